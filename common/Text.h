@@ -1,0 +1,18 @@
+// Case folding of image names, shared by the duplicate rule and the process match.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// Upper-cases text the way the running system does. The portable default folds ASCII letters;
+// the Windows program installs the system's locale-aware upper-casing at start.
+std::string UpperCase(std::string_view text);
+
+using UpperCaseFunction = std::string (*)(std::string_view);
+void SetUpperCaseFunction(UpperCaseFunction function);
+
+// True when the two texts are equal without regard to letter case.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+}  // namespace tarnwick

@@ -1,0 +1,59 @@
+// RAII owners for the Win32 handles the program keeps: each closes its handle exactly once.
+#pragma once
+#include <windows.h>
+
+#include <type_traits>
+#include <utility>
+
+namespace tarnwick {
+
+template <typename H, typename Closer>
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(H handle) : handle_(handle) {}
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, H{})) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.handle_, H{}));
+    return *this;
+  }
+  ~UniqueHandle() { Reset(); }
+
+  H Get() const { return handle_; }
+  explicit operator bool() const {
+    if constexpr (std::is_same_v<H, HANDLE>) {
+      if (handle_ == INVALID_HANDLE_VALUE) return false;
+    }
+    return handle_ != H{};
+  }
+  void Reset(H handle = H{}) {
+    if (*this) Closer{}(handle_);
+    handle_ = handle;
+  }
+  H Release() { return std::exchange(handle_, H{}); }
+
+ private:
+  H handle_{};
+};
+
+struct CloseKernelHandle {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+struct CloseIcon {
+  void operator()(HICON h) const { DestroyIcon(h); }
+};
+struct CloseGdiObject {
+  void operator()(HGDIOBJ h) const { DeleteObject(h); }
+};
+struct CloseMenu {
+  void operator()(HMENU h) const { DestroyMenu(h); }
+};
+
+using KernelHandle = UniqueHandle<HANDLE, CloseKernelHandle>;
+using IconHandle = UniqueHandle<HICON, CloseIcon>;
+using FontHandle = UniqueHandle<HGDIOBJ, CloseGdiObject>;
+using MenuHandle = UniqueHandle<HMENU, CloseMenu>;
+
+}  // namespace tarnwick

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds Tarnwick.exe and starts it under Wine. Arguments go to the program ("-i", "-a").
+# With no display it starts a virtual one, takes a screenshot of the window and prints where it is.
+set -euo pipefail
+. "$(dirname "$0")/env.sh"
+"$ROOT/scripts/deps.sh"
+build_windows --target Tarnwick
+init_prefix
+exe="$WIN_BUILD/bin/Tarnwick.exe"
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec wine "$exe" "$@"
+fi
+
+start_display
+trap 'stop_wineserver; stop_display' EXIT
+start_wineserver
+wine "$exe" "$@" </dev/null >/dev/null 2>&1 &
+window=""
+for _ in $(seq 200); do
+  window=$(xdotool search --onlyvisible --name '^Velm Tarnwick$' 2>/dev/null | head -n1 || true)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+shot="$BUILD/screenshots/tarnwick.png"
+mkdir -p "$(dirname "$shot")"
+if [ -z "$window" ]; then
+  echo "No window appeared (with -a or -i there is none to show); a screenshot of the screen is at:"
+  sleep 2
+  import -window root "$shot"
+else
+  sleep 1  # the first scan tick has filled the running list
+  import -frame -window "$(xdotool getwindowpid "$window" >/dev/null 2>&1; echo "$window")" "$shot"
+  echo "Tarnwick is running on a virtual display; a screenshot of its window is at:"
+fi
+echo "$shot"

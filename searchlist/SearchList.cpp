@@ -1,0 +1,54 @@
+// The search list's rows and flags; the window renders them and asks the user about duplicates.
+#include "searchlist/SearchList.h"
+
+#include <stdexcept>
+
+#include "common/Text.h"
+
+namespace tarnwick {
+
+const std::array<BuiltInEntry, 9> kBuiltInEntries = {{
+    {"Vex.exe", "Vex Engine"},
+    {"VexSQL.exe", "VexSQL Engine"},
+    {"VexOPC.exe", "OPC Server"},
+    {"VexUPnP.exe", "UPnP Device"},
+    {"QuilListener.exe", "Quil Gateway"},
+    {"GwVexpCorba.exe", "CORBA Gateway"},
+    {"VexScript.exe", "VexScript"},
+    {"VexScrMan.exe", "VexScript Manager"},
+    {"Tallyboard.exe", "VexScript Panel"},
+}};
+
+void SetEntryFlag(FlagRecord& record, std::int32_t index, bool value) {
+  if (index < 0 || index > 1) throw std::out_of_range("flag index");
+  record[static_cast<std::size_t>(index)] = value;
+}
+
+std::optional<bool> GetEntryFlag(const FlagRecord& record, std::int32_t index) {
+  if (index < 0 || index > 1) throw std::out_of_range("flag index");
+  return record[static_cast<std::size_t>(index)];
+}
+
+bool SearchList::AddSearchEntry(std::string imageName, std::string description, bool builtIn) {
+  if (FindName(imageName) != 0) return false;
+  SearchEntry entry;
+  entry.ImageName = std::move(imageName);
+  entry.Description = std::move(description);
+  SetEntryFlag(entry.Flags, kFlagBuiltIn, builtIn);
+  rows_.push_back(std::move(entry));
+  return true;
+}
+
+std::size_t SearchList::FindName(std::string_view imageName, std::size_t except) const {
+  for (std::size_t i = 1; i <= rows_.size(); ++i) {
+    if (i != except && EqualsNoCase(rows_[i - 1].ImageName, imageName)) return i;
+  }
+  return 0;
+}
+
+void SearchList::Remove(std::size_t position) {
+  if (position < 1 || position > rows_.size()) throw std::out_of_range("row position");
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(position - 1));
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,98 @@
+// Starting Tarnwick.exe: the main window, its first look, the single instance and the switches.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/Driver.h"
+#include "ui/frmMainIds.h"
+
+namespace tarnwick {
+namespace {
+
+using namespace test;
+
+const std::vector<std::string> kBuiltInNames = {"Vex.exe",       "VexSQL.exe",      "VexOPC.exe",
+                                                "VexUPnP.exe",   "QuilListener.exe", "GwVexpCorba.exe",
+                                                "VexScript.exe", "VexScrMan.exe",   "Tallyboard.exe"};
+
+TEST(Startup, PlainStartShowsTheWindowWithTheBuiltInEntries) {
+  App app;
+  ASSERT_TRUE(app.Run().Running());
+  HWND main = app.WaitMainWindow();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(WindowText(main), "Velm Tarnwick");
+  const RECT client = ClientRect(main);
+  EXPECT_EQ(client.right, 433);   // 6495 twips at 96 DPI
+  EXPECT_EQ(client.bottom, 361);  // 5415 twips
+
+  HWND search = app.Control(IDC_LSTPROCESS);
+  EXPECT_EQ(ListViewColumn(search, 0), kBuiltInNames);
+  EXPECT_EQ(ListViewText(search, 0, 1), "Vex Engine");
+  EXPECT_EQ(ListViewText(search, 8, 1), "VexScript Panel");
+  EXPECT_EQ(ListViewCount(app.Control(IDC_LSTRESIDELIST)), 0);
+  // The first row is built in: editing and deleting start disabled.
+  EXPECT_FALSE(IsWindowEnabled(app.Control(IDC_CMDEDIT)));
+  EXPECT_FALSE(IsWindowEnabled(app.Control(IDC_CMDDELETE)));
+  EXPECT_TRUE(IsWindowEnabled(app.Control(IDC_CMDADD)));
+  EXPECT_EQ(WindowText(app.Control(IDC_CMDTERMINATE)), "&Terminate");
+  EXPECT_EQ(WindowText(app.Control(IDC_LBLPROCESSLIST)), "Search Process :");
+  EXPECT_EQ(WindowText(app.Control(IDC_LBLPROCESSRESIDE)), "Running Process :");
+  // Columns: 0.4 and 0.55 of the list's designed 4845 twips, the second then lagging one layout pass.
+  EXPECT_EQ(ListViewColumnWidth(search, 0), 129);
+  EXPECT_TRUE(app.Close());
+}
+
+TEST(Startup, FirstLayoutPlacesTheControlsInPixels) {
+  App app;
+  app.Run();
+  ASSERT_NE(app.WaitMainWindow(), nullptr);
+  const RECT upper = ChildRect(app.Control(IDC_LSTPROCESS));
+  EXPECT_EQ(upper.left, 6);
+  EXPECT_EQ(upper.top, 24);
+  EXPECT_EQ(upper.right - upper.left, 328);
+  EXPECT_EQ(upper.bottom - upper.top, 191);
+  const RECT bar = ChildRect(app.Control(IDC_PICSPLITTER));
+  EXPECT_EQ(bar.top, upper.bottom);
+  EXPECT_EQ(bar.bottom - bar.top, 5);
+  const RECT lower = ChildRect(app.Control(IDC_LSTRESIDELIST));
+  EXPECT_EQ(lower.top, 236);     // 3540 twips
+  EXPECT_EQ(lower.bottom, 352);  // 5280 twips
+  EXPECT_EQ(ChildRect(app.Control(IDC_CMDADD)).left, 338);
+  EXPECT_EQ(ChildRect(app.Control(IDC_CMDCHECKALL0)).top, 236);
+  EXPECT_EQ(ChildRect(app.Control(IDC_CMDCHECKALL1)).top, 265);
+  EXPECT_EQ(ChildRect(app.Control(IDC_CMDTERMINATE)).top, 296);
+  EXPECT_TRUE(app.Close());
+}
+
+TEST(Startup, SecondStartOfTheSameExeEndsAtOnce) {
+  App app;
+  app.Run();
+  HWND first = app.WaitMainWindow();
+  ASSERT_NE(first, nullptr);
+  Process second = Start(app.ExePath());
+  ASSERT_TRUE(second.WaitExit(5000ms));
+  EXPECT_EQ(second.ExitCode(), 0u);
+  EXPECT_EQ(app.MainWindow(), first);
+  EXPECT_TRUE(app.Proc().Running());
+  EXPECT_TRUE(app.Close());
+}
+
+TEST(Startup, AnyOtherFirstArgumentIsAPlainStart) {
+  for (const char* args : {"x -a", "/a", "\"\" -a", "-ax"}) {
+    App app;
+    app.Run(args);
+    EXPECT_NE(app.WaitMainWindow(), nullptr) << args;
+    EXPECT_TRUE(app.Close()) << args;
+  }
+}
+
+TEST(Startup, CloseEndsTheProgram) {
+  App app;
+  app.Run();
+  ASSERT_NE(app.WaitMainWindow(), nullptr);
+  PostCommand(app.MainWindow(), IDM_FILEITEM0);
+  EXPECT_TRUE(app.Proc().WaitExit(10000ms));
+}
+
+}  // namespace
+}  // namespace tarnwick

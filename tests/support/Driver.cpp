@@ -1,0 +1,358 @@
+// Drives Tarnwick.exe from another process: start, find, read, press, answer.
+#include "tests/support/Driver.h"
+
+#include <commctrl.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <utility>
+
+#include "ui/frmMainIds.h"
+
+namespace tarnwick::test {
+
+bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (pred()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+}
+
+std::string BinDir() {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, n);
+  return dir.substr(0, dir.rfind('\\') + 1);
+}
+
+namespace {
+
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string full = dir + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full + "\\");
+      } else {
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(full.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  static unsigned counter = 0;
+  for (;;) {
+    std::ostringstream name;
+    name << base << "tarnwick-test-" << GetCurrentProcessId() << "-" << ++counter << "-" << GetTickCount() << "\\";
+    path_ = name.str();
+    if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+  }
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+Process::Process(Process&& other) noexcept
+    : process_(std::exchange(other.process_, nullptr)), id_(std::exchange(other.id_, 0)) {}
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    Kill();
+    if (process_ != nullptr) CloseHandle(process_);
+    process_ = std::exchange(other.process_, nullptr);
+    id_ = std::exchange(other.id_, 0);
+  }
+  return *this;
+}
+
+Process::~Process() {
+  Kill();
+  if (process_ != nullptr) CloseHandle(process_);
+}
+
+bool Process::Running() const { return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+bool Process::WaitExit(std::chrono::milliseconds timeout) const {
+  return process_ == nullptr || WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const {
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (Running()) {
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+  }
+}
+
+Process Start(const std::string& exePath, const std::string& args) {
+  std::string commandLine = "\"" + exePath + "\"" + (args.empty() ? "" : " " + args);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info)) {
+    return Process();
+  }
+  return Process(info);
+}
+
+Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide) {
+  const std::string target = dir.File(imageName);
+  CopyFileA((BinDir() + (wide ? "sleeper64.exe" : "sleeper32.exe")).c_str(), target.c_str(), FALSE);
+  return Start(target);
+}
+
+App::App(const std::string& exeName) : exePath_(dir_.File(exeName)) {
+  CopyFileA((BinDir() + "Tarnwick.exe").c_str(), exePath_.c_str(), FALSE);
+}
+
+Process& App::Run(const std::string& args) {
+  process_ = Start(exePath_, args);
+  return process_;
+}
+
+namespace {
+
+struct FindContext {
+  DWORD processId;
+  std::string className;
+  bool visibleOnly;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
+  auto& context = *reinterpret_cast<FindContext*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != context.processId) return TRUE;
+  if (context.visibleOnly && !IsWindowVisible(hwnd)) return TRUE;
+  char cls[256] = {};
+  GetClassNameA(hwnd, cls, sizeof(cls));
+  if (context.className == cls) context.found.push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> Windows(DWORD processId, const std::string& className, bool visibleOnly) {
+  FindContext context{processId, className, visibleOnly, {}};
+  EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&context));
+  return context.found;
+}
+
+}  // namespace
+
+std::vector<HWND> TopLevelWindows(DWORD processId, const std::string& className) {
+  return Windows(processId, className, true);
+}
+
+HWND App::MainWindow() const {
+  for (HWND hwnd : Windows(process_.Id(), kMainWindowClass, false)) {
+    // The window exists from WM_CREATE on; it is ready once its last control does.
+    if (GetDlgItem(hwnd, IDC_PICSPLITTER) != nullptr) return hwnd;
+  }
+  return nullptr;
+}
+
+HWND App::WaitMainWindow(bool visible, std::chrono::milliseconds timeout) const {
+  HWND hwnd = nullptr;
+  WaitUntil([&] {
+    hwnd = MainWindow();
+    return hwnd != nullptr && (!visible || IsWindowVisible(hwnd));
+  }, timeout);
+  return (hwnd != nullptr && (!visible || IsWindowVisible(hwnd))) ? hwnd : nullptr;
+}
+
+HWND App::Control(int id) const { return GetDlgItem(MainWindow(), id); }
+
+bool App::Close(std::chrono::milliseconds timeout) {
+  HWND hwnd = MainWindow();
+  if (hwnd != nullptr) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+  return process_.WaitExit(timeout);
+}
+
+namespace {
+
+// Memory in the list's process for one item record and its text.
+class RemoteItem {
+ public:
+  explicit RemoteItem(HWND list) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    memory_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE));
+  }
+  ~RemoteItem() {
+    VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+    CloseHandle(process_);
+  }
+  RemoteItem(const RemoteItem&) = delete;
+  RemoteItem& operator=(const RemoteItem&) = delete;
+
+  char* Text() const { return memory_ + sizeof(LVITEMA); }
+  LPARAM Item() const { return reinterpret_cast<LPARAM>(memory_); }
+  template <typename T>
+  void Write(const T& value, std::size_t offset = 0) {
+    WriteProcessMemory(process_, memory_ + offset, &value, sizeof(T), nullptr);
+  }
+  template <typename T>
+  T Read(std::size_t offset = 0) const {
+    T value{};
+    ReadProcessMemory(process_, memory_ + offset, &value, sizeof(T), nullptr);
+    return value;
+  }
+  std::string ReadText() const {
+    std::string text(kTextSize, '\0');
+    ReadProcessMemory(process_, Text(), text.data(), kTextSize, nullptr);
+    return text.substr(0, text.find('\0'));
+  }
+  static constexpr int kTextSize = 4096;
+
+ private:
+  static constexpr std::size_t kSize = sizeof(LVITEMA) + kTextSize;
+  HANDLE process_ = nullptr;
+  char* memory_ = nullptr;
+};
+
+}  // namespace
+
+int ListViewCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string ListViewText(HWND list, int item, int subItem) {
+  RemoteItem remote(list);
+  LVITEMA record{};
+  record.iSubItem = subItem;
+  record.pszText = remote.Text();
+  record.cchTextMax = RemoteItem::kTextSize;
+  remote.Write(record);
+  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), remote.Item());
+  return remote.ReadText();
+}
+
+std::vector<std::string> ListViewColumn(HWND list, int subItem) {
+  std::vector<std::string> texts;
+  const int count = ListViewCount(list);
+  for (int i = 0; i < count; ++i) texts.push_back(ListViewText(list, i, subItem));
+  return texts;
+}
+
+bool ListViewChecked(HWND list, int item) {
+  const auto state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK));
+  return ((state >> 12) - 1) == 1;
+}
+
+void SetListViewChecked(HWND list, int item, bool checked) {
+  RemoteItem remote(list);
+  LVITEMA record{};
+  record.stateMask = LVIS_STATEIMAGEMASK;
+  record.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+  remote.Write(record);
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), remote.Item());
+}
+
+void SelectListViewItem(HWND list, int item) {
+  RemoteItem remote(list);
+  LVITEMA record{};
+  record.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  record.state = LVIS_SELECTED | LVIS_FOCUSED;
+  remote.Write(record);
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), remote.Item());
+}
+
+int ListViewColumnWidth(HWND list, int column) {
+  return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+RECT ListViewItemRect(HWND list, int item) {
+  RemoteItem remote(list);
+  RECT rect{LVIR_BOUNDS, 0, 0, 0};
+  remote.Write(rect);
+  SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), remote.Item());
+  return remote.Read<RECT>();
+}
+
+std::string WindowText(HWND hwnd) {
+  char text[1024] = {};
+  SendMessageA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void PressButton(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+void PostCommand(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+HWND FindMessageBox(DWORD processId, const std::string& caption) {
+  for (HWND box : Windows(processId, "#32770", true)) {
+    if (WindowText(box) == caption) return box;
+  }
+  return nullptr;
+}
+
+HWND WaitMessageBox(DWORD processId, const std::string& caption, std::chrono::milliseconds timeout) {
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindMessageBox(processId, caption)) != nullptr; }, timeout);
+  return box;
+}
+
+std::string MessageBoxText(HWND box) {
+  // The text is the box's static control that is not the icon.
+  std::string text;
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    char cls[64] = {};
+    GetClassNameA(child, cls, sizeof(cls));
+    if (lstrcmpiA(cls, "Static") == 0 && !(GetWindowLongA(child, GWL_STYLE) & SS_ICON)) {
+      const std::string t = WindowText(child);
+      if (!t.empty()) text = t;
+    }
+  }
+  return text;
+}
+
+void AnswerMessageBox(HWND box, int buttonId) { PostMessageA(GetDlgItem(box, buttonId), BM_CLICK, 0, 0); }
+
+RECT ClientRect(HWND hwnd) {
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  return r;
+}
+
+RECT ChildRect(HWND child) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+}  // namespace tarnwick::test

@@ -1,0 +1,117 @@
+// Drives Tarnwick.exe from another process of the same Wine prefix, as Windows would deliver input:
+// starts it in a folder of its own, finds its windows and controls, reads its lists, presses buttons
+// and answers message boxes.
+#pragma once
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnwick::test {
+
+using namespace std::chrono_literals;
+
+// Polls pred until it holds or the time is up; true when it held.
+bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout = 5000ms);
+
+// The folder of the running test program, with a trailing backslash: Tarnwick.exe and the sleepers sit there.
+std::string BinDir();
+
+// A fresh folder under %TEMP%, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }  // ends in a backslash
+  std::string File(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+bool FileExists(const std::string& path);
+
+// A started process that is ended (if still running) when the object goes.
+class Process {
+ public:
+  Process() = default;
+  Process(PROCESS_INFORMATION info) : process_(info.hProcess), id_(info.dwProcessId) { CloseHandle(info.hThread); }
+  Process(Process&& other) noexcept;
+  Process& operator=(Process&& other) noexcept;
+  ~Process();
+  bool Running() const;
+  bool WaitExit(std::chrono::milliseconds timeout) const;
+  DWORD ExitCode() const;
+  void Kill();
+  DWORD Id() const { return id_; }
+  HANDLE Handle() const { return process_; }
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
+// Starts exePath with the argument string; an empty Process when it did not start.
+Process Start(const std::string& exePath, const std::string& args = "");
+
+// Copies a sleeper (32-bit, or 64-bit where `wide`) into dir under imageName and starts it.
+Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide = false);
+
+// Tarnwick.exe copied into a folder of its own, so that its profile file is the test's.
+class App {
+ public:
+  explicit App(const std::string& exeName = "Tarnwick.exe");
+  const TempDir& Dir() const { return dir_; }
+  std::string IniPath() const { return dir_.File("Tarnwick.ini"); }
+  std::string ExePath() const { return exePath_; }
+  Process& Run(const std::string& args = "");  // starts it; Process() stays owned here
+  Process& Proc() { return process_; }
+  // The main window of this process (visible or not); nullptr until it exists with all its controls.
+  HWND MainWindow() const;
+  // Waits for the main window to exist, and to be visible when `visible`.
+  HWND WaitMainWindow(bool visible = true, std::chrono::milliseconds timeout = 10000ms) const;
+  HWND Control(int id) const;
+  // Closes the window with the close box and waits for the process to end.
+  bool Close(std::chrono::milliseconds timeout = 10000ms);
+
+ private:
+  TempDir dir_;
+  std::string exePath_;
+  Process process_;
+};
+
+// Cross-process reading and writing of list views (their messages take pointers into the owner's memory).
+int ListViewCount(HWND list);
+std::string ListViewText(HWND list, int item, int subItem = 0);
+std::vector<std::string> ListViewColumn(HWND list, int subItem = 0);
+bool ListViewChecked(HWND list, int item);
+void SetListViewChecked(HWND list, int item, bool checked);
+void SelectListViewItem(HWND list, int item);
+int ListViewColumnWidth(HWND list, int column);
+RECT ListViewItemRect(HWND list, int item);
+
+// Window text, and a button press that does not wait (it may open a modal box).
+std::string WindowText(HWND hwnd);
+void PressButton(HWND button);
+// Posts a menu command as the menu would send it.
+void PostCommand(HWND window, int id);
+
+// A message box (dialog class #32770) of the process with the caption; nullptr until it appears.
+HWND FindMessageBox(DWORD processId, const std::string& caption);
+HWND WaitMessageBox(DWORD processId, const std::string& caption, std::chrono::milliseconds timeout = 5000ms);
+std::string MessageBoxText(HWND box);
+void AnswerMessageBox(HWND box, int buttonId);
+// Every visible top-level window of the process with that window class.
+std::vector<HWND> TopLevelWindows(DWORD processId, const std::string& className);
+
+// The client area in pixels, and a control's rectangle in its parent's client coordinates.
+RECT ClientRect(HWND hwnd);
+RECT ChildRect(HWND child);
+
+}  // namespace tarnwick::test

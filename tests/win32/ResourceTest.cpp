@@ -1,0 +1,99 @@
+// What Tarnwick.exe carries: the manifest and the version information; and the program's own paths.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/AppWin32.h"
+#include "common/Text.h"
+#include "tests/support/Driver.h"
+
+namespace tarnwick {
+namespace {
+
+std::string ExeUnderTest() { return test::BinDir() + "Tarnwick.exe"; }
+
+TEST(Resources, ManifestAsksForHighestAvailableAndCommonControls6) {
+  HMODULE exe = LoadLibraryExA(ExeUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const char* data = static_cast<const char*>(LockResource(LoadResource(exe, found)));
+  const std::string manifest(data, SizeofResource(exe, found));
+  FreeLibrary(exe);
+  EXPECT_NE(manifest.find("version=\"1.0.0.0\" processorArchitecture=\"x86\""), std::string::npos);
+  EXPECT_NE(manifest.find("level=\"highestAvailable\" uiAccess=\"false\""), std::string::npos);
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+}
+
+std::string VersionString(const std::vector<char>& block, const char* name) {
+  char* value = nullptr;
+  UINT size = 0;
+  const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &size) || size == 0) return "";
+  return std::string(value);
+}
+
+TEST(Resources, VersionInformationNamesTheProgram) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(ExeUnderTest().c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoA(ExeUnderTest().c_str(), 0, size, block.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
+  EXPECT_EQ(VersionString(block, "FileVersion"), "1.0.0.0");
+  EXPECT_EQ(VersionString(block, "ProductVersion"), "1.0.0.0");
+  EXPECT_EQ(VersionString(block, "ProductName"), "Tarnwick");
+  EXPECT_EQ(VersionString(block, "InternalName"), "Tarnwick");
+  EXPECT_EQ(VersionString(block, "OriginalFilename"), "Tarnwick.exe");
+}
+
+TEST(Resources, BothIconsHaveSmallAndLargeImages) {
+  HMODULE exe = LoadLibraryExA(ExeUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  for (int id : {1, 2}) {
+    for (int size : {16, 32}) {
+      HICON icon = static_cast<HICON>(LoadImageA(exe, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+      EXPECT_NE(icon, nullptr) << "icon " << id << " at " << size;
+      ICONINFO info{};
+      ASSERT_TRUE(GetIconInfo(icon, &info));
+      BITMAP bitmap{};
+      GetObjectA(info.hbmColor, sizeof(bitmap), &bitmap);
+      EXPECT_EQ(bitmap.bmWidth, size);
+      DeleteObject(info.hbmColor);
+      DeleteObject(info.hbmMask);
+      DestroyIcon(icon);
+    }
+  }
+  FreeLibrary(exe);
+}
+
+TEST(AppPaths, DirectoryEndsInOneBackslashAndNameHasNoExtension) {
+  const std::string dir = AppDirectory();
+  ASSERT_GE(dir.size(), 3u);
+  EXPECT_EQ(dir.back(), '\\');
+  EXPECT_NE(dir[dir.size() - 2], '\\');
+  EXPECT_EQ(dir, test::BinDir());
+  EXPECT_EQ(ExeName(), "tarnwick_win32_tests");
+}
+
+TEST(SystemCaseFolding, FoldsTheAnsiCodePageLettersToo) {
+  UseSystemCaseFolding();
+  EXPECT_EQ(UpperCase("vexsql.exe"), "VEXSQL.EXE");
+  EXPECT_TRUE(EqualsNoCase("Notepad.Exe", "NOTEPAD.EXE"));
+  if (GetACP() == 1252) {
+    EXPECT_TRUE(EqualsNoCase("caf\xe9.exe", "CAF\xc9.EXE"));
+  }
+  EXPECT_FALSE(EqualsNoCase("notepad", "notepad.exe"));
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,14 @@
+// The scan cycle and the terminate command of the main window.
+#include "ui/frmMain.h"
+
+namespace tarnwick {
+
+void FrmMain::OnScanTick() {}
+
+void FrmMain::OnTerminateClick() {}
+
+void FrmMain::OnCheckAllClick(int) {}
+
+LRESULT FrmMain::OnResideListNotify(const NMHDR&) { return 0; }
+
+}  // namespace tarnwick
