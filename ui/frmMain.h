@@ -68,6 +68,8 @@ class FrmMain {
   void OnTerminateClick();
   void OnCheckAllClick(int index);
   LRESULT OnResideListNotify(const NMHDR& header);
+  // The search row at `position` was deleted: its running-list line goes, later lines' positions shift down.
+  void OnSearchEntryDeleted(std::size_t position);
 
   // frmMainEdit.cpp: the user's entries, the entry dialog and the profile file.
   void LoadSearchList();

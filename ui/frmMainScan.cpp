@@ -11,4 +11,6 @@ void FrmMain::OnCheckAllClick(int) {}
 
 LRESULT FrmMain::OnResideListNotify(const NMHDR&) { return 0; }
 
+void FrmMain::OnSearchEntryDeleted(std::size_t) {}
+
 }  // namespace tarnwick
