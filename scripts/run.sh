@@ -30,7 +30,7 @@ if [ -z "$window" ]; then
   import -window root "$shot"
 else
   sleep 1  # the first scan tick has filled the running list
-  import -frame -window "$(xdotool getwindowpid "$window" >/dev/null 2>&1; echo "$window")" "$shot"
+  import -frame -window "$window" "$shot"
   echo "Tarnwick is running on a virtual display; a screenshot of its window is at:"
 fi
 echo "$shot"

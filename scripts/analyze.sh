@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Static analysis: cppcheck over every source, clang-tidy (bugprone, performance, readability) over the
+# native build of the portable core, and both builds with -Wall -Wextra -Werror. Exits non-zero on a finding.
+set -euo pipefail
+. "$(dirname "$0")/env.sh"
+"$ROOT/scripts/deps.sh"
+for tool in cppcheck clang-tidy; do
+  command -v "$tool" >/dev/null || { [ "$(id -u)" -eq 0 ] && apt-get install -y -qq "$tool" >/dev/null; }
+done
+status=0
+ANALYZE=$BUILD/analyze
+
+echo "== warnings (native and MinGW builds, -Werror)"
+cmake -S "$ROOT" -B "$ANALYZE" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_CXX_FLAGS=-Werror >/dev/null
+cmake --build "$ANALYZE" -j "$JOBS" >/dev/null || status=1
+cmake -S "$ROOT" -B "$ANALYZE-win" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_CXX_FLAGS=-Werror >/dev/null
+cmake --build "$ANALYZE-win" -j "$JOBS" >/dev/null || status=1
+
+echo "== cppcheck"
+cppcheck --quiet --std=c++20 --language=c++ --library=windows --enable=warning,style,performance,portability \
+  --inline-suppr --error-exitcode=1 --suppress=missingIncludeSystem --suppress=unusedFunction \
+  -I "$ROOT" -D_WIN32 "$ROOT"/{app,process,searchlist,ui,tray,common} "$ROOT/tests/support" || status=1
+
+echo "== clang-tidy (portable core)"
+mapfile -t core < <(cd "$ROOT" && git ls-files -- 'app/*.cpp' 'process/*.cpp' 'searchlist/*.cpp' 'ui/*.cpp' \
+  'tray/*.cpp' 'common/*.cpp' | grep -v -E '/(frm|mod|cls)[^/]*$|Win32\.cpp$')
+checks='-*,bugprone-*,performance-*,readability-*,-readability-magic-numbers,-readability-identifier-length,-bugprone-easily-swappable-parameters,-readability-function-cognitive-complexity,-readability-uppercase-literal-suffix,-readability-braces-around-statements,-readability-implicit-bool-conversion'
+(cd "$ROOT" && clang-tidy --quiet -p "$ANALYZE" --checks="$checks" --warnings-as-errors='*' "${core[@]}") 2>/dev/null || status=1
+
+[ $status -eq 0 ] && echo "analysis: clean" || echo "analysis: findings above"
+exit $status
