@@ -1,0 +1,62 @@
+// Finding and terminating processes by image name, over a small process interface that tests can fake.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+using ProcessId = std::uint32_t;
+using ProcessHandle = void*;  // nullptr: no handle
+
+// Access rights as Windows numbers them.
+inline constexpr std::uint32_t kQueryRights = 0x410;      // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
+inline constexpr std::uint32_t kTerminateRights = 0x411;  // ... | PROCESS_TERMINATE
+
+// One process of a system snapshot: its identifier and the file name of its image.
+struct SnapshotEntry {
+  ProcessId Id = 0;
+  std::string ExeName;
+};
+
+// The operating system's process functions, one method per call the scan makes.
+class ProcessApi {
+ public:
+  virtual ~ProcessApi() = default;
+  // Like EnumProcesses: fills at most bufferBytes / 4 identifiers, reports the bytes written.
+  // A full buffer is indistinguishable from one that was just large enough.
+  virtual bool EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) = 0;
+  virtual ProcessHandle Open(std::uint32_t rights, ProcessId id) = 0;
+  // The main module's path (EnumProcessModules, then GetModuleFileNameExA); empty when it cannot be read.
+  virtual std::string MainModuleName(ProcessHandle process) = 0;
+  // The image's path (QueryFullProcessImageNameA); empty when it cannot be read or the system lacks the call.
+  virtual std::string ImagePath(ProcessHandle process) = 0;
+  // Whether Windows stops when this process ends (IsProcessCritical); false where the system cannot tell.
+  virtual bool IsCritical(ProcessHandle process) = 0;
+  virtual void Terminate(ProcessHandle process, std::uint32_t exitCode) = 0;
+  virtual void Close(ProcessHandle process) = 0;
+  virtual ProcessId OwnId() = 0;
+  // Every running process with its image's file name, taken at one moment; false when no snapshot came.
+  virtual bool Snapshot(std::vector<SnapshotEntry>& entries) = 0;
+};
+
+// The identifiers of all running processes. The buffer grows until the answer no longer fills it,
+// so there is no limit of 256 processes. False when the enumeration fails.
+bool EnumerateAllIds(ProcessApi& api, std::vector<ProcessId>& ids);
+
+// The upper-cased file name (after the last backslash) of an opened process: the main module's,
+// or the image path's where the module cannot be read (a 64-bit process seen from 32-bit code).
+std::string IdentityName(ProcessApi& api, ProcessHandle process);
+
+// Query mode (terminate false): whether a process with the image name runs.
+// Terminate mode: ends the first such process with exit code 0 and returns false. Tarnwick's own
+// process and processes Windows marks critical are never ended; the next match is taken instead.
+// An empty image name never matches; a process that cannot be opened counts as not running.
+bool FindProcess(ProcessApi& api, std::string_view imageName, bool terminate);
+
+// What FindProcess(api, name, false) gives for each name, from one snapshot of the running processes:
+// only processes whose snapshot name matches a name are opened to confirm their identity.
+std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::string>& imageNames);
+
+}  // namespace tarnwick

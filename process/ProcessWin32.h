@@ -1,0 +1,40 @@
+// The process interface over the real Win32 calls: psapi, kernel32 and the toolhelp snapshot.
+#pragma once
+#include "process/FindProcess.h"
+
+namespace tarnwick {
+
+// Where the snapshot comes from: the system's process list in one call (NtQuerySystemInformation),
+// or toolhelp, which copies that list into a section and maps it again for every entry read.
+enum class SnapshotSource { System, Toolhelp };
+
+class ProcessWin32 final : public ProcessApi {
+ public:
+  // Looks up the calls that older systems lack; without them the scan still works, minus their help.
+  // The system list is used where it can be had; toolhelp otherwise.
+  explicit ProcessWin32(SnapshotSource source = SnapshotSource::System);
+
+  bool EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) override;
+  ProcessHandle Open(std::uint32_t rights, ProcessId id) override;
+  std::string MainModuleName(ProcessHandle process) override;
+  std::string ImagePath(ProcessHandle process) override;
+  bool IsCritical(ProcessHandle process) override;
+  void Terminate(ProcessHandle process, std::uint32_t exitCode) override;
+  void Close(ProcessHandle process) override;
+  ProcessId OwnId() override;
+  bool Snapshot(std::vector<SnapshotEntry>& entries) override;
+
+ private:
+  bool SystemSnapshot(std::vector<SnapshotEntry>& entries);
+  static bool ToolhelpSnapshot(std::vector<SnapshotEntry>& entries);
+
+  using QuerySystemFunction = long(__stdcall*)(int, void*, unsigned long, unsigned long*);
+  QuerySystemFunction querySystem_ = nullptr;
+  std::vector<unsigned char> systemBuffer_;  // kept between ticks: the list is about the same size each time
+  using QueryImageNameFunction = int(__stdcall*)(void*, unsigned long, char*, unsigned long*);
+  using IsCriticalFunction = int(__stdcall*)(void*, int*);
+  QueryImageNameFunction queryImageName_ = nullptr;
+  IsCriticalFunction isCritical_ = nullptr;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds and runs the scan benchmark under Wine: the running list's refresh, FindProcess once per row
+# against one snapshot per tick, with 100 and then 200 sleeper processes, at 9 and 50 rows.
+# Arguments go to the benchmark: [sleepers per step] [steps] [rounds].
+set -euo pipefail
+. "$(dirname "$0")/env.sh"
+"$ROOT/scripts/deps.sh"
+
+build_windows --target tarnwick_bench
+init_prefix
+start_display
+start_wineserver
+trap 'stop_wineserver; stop_display' EXIT
+wine "$WIN_BUILD/bin/tarnwick_bench.exe" "$@"

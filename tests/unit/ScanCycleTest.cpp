@@ -1,0 +1,181 @@
+// The scan cycle's rules: refresh, marks, Select all / Unselect all, the terminate pass, deleted entries.
+#include "ui/ScanCycle.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/unit/FakeProcessApi.h"
+
+namespace tarnwick {
+namespace {
+
+using test::FakeProcessApi;
+
+SearchList ListOf(const std::vector<std::string>& names) {
+  SearchList list;
+  for (std::size_t i = 0; i < names.size(); ++i) list.AddSearchEntry(names[i], "d", i < 2);
+  return list;
+}
+
+std::vector<std::optional<bool>> RunningFlags(const SearchList& list) {
+  std::vector<std::optional<bool>> flags;
+  for (std::size_t i = 1; i <= list.Count(); ++i) flags.push_back(GetEntryFlag(list.Row(i).Flags, kFlagInRunningList));
+  return flags;
+}
+
+std::vector<std::uint32_t> ItemData(const ScanCycle& scan) {
+  std::vector<std::uint32_t> data;
+  for (const ResideLine& line : scan.Lines()) data.push_back(line.ItemData);
+  return data;
+}
+
+TEST(ScanCycle, NothingRunningLeavesTheListEmptyAndEveryFlagFalse) {
+  SearchList list = ListOf({"A.exe", "B.exe", "C.exe"});
+  ScanCycle scan;
+  scan.RefreshResideList(list, std::vector<bool>{false, false, false}, false);
+  EXPECT_TRUE(scan.Lines().empty());
+  EXPECT_EQ(RunningFlags(list), (std::vector<std::optional<bool>>{false, false, false}));
+  // The copied record keeps the other flag.
+  EXPECT_EQ(GetEntryFlag(list.Row(1).Flags, kFlagBuiltIn), true);
+  EXPECT_EQ(GetEntryFlag(list.Row(3).Flags, kFlagBuiltIn), false);
+}
+
+TEST(ScanCycle, ARowThatStartsRunningGetsOneLineAtTheEnd) {
+  for (bool autoMode : {false, true}) {
+    SearchList list = ListOf({"A.exe", "B.exe", "C.exe"});
+    ScanCycle scan;
+    scan.RefreshResideList(list, {false, false, true}, autoMode);
+    scan.RefreshResideList(list, {true, false, true}, autoMode);
+    scan.RefreshResideList(list, {true, false, true}, autoMode);  // nothing new: no second line
+    const std::vector<ResideLine> expected{{"C.exe", 3, autoMode}, {"A.exe", 1, autoMode}};
+    EXPECT_EQ(scan.Lines(), expected) << autoMode;
+    EXPECT_EQ(RunningFlags(list), (std::vector<std::optional<bool>>{true, false, true}));
+  }
+}
+
+TEST(ScanCycle, TheLineShowsTheEntrysNameAsTheEntryWritesIt) {
+  SearchList list = ListOf({"Vex.exe"});
+  FakeProcessApi api;
+  api.Add(10, "C:\\x\\VEX.EXE");
+  ScanCycle scan;
+  scan.RefreshResideList(list, api, false);
+  ASSERT_EQ(scan.Lines().size(), 1u);
+  EXPECT_EQ(scan.Lines()[0].Text, "Vex.exe");
+}
+
+TEST(ScanCycle, MarksAreKeptAcrossTicksAndLinesGoByPosition) {
+  SearchList list = ListOf({"A.exe", "B.exe", "C.exe", "D.exe"});
+  ScanCycle scan;
+  scan.RefreshResideList(list, {true, true, true, true}, false);
+  scan.SetMark(1, true);
+  scan.SetMark(3, true);
+  for (int tick = 0; tick < 3; ++tick) scan.RefreshResideList(list, {true, true, true, true}, false);
+  EXPECT_EQ(scan.TerminateTargets(), (std::vector<std::string>{"B.exe", "D.exe"}));
+
+  scan.RefreshResideList(list, {true, false, true, true}, false);
+  const std::vector<ResideLine> expected{{"A.exe", 1, false}, {"C.exe", 3, false}, {"D.exe", 4, true}};
+  EXPECT_EQ(scan.Lines(), expected);
+  EXPECT_EQ(RunningFlags(list), (std::vector<std::optional<bool>>{true, false, true, true}));
+  // Coming back, the row's line is new: at the end and unmarked.
+  scan.RefreshResideList(list, {true, true, true, true}, false);
+  EXPECT_EQ(scan.Lines().back(), (ResideLine{"B.exe", 2, false}));
+}
+
+TEST(ScanCycle, SelectAllAndUnselectAll) {
+  ScanCycle empty;
+  empty.CheckAll(0);
+  empty.CheckAll(1);
+  EXPECT_TRUE(empty.Lines().empty());
+
+  SearchList list = ListOf({"A.exe", "B.exe", "C.exe"});
+  ScanCycle scan;
+  scan.RefreshResideList(list, {true, true, true}, false);
+  scan.SetMark(1, true);
+  scan.CheckAll(0);
+  EXPECT_EQ(scan.TerminateTargets(), (std::vector<std::string>{"A.exe", "B.exe", "C.exe"}));
+  scan.CheckAll(1);
+  EXPECT_TRUE(scan.TerminateTargets().empty());
+  EXPECT_EQ(scan.Lines().size(), 3u);
+}
+
+TEST(ScanCycle, TerminateWithNothingMarkedEndsNothing) {
+  SearchList list = ListOf({"A.exe"});
+  FakeProcessApi api;
+  api.Add(10, "C:\\x\\A.exe");
+  ScanCycle scan;
+  scan.RefreshResideList(list, api, false);
+  scan.TerminateMarked(api);
+  EXPECT_TRUE(api.Terminated.empty());
+  EXPECT_EQ(api.Enumerations, 0);
+}
+
+TEST(ScanCycle, TerminateEndsOneProcessPerMarkedLineAndTheLineStaysWhileAnotherRuns) {
+  SearchList list = ListOf({"A.exe", "B.exe", "C.exe"});
+  FakeProcessApi api;
+  api.Add(10, "C:\\x\\A.exe");
+  api.Add(20, "C:\\x\\B.exe");
+  api.Add(30, "C:\\y\\B.exe");
+  api.Add(40, "C:\\x\\C.exe");
+  ScanCycle scan;
+  scan.RefreshResideList(list, api, false);
+  scan.SetMark(1, true);  // B
+  scan.SetMark(2, true);  // C
+
+  scan.TerminateMarked(api);
+  EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{20, 40}));
+  EXPECT_EQ(scan.Lines().size(), 3u);  // the pass itself changes no line
+  scan.RefreshResideList(list, api, false);
+  EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"A.exe", 1, false}, {"B.exe", 2, true}}));
+
+  scan.TerminateMarked(api);
+  EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{20, 40, 30}));
+  scan.RefreshResideList(list, api, false);
+  EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"A.exe", 1, false}}));
+  EXPECT_TRUE(api.IsAlive(10));
+}
+
+TEST(ScanCycle, EveryTickTakesOneSnapshotWhateverTheNumberOfRows) {
+  for (int rows : {9, 50}) {
+    std::vector<std::string> names;
+    for (int i = 0; i < rows; ++i) names.push_back("Row" + std::to_string(i) + ".exe");
+    SearchList list = ListOf(names);
+    FakeProcessApi api;
+    for (int i = 1; i <= 200; ++i) api.Add(static_cast<ProcessId>(4 * i), "C:\\w\\Idle" + std::to_string(i) + ".exe");
+    api.Add(1000, "C:\\x\\Row3.exe");
+    ScanCycle scan;
+    for (int tick = 1; tick <= 3; ++tick) {
+      scan.RefreshResideList(list, api, false);
+      EXPECT_EQ(api.Snapshots, tick);
+      EXPECT_EQ(api.Enumerations, 0);
+      EXPECT_EQ(api.Opened.size(), static_cast<std::size_t>(tick));  // only Row3's process, once a tick
+    }
+    EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"Row3.exe", 4, false}}));
+  }
+}
+
+TEST(ScanCycle, ADeletedEntryTakesItsLineAndLaterLinesFollowTheirRows) {
+  SearchList list = ListOf({"A.exe", "B.exe", "C.exe", "D.exe", "E.exe"});
+  ScanCycle scan;
+  scan.RefreshResideList(list, {false, false, true, false, true}, false);
+  scan.RefreshResideList(list, {true, true, true, false, true}, false);
+  scan.SetMark(1, true);  // E
+  ASSERT_EQ(ItemData(scan), (std::vector<std::uint32_t>{3, 5, 1, 2}));
+
+  list.Remove(3);
+  scan.OnEntryDeleted(3);
+  EXPECT_EQ(ItemData(scan), (std::vector<std::uint32_t>{4, 1, 2}));
+  EXPECT_TRUE(scan.Lines()[0].Marked);
+  // The refresh now ties E's line to E's new position: E stopping removes E's line, not another.
+  scan.RefreshResideList(list, {true, true, false, false}, false);
+  EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"A.exe", 1, false}, {"B.exe", 2, false}}));
+
+  // Deleting a row without a line only shifts the later ones.
+  scan.RefreshResideList(list, {true, true, false, true}, false);
+  list.Remove(3);
+  scan.OnEntryDeleted(3);
+  EXPECT_EQ(ItemData(scan), (std::vector<std::uint32_t>{1, 2, 3}));
+  scan.RefreshResideList(list, {true, true, true}, false);
+  EXPECT_EQ(scan.Lines().size(), 3u);
+}
+
+}  // namespace
+}  // namespace tarnwick

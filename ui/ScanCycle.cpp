@@ -1,0 +1,69 @@
+// The scan cycle's rules over the running list's lines and the search list's InRunningList flags.
+#include "ui/ScanCycle.h"
+
+#include <algorithm>
+
+namespace tarnwick {
+
+std::vector<std::string> RowNames(const SearchList& list) {
+  std::vector<std::string> names;
+  names.reserve(list.Count());
+  for (std::size_t i = 1; i <= list.Count(); ++i) names.push_back(list.Row(i).ImageName);
+  return names;
+}
+
+void ScanCycle::RefreshResideList(SearchList& list, const std::vector<bool>& running, bool autoMode) {
+  const std::size_t count = list.Count();
+  for (std::size_t i = 1; i <= count; ++i) {
+    SearchEntry& row = list.Row(i);
+    // The row's record is copied, changed and stored whole, as the flag helpers expect.
+    FlagRecord flags{GetEntryFlag(row.Flags, kFlagBuiltIn), GetEntryFlag(row.Flags, kFlagInRunningList)};
+    const bool runs = i <= running.size() && running[i - 1];
+    if (runs) {
+      if (IsSet(flags[kFlagInRunningList])) continue;  // its line exists and keeps its mark
+      lines_.push_back({row.ImageName, static_cast<std::uint32_t>(i), autoMode});
+      SetEntryFlag(flags, kFlagInRunningList, true);
+    } else {
+      const auto line = std::find_if(lines_.begin(), lines_.end(),
+                                     [i](const ResideLine& l) { return l.ItemData == i; });
+      if (line != lines_.end()) lines_.erase(line);
+      SetEntryFlag(flags, kFlagInRunningList, false);
+    }
+    row.Flags = flags;
+  }
+}
+
+void ScanCycle::RefreshResideList(SearchList& list, ProcessApi& processes, bool autoMode) {
+  RefreshResideList(list, FindRunningImages(processes, RowNames(list)), autoMode);
+}
+
+std::vector<std::string> ScanCycle::TerminateTargets() const {
+  std::vector<std::string> targets;
+  for (const ResideLine& line : lines_) {
+    if (line.Marked) targets.push_back(line.Text);
+  }
+  return targets;
+}
+
+void ScanCycle::TerminateMarked(ProcessApi& processes) const {
+  for (const std::string& image : TerminateTargets()) FindProcess(processes, image, true);
+}
+
+void ScanCycle::CheckAll(int index) {
+  for (ResideLine& line : lines_) line.Marked = (index == 0);
+}
+
+void ScanCycle::SetMark(std::size_t line, bool marked) {
+  if (line < lines_.size()) lines_[line].Marked = marked;
+}
+
+void ScanCycle::OnEntryDeleted(std::size_t position) {
+  const auto line = std::find_if(lines_.begin(), lines_.end(),
+                                 [position](const ResideLine& l) { return l.ItemData == position; });
+  if (line != lines_.end()) lines_.erase(line);
+  for (ResideLine& l : lines_) {
+    if (l.ItemData > position) --l.ItemData;
+  }
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,51 @@
+// The running list's lines and the rules of the scan cycle: refresh, Select all / Unselect all, the
+// terminate pass and the effect of deleting a search entry. The window only renders the lines.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "process/FindProcess.h"
+#include "searchlist/SearchList.h"
+
+namespace tarnwick {
+
+struct ResideLine {
+  std::string Text;         // the entry's image name as the entry writes it
+  std::uint32_t ItemData;   // the entry's 1-based position when the line was added
+  bool Marked = false;
+
+  bool operator==(const ResideLine&) const = default;
+};
+
+// The image names of the rows, in list order (position i at index i - 1).
+std::vector<std::string> RowNames(const SearchList& list);
+
+class ScanCycle {
+ public:
+  const std::vector<ResideLine>& Lines() const { return lines_; }
+
+  // One refresh, given whether each row's image runs (position i at index i - 1; missing means not).
+  // A row that starts running gets a line at the end, marked in the automatic run; a row that stopped
+  // loses the first line carrying its position. InRunningList follows.
+  void RefreshResideList(SearchList& list, const std::vector<bool>& running, bool autoMode);
+  // One refresh with one look at the running processes for all rows.
+  void RefreshResideList(SearchList& list, ProcessApi& processes, bool autoMode);
+
+  // The images the terminate pass ends one process of: the marked lines' texts, in line order.
+  std::vector<std::string> TerminateTargets() const;
+  void TerminateMarked(ProcessApi& processes) const;
+
+  // Index 0 marks every line, index 1 clears every mark.
+  void CheckAll(int index);
+  void SetMark(std::size_t line, bool marked);
+
+  // The row at `position` was deleted: its line goes, and lines of later rows follow their rows down.
+  void OnEntryDeleted(std::size_t position);
+
+ private:
+  std::vector<ResideLine> lines_;
+};
+
+}  // namespace tarnwick
