@@ -1,0 +1,57 @@
+// Loading and the safe save of "Tarnwick.ini" through clsProfile.
+#include "searchlist/SearchListFileWin32.h"
+
+#include <windows.h>
+
+#include "app/AppWin32.h"
+#include "searchlist/clsProfile.h"
+
+namespace tarnwick {
+namespace {
+
+// An empty file to write into: the profile functions then only ever see the sections we write.
+bool CreateEmptyFile(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+}  // namespace
+
+std::string ProfilePath() { return AppDirectory() + kProfileFileName; }
+
+void LoadSearchListFile(const std::string& path, const AddEntryFunction& addEntry) {
+  clsProfile profile;
+  profile.FileName(path);
+  ReadSearchList(profile, addEntry);
+}
+
+bool ReplaceInOneStep(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool SaveSearchListFile(const std::string& path, const SearchList& list, const ReplaceStep& replace) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  // Nothing to keep and no file to empty: the save leaves no file behind, as before it.
+  if (!HasUserRows(list) && !exists) return true;
+  // A read-only file stays as the profile functions would leave it (a rename would not ask).
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+
+  const std::string newPath = path + ".new";
+  if (!CreateEmptyFile(newPath)) return false;
+  bool written = false;
+  {
+    clsProfile profile;
+    profile.FileName(newPath);
+    written = WriteSearchList(profile, list);
+  }  // the release flushes the new file to disk before it may replace the old one
+
+  if (written && replace(newPath, path)) return true;
+  // A half-written or unplaceable file must not linger beside the good one.
+  DeleteFileA(newPath.c_str());
+  return false;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,38 @@
+// clsProfile: one profile (INI) file read and written through the Win32 profile functions.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "searchlist/SearchListFile.h"
+
+namespace tarnwick {
+
+class clsProfile final : public ProfileAccess {
+ public:
+  clsProfile();   // FileName: the executable's directory and base name with ".ini"
+  ~clsProfile();  // flushes the file, written to or not
+  clsProfile(const clsProfile&) = delete;
+  clsProfile& operator=(const clsProfile&) = delete;
+
+  std::string GetString(std::string Section, std::string Key, std::string Default) override;
+  std::int32_t GetInt(std::string Section, std::string Key, std::int32_t Default);
+  std::vector<std::string> GetSectNames() override;
+  bool WriteString(std::string Section, std::string Key, std::string Value) override;
+  bool DeleteKey(std::string Section, std::string Key);
+  bool DeleteSection(std::string Section) override;
+  // Makes the platform write what it holds of the file to disk.
+  void Flush();
+
+  const std::string& FileName() const { return fileName_; }
+  void FileName(std::string path) { fileName_ = std::move(path); }
+
+ private:
+  // A null argument reaches the platform as a null pointer: that is what deletes and flushes.
+  bool Write(const char* section, const char* key, const char* value);
+
+  std::string fileName_;
+};
+
+}  // namespace tarnwick

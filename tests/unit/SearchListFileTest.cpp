@@ -1,0 +1,131 @@
+// Loading and saving the user's entries over a fake profile: what is read, what is written, in which order.
+#include "searchlist/SearchListFile.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/Text.h"
+
+namespace tarnwick {
+namespace {
+
+// Sections in file order; names match without regard to case, as the platform's do.
+class FakeProfile : public ProfileAccess {
+ public:
+  struct Section {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> keys;
+  };
+  std::vector<Section> sections;
+  std::vector<std::string> calls;
+  std::set<std::string> failingSections;
+
+  std::vector<std::string> GetSectNames() override {
+    std::vector<std::string> names;
+    for (const Section& s : sections) names.push_back(s.name);
+    return names;
+  }
+  std::string GetString(std::string Section, std::string Key, std::string Default) override {
+    const auto* section = Find(Section);
+    if (section == nullptr) return Default;
+    for (const auto& [key, value] : section->keys) {
+      if (EqualsNoCase(key, Key)) return value;
+    }
+    return Default;
+  }
+  bool WriteString(std::string Section, std::string Key, std::string Value) override {
+    calls.push_back("write " + Section + "/" + Key + "=" + Value);
+    if (failingSections.count(Section)) return false;
+    auto* section = Find(Section);
+    if (section == nullptr) section = &sections.emplace_back(FakeProfile::Section{Section, {}});
+    for (auto& [key, value] : section->keys) {
+      if (EqualsNoCase(key, Key)) {
+        value = Value;
+        return true;
+      }
+    }
+    section->keys.emplace_back(Key, Value);
+    return true;
+  }
+  bool DeleteSection(std::string Section) override {
+    calls.push_back("delete " + Section);
+    std::erase_if(sections, [&](const FakeProfile::Section& s) { return EqualsNoCase(s.name, Section); });
+    return true;
+  }
+
+ private:
+  Section* Find(const std::string& name) {
+    for (Section& s : sections) {
+      if (EqualsNoCase(s.name, name)) return &s;
+    }
+    return nullptr;
+  }
+};
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+Entries ReadAll(FakeProfile& profile) {
+  Entries read;
+  ReadSearchList(profile, [&](const std::string& name, const std::string& description) { read.emplace_back(name, description); });
+  return read;
+}
+
+TEST(ReadSearchList, TakesImageNameAndDescriptionOfEverySectionInFileOrder) {
+  FakeProfile profile;
+  profile.sections = {
+      {"zeta", {{"ImageName", "z.exe"}, {"Description", "last written first"}}},
+      {"a.exe", {{"Description", "no name"}, {"Extra", "ignored"}}},
+      {"b.exe", {{"imagename", "b.exe"}}},
+  };
+  EXPECT_EQ(ReadAll(profile), (Entries{{"z.exe", "last written first"}, {"", "no name"}, {"b.exe", ""}}));
+  FakeProfile empty;
+  EXPECT_TRUE(ReadAll(empty).empty());
+}
+
+TEST(WriteSearchList, EmptiesTheFileThenWritesUserRowsInListOrder) {
+  FakeProfile profile;
+  profile.sections = {{"Foreign", {{"ImageName", "f.exe"}}}, {"old.exe", {{"ImageName", "old.exe"}}}};
+  SearchList list;
+  list.AddSearchEntry("user1.exe", "one", false);
+  list.AddSearchEntry("Vex.exe", "Vex Engine", true);  // built-in rows stay out wherever they stand
+  list.AddSearchEntry("user2.exe", "", false);
+  EXPECT_TRUE(WriteSearchList(profile, list));
+  EXPECT_EQ(profile.calls, (std::vector<std::string>{
+                               "delete Foreign", "delete old.exe",
+                               "write user1.exe/ImageName=user1.exe", "write user1.exe/Description=one",
+                               "write user2.exe/ImageName=user2.exe", "write user2.exe/Description=",
+                           }));
+  EXPECT_EQ(ReadAll(profile), (Entries{{"user1.exe", "one"}, {"user2.exe", ""}}));
+}
+
+TEST(WriteSearchList, ReportsAWriteThePlatformRefused) {
+  FakeProfile profile;
+  profile.failingSections = {"bad.exe"};
+  SearchList list;
+  list.AddSearchEntry("good.exe", "", false);
+  list.AddSearchEntry("bad.exe", "", false);
+  EXPECT_FALSE(WriteSearchList(profile, list));
+  SearchList builtInsOnly;
+  builtInsOnly.AddSearchEntry("Vex.exe", "", true);
+  EXPECT_TRUE(WriteSearchList(profile, builtInsOnly));
+  EXPECT_FALSE(HasUserRows(builtInsOnly));
+  EXPECT_TRUE(HasUserRows(list));
+}
+
+TEST(SearchListFile, RowsNamedAlikeShareOneSectionAndTheLaterWins) {
+  // Only possible when two rows were made alike by hand; the file then keeps one entry.
+  SearchList list;
+  list.AddSearchEntry("a.exe", "first", false);
+  list.AddSearchEntry("b.exe", "second", false);
+  list.Row(2).ImageName = "A.EXE";
+  FakeProfile profile;
+  WriteSearchList(profile, list);
+  EXPECT_EQ(ReadAll(profile), (Entries{{"A.EXE", "second"}}));
+}
+
+}  // namespace
+}  // namespace tarnwick
