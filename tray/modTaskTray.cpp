@@ -1,16 +1,122 @@
 // The notification-area icon and the window procedure that serves it while it is shown.
 #include "tray/modTaskTray.h"
 
+#include <shellapi.h>
+
+#include <cstddef>
+#include <cstring>
+#include <exception>
+
+#include "tray/TrayTip.h"
 #include "ui/frmMain.h"
 
 namespace tarnwick {
+namespace {
 
-void AddTrayIcon(FrmMain&, const std::string&) {}
+// The shell gets the icon record in its first form: six 32-bit fields and a 64-byte tip. It is kept in
+// the full record, whose zeroed tail ends a tip that fills its field: a shell that reads the tip up to
+// its NUL then stops there instead of running past the 88 bytes.
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88);
+static_assert(offsetof(NOTIFYICONDATAA, szTip) + kTipFieldLength == NOTIFYICONDATAA_V1_SIZE);
+static_assert(sizeof(NOTIFYICONDATAA::szTip) > kTipFieldLength);
+// A window procedure's address is kept in a 32-bit value, as SetWindowLongA gives it.
+static_assert(sizeof(LONG) == sizeof(WNDPROC), "a 32-bit program");
 
-void RemoveTrayIcon(FrmMain&) {}
+// The window procedure that AddTrayIcon replaced.
+LONG PrevWndProc = 0;
+// The one icon this module shows, kept to add it again when the shell restarts.
+bool iconShown = false;
+NOTIFYICONDATAA shownIcon{};
 
-LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
+UINT TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+  return message;
+}
+
+// The program may run elevated ("highestAvailable"); the shell's broadcast then reaches it only when
+// let through. Windows before 7 has no such filter per window.
+void AllowTaskbarCreated(HWND hwnd) {
+  using FilterFunction = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  static const auto filter = reinterpret_cast<FilterFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilterEx")));
+  if (filter != nullptr) filter(hwnd, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+}
+
+// The window's own icon, in the image drawn at the notification area's size where it has one.
+HICON WindowIcon(HWND hwnd) {
+  auto icon = reinterpret_cast<HICON>(SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0));
+  if (icon == nullptr) icon = reinterpret_cast<HICON>(SendMessageA(hwnd, WM_GETICON, ICON_BIG, 0));
+  return icon;
+}
+
+NOTIFYICONDATAA IconRecord(HWND hwnd) {
+  NOTIFYICONDATAA record{};
+  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  record.hWnd = hwnd;
+  record.uID = kTrayIconId;
+  return record;
+}
+
+void OpenPopupMenu(FrmMain& main) {
+  HWND hwnd = main.Handle();
+  // Without the foreground the menu would not close when the user clicks elsewhere.
+  SetForegroundWindow(hwnd);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  // A chosen item arrives as WM_COMMAND, like a choice from the menu bar.
+  TrackPopupMenu(main.PopupMenu(), 0, cursor.x, cursor.y, 0, hwnd, nullptr);
+  // Ends the menu's mode properly, so that the next right-click opens it again (a known shell quirk).
+  PostMessageA(hwnd, WM_NULL, 0, 0);
+}
+
+}  // namespace
+
+void AddTrayIcon(FrmMain& window, const std::string& tipText) {
+  if (iconShown) return;  // one icon and one saved procedure: a second would lose the window's own
+  HWND hwnd = window.Handle();
+  NOTIFYICONDATAA record = IconRecord(hwnd);
+  record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  record.uCallbackMessage = kTrayCallbackMessage;
+  record.hIcon = WindowIcon(hwnd);
+  std::memcpy(record.szTip, FitTipField(tipText).data(), kTipFieldLength);
+  Shell_NotifyIconA(NIM_ADD, &record);
+  shownIcon = record;
+  iconShown = true;
+  AllowTaskbarCreated(hwnd);
+  PrevWndProc = SetWindowLongA(hwnd, GWL_WNDPROC, reinterpret_cast<LONG>(&TrayWndProc));
+}
+
+void RemoveTrayIcon(FrmMain& window) {
+  if (!iconShown) return;
+  HWND hwnd = window.Handle();
+  NOTIFYICONDATAA record = IconRecord(hwnd);
+  Shell_NotifyIconA(NIM_DELETE, &record);
+  iconShown = false;
+  SetWindowLongA(hwnd, GWL_WNDPROC, PrevWndProc);
+}
+
+LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    if (msg == kTrayCallbackMessage) {
+      // wParam names the icon; there is only one.
+      switch (lParam) {
+        case WM_LBUTTONDBLCLK:
+          FrmMain::Instance().ShowFromTray();
+          break;
+        case WM_RBUTTONDOWN:
+          OpenPopupMenu(FrmMain::Instance());
+          break;
+        default:
+          break;
+      }
+    } else if (msg == TaskbarCreatedMessage() && iconShown) {
+      // The shell restarted without our icon; the hidden window is reachable only through it.
+      Shell_NotifyIconA(NIM_ADD, &shownIcon);
+    }
+  } catch (const std::exception&) {
+    // The message still goes to the window's own procedure.
+  }
+  return CallWindowProcA(reinterpret_cast<WNDPROC>(PrevWndProc), hwnd, msg, wParam, lParam);
 }
 
 }  // namespace tarnwick

@@ -8,8 +8,17 @@ namespace tarnwick {
 
 class FrmMain;
 
+inline constexpr UINT kTrayIconId = 10;
+inline constexpr UINT kTrayCallbackMessage = WM_USER + 1;
+
+// Adds the icon for the window with the tip (fitted into the 64-character field) and puts TrayWndProc
+// in front of the window's own procedure. Ignored while the icon is shown.
 void AddTrayIcon(FrmMain& window, const std::string& tipText);
+// Deletes the icon and puts the window's own procedure back. Ignored while no icon is shown, so the
+// window's unload can always call it.
 void RemoveTrayIcon(FrmMain& window);
-LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Reacts to the icon's double-click and right button, re-adds the icon when the shell restarts, and
+// passes every message on to the window's own procedure.
+LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
 }  // namespace tarnwick

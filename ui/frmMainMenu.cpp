@@ -1,17 +1,57 @@
 // The menu commands and the way into and out of the notification area.
 #include "ui/frmMain.h"
 
+#include <vector>
+
+#include "app/AppWin32.h"
 #include "tray/modTaskTray.h"
+#include "ui/VersionText.h"
 
 namespace tarnwick {
+namespace {
+
+// The version numbers of the executable's own version resource, as the version box shows them.
+VersionNumbers OwnVersion() {
+  VersionNumbers version;
+  const std::string path = ExePath();
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  if (size == 0) return version;
+  std::vector<char> data(size);
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return version;
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || length < sizeof(*info)) {
+    return version;
+  }
+  version.Major = HIWORD(info->dwFileVersionMS);
+  version.Minor = LOWORD(info->dwFileVersionMS);
+  // The revision is the fourth field of major.minor.build.revision; the build number is not shown.
+  version.Revision = LOWORD(info->dwFileVersionLS);
+  return version;
+}
+
+}  // namespace
 
 void FrmMain::OnMenuFileItem(int index) {
   if (index == 0) Unload();
 }
 
-void FrmMain::OnMenuViewItem(int) {}
+void FrmMain::OnMenuViewItem(int index) {
+  if (index != 0) return;
+  HMENU bar = GetMenu(hwnd_);
+  const bool wasChecked = (GetMenuState(bar, IDM_VIEWITEM0, MF_BYCOMMAND) & MF_CHECKED) != 0;
+  CheckMenuItem(bar, IDM_VIEWITEM0, MF_BYCOMMAND | (wasChecked ? MF_UNCHECKED : MF_CHECKED));
+  // The mark, read back, decides: the z-order follows what the user sees on the menu.
+  const bool onTop = (GetMenuState(bar, IDM_VIEWITEM0, MF_BYCOMMAND) & MF_CHECKED) != 0;
+  SetWindowPos(hwnd_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+}
 
-void FrmMain::OnMenuHelpItem(int) {}
+void FrmMain::OnMenuHelpItem(int index) {
+  if (index != 0) return;
+  const std::string text = VersionText(ExeName(), OwnVersion());
+  MessageBoxA(MessageOwner(), text.c_str(), kAppTitle, MB_OK);
+}
 
 void FrmMain::OnMenuPopupItem(int index) {
   if (index == 0) ShowFromTray();
@@ -25,7 +65,7 @@ void FrmMain::GoToTray() {
 
 void FrmMain::ShowFromTray() {
   RemoveTrayIcon(*this);
-  Show();
+  Show();  // normal state, then shown: the resize handling lays out and restarts the scan
 }
 
 }  // namespace tarnwick

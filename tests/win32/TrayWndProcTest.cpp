@@ -1,0 +1,90 @@
+// The tray's window procedure on the real main window, in this process: which procedure is installed
+// when, and that every message still reaches the window's own procedure with its result.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/support/Driver.h"
+#include "tray/modTaskTray.h"
+#include "ui/frmMain.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr UINT kIconId = 10;
+constexpr UINT kCallback = 0x401;
+constexpr LRESULT kOwnResult = 0x5A5A;
+
+// Stands in front of the window's class procedure as "its own" and records the icon's messages.
+WNDPROC classProcedure = nullptr;
+std::vector<LPARAM> callbacksSeen;
+
+LRESULT CALLBACK OwnProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kCallback) {
+    callbacksSeen.push_back(lParam);
+    return kOwnResult;
+  }
+  return CallWindowProcA(classProcedure, hwnd, msg, wParam, lParam);
+}
+
+WNDPROC Procedure(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongA(hwnd, GWL_WNDPROC)); }
+
+class TrayHook : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    hwnd_ = main_.Handle();
+    ASSERT_NE(hwnd_, nullptr);
+    classProcedure = reinterpret_cast<WNDPROC>(SetWindowLongA(hwnd_, GWL_WNDPROC, reinterpret_cast<LONG>(&OwnProcedure)));
+    callbacksSeen.clear();
+  }
+  void TearDown() override {
+    // The one main window stays loaded for the next test, hidden and with its class procedure.
+    RemoveTrayIcon(main_);
+    SetWindowLongA(hwnd_, GWL_WNDPROC, reinterpret_cast<LONG>(classProcedure));
+    main_.SetTimerEnabled(false);
+    main_.Hide();
+  }
+
+  FrmMain& main_ = FrmMain::Instance();
+  HWND hwnd_ = nullptr;
+};
+
+TEST_F(TrayHook, IconMessagesPassToTheOwnProcedureAndOnlyTheDoubleClickRestores) {
+  AddTrayIcon(main_, std::string("Tip") + '\0');
+  ASSERT_EQ(Procedure(hwnd_), &TrayWndProc);
+  EXPECT_TRUE(test::TrayIconExists(hwnd_, kIconId));
+  EXPECT_FALSE(IsWindowVisible(hwnd_));
+  // A second add must not take the tray's procedure for the window's own.
+  AddTrayIcon(main_, std::string("Tip") + '\0');
+
+  for (LPARAM mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONDOWN}) {
+    EXPECT_EQ(SendMessageA(hwnd_, kCallback, kIconId, mouse), kOwnResult) << mouse;
+    ASSERT_FALSE(callbacksSeen.empty());
+    EXPECT_EQ(callbacksSeen.back(), mouse);
+    EXPECT_EQ(Procedure(hwnd_), &TrayWndProc) << mouse;
+    EXPECT_FALSE(IsWindowVisible(hwnd_)) << mouse;
+    EXPECT_TRUE(test::TrayIconExists(hwnd_, kIconId)) << mouse;
+  }
+  EXPECT_FALSE(main_.TimerEnabled());
+
+  // The double-click restores first, then still hands the message on.
+  EXPECT_EQ(SendMessageA(hwnd_, kCallback, kIconId, WM_LBUTTONDBLCLK), kOwnResult);
+  EXPECT_EQ(callbacksSeen.back(), WM_LBUTTONDBLCLK);
+  EXPECT_EQ(Procedure(hwnd_), &OwnProcedure);
+  EXPECT_TRUE(IsWindowVisible(hwnd_));
+  EXPECT_FALSE(IsIconic(hwnd_));
+  EXPECT_TRUE(main_.TimerEnabled());
+  EXPECT_FALSE(test::TrayIconExists(hwnd_, kIconId));
+
+  // Removing without an icon changes nothing.
+  RemoveTrayIcon(main_);
+  EXPECT_EQ(Procedure(hwnd_), &OwnProcedure);
+}
+
+}  // namespace
+}  // namespace tarnwick
