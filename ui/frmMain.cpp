@@ -48,6 +48,12 @@ const TwipRect& RectOf(const MainLayout& layout, const ControlDef& def) {
   return def.rect != nullptr ? layout.*(def.rect) : layout.cmdCheckAll[def.checkAllIndex];
 }
 
+// The width in twips of a list view column the user may have dragged: kept while its pixels match.
+double ColumnTwips(HWND list, int column, double twips, int dpi) {
+  const int pixels = ListView_GetColumnWidth(list, column);
+  return pixels == TwipsToPixels(twips, dpi) ? twips : PixelsToTwips(pixels, dpi);
+}
+
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 }  // namespace
@@ -117,6 +123,9 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       OnSize(wParam);
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
       return 0;
@@ -127,6 +136,12 @@ LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE:
       Unload();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // Windows may end the process once this returns: save now, as closing the window would.
+      if (wParam) Unload();
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -159,13 +174,16 @@ void FrmMain::CreateControls() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   for (const ControlDef& def : kControls) {
     const PixelRect r = ToPixels(RectOf(layout_, def), dpi_);
-    HWND control = CreateWindowExA(0, def.className, def.caption, def.style, r.Left, r.Top, r.Width, r.Height, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), instance, nullptr);
-    // Labels lie beneath the other controls: the lower list overlaps its title's box by design.
-    if (lstrcmpA(def.className, "STATIC") == 0) {
-      SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
+    CreateWindowExA(0, def.className, def.caption, def.style, r.Left, r.Top, r.Width, r.Height, hwnd_,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), instance, nullptr);
   }
+  // Each new child goes beneath its siblings, so the z-order is set once all exist. Labels lie
+  // beneath the rest (the lower list overlaps its title's box by design); the bar lies above the
+  // lists, which it crosses while it is dragged. Neither takes the focus, so tabbing is unchanged.
+  constexpr UINT kZOrderOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  SetWindowPos(Control(IDC_LBLPROCESSLIST), HWND_BOTTOM, 0, 0, 0, 0, kZOrderOnly);
+  SetWindowPos(Control(IDC_LBLPROCESSRESIDE), HWND_BOTTOM, 0, 0, 0, 0, kZOrderOnly);
+  SetWindowPos(Control(IDC_PICSPLITTER), HWND_TOP, 0, 0, 0, 0, kZOrderOnly);
   HWND search = Control(IDC_LSTPROCESS);
   ListView_SetExtendedListViewStyle(search, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   LVCOLUMNA column{};
@@ -189,25 +207,35 @@ void FrmMain::CreateControls() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Fonts and pictures at dpi_. At a change of DPI the old ones are freed only once the controls and
+// the window hold the new ones: until then they may still paint with them.
 void FrmMain::ApplyFonts() {
-  font_ = CreateMessageFont(dpi_);
+  FontHandle font = CreateMessageFont(dpi_);
   for (const ControlDef& def : kControls) {
-    SendMessageA(Control(def.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
+    SendMessageA(Control(def.id), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
   }
+  font_ = std::move(font);
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  const int small = SystemMetricForDpi(SM_CXSMICON, dpi_);
+  const auto loadIcon = [instance](int id, int size) {
+    return IconHandle(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
+  };
   const int large = SystemMetricForDpi(SM_CXICON, dpi_);
-  smallIcon_.Reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_TARNWICK), IMAGE_ICON, small, small, 0)));
-  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
-  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
+  IconHandle smallIcon = loadIcon(IDI_TARNWICK, SystemMetricForDpi(SM_CXSMICON, dpi_));
+  IconHandle largeIcon = loadIcon(IDI_TARNWICK, large);
+  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon.Get()));
+  smallIcon_ = std::move(smallIcon);
+  largeIcon_ = std::move(largeIcon);
 
   // cmdTerminate shows its picture above the caption.
-  terminateIcon_.Reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_TERMINATE), IMAGE_ICON, large, large, 0)));
+  terminateIcon_ = loadIcon(IDI_TERMINATE, large);
+  HIMAGELIST images = ImageList_Create(large, large, ILC_COLOR32 | ILC_MASK, 1, 0);
+  ImageList_AddIcon(images, terminateIcon_.Get());
+  const int margin = MulDiv(2, dpi_, USER_DEFAULT_SCREEN_DPI);
+  BUTTON_IMAGELIST picture{images, {margin, margin, margin, margin}, BUTTON_IMAGELIST_ALIGN_TOP};
+  SendMessageA(Control(IDC_CMDTERMINATE), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&picture));
   if (terminateImages_ != nullptr) ImageList_Destroy(terminateImages_);
-  terminateImages_ = ImageList_Create(large, large, ILC_COLOR32 | ILC_MASK, 1, 0);
-  ImageList_AddIcon(terminateImages_, terminateIcon_.Get());
-  BUTTON_IMAGELIST images{terminateImages_, {2, 2, 2, 2}, BUTTON_IMAGELIST_ALIGN_TOP};
-  SendMessageA(Control(IDC_CMDTERMINATE), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
+  terminateImages_ = images;
 }
 
 void FrmMain::LoadSequence() {
@@ -365,8 +393,7 @@ void FrmMain::ApplyLayout() {
   layoutClient_ = {client.right, client.bottom};
   // The user may have dragged the first column's edge: the pass works from its real width.
   HWND search = Control(IDC_LSTPROCESS);
-  const int columnPixels = ListView_GetColumnWidth(search, 0);
-  if (columnPixels != TwipsToPixels(layout_.ImageNameColumn, dpi_)) layout_.ImageNameColumn = PixelsToTwips(columnPixels, dpi_);
+  layout_.ImageNameColumn = ColumnTwips(search, 0, layout_.ImageNameColumn, dpi_);
 
   LayoutPass(layout_, PixelsToTwips(client.right, dpi_), PixelsToTwips(client.bottom, dpi_));
 
@@ -386,6 +413,27 @@ void FrmMain::ApplyLayout() {
   ListView_SetColumnWidth(reside, 0, inner.right);
 }
 
+void FrmMain::OnDpiChanged(int dpi, const RECT& suggested) {
+  // The window moved to a monitor with another scaling: the geometry stays in twips, its pixels,
+  // the fonts and the pictures follow. The first column keeps its twips, even if the user dragged it.
+  HWND search = Control(IDC_LSTPROCESS);
+  layout_.ImageNameColumn = ColumnTwips(search, 0, layout_.ImageNameColumn, dpi_);
+  dpi_ = dpi;
+  ListView_SetColumnWidth(search, 0, TwipsToPixels(layout_.ImageNameColumn, dpi_));
+  ApplyFonts();
+  const SIZE lastLayout = layoutClient_;
+  layoutClient_ = {-1, -1};
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (layoutClient_.cx >= 0) return;  // the resize handling has laid it out at the new DPI
+  // Same size in pixels, or no resize handling (hidden): one more pass, as a resize would run it.
+  if (IsIconic(hwnd_)) {
+    layoutClient_ = lastLayout;
+  } else {
+    ApplyLayout();
+  }
+}
+
 void FrmMain::SetTimerEnabled(bool enabled) {
   if (enabled) {
     SetTimer(Handle(), kScanTimerId, kScanIntervalMs, nullptr);
@@ -399,6 +447,8 @@ void FrmMain::Unload() {
   if (hwnd_ == nullptr) return;
   SetTimerEnabled(false);
   SaveSearchList();
+  // Unloaded from the notification area (log-off, shutdown): no icon may outlive the window.
+  RemoveTrayIcon(*this);
   DestroyWindow(hwnd_);
 }
 

@@ -11,8 +11,11 @@
 #include <string>
 
 #include "common/Win32Handles.h"
+#include "process/ProcessWin32.h"
 #include "searchlist/SearchList.h"
 #include "ui/Layout.h"
+#include "ui/Splitter.h"
+#include "ui/ScanCycle.h"
 #include "ui/frmMainIds.h"
 
 namespace tarnwick {
@@ -36,6 +39,8 @@ class FrmMain {
 
   // Brings the window back from the notification area ("&Show..." and the icon's double-click).
   void ShowFromTray();
+  // mnuPopup, the icon's right-button menu.
+  HMENU PopupMenu() const { return popupMenu_.Get(); }
 
  private:
   FrmMain() = default;
@@ -53,6 +58,7 @@ class FrmMain {
   void OnSize(WPARAM kind);
   void ResizeHandling();
   void ApplyLayout();
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void OnCommand(int id);
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnSearchListCustomDraw(NMLVCUSTOMDRAW& draw);
@@ -96,7 +102,7 @@ class FrmMain {
   MainLayout layout_ = MainLayout::Initial();
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   FontHandle font_;
-  IconHandle icon_, smallIcon_, terminateIcon_;
+  IconHandle icon_, smallIcon_, largeIcon_, terminateIcon_;
   HIMAGELIST terminateImages_ = nullptr;
   MenuHandle popupMenu_;  // mnuPopup: never on the menu bar
   bool timerEnabled_ = false;
@@ -105,12 +111,21 @@ class FrmMain {
   SIZE layoutClient_{};  // the client size of the last layout pass, in pixels
 
   // --- state of the scan cycle (frmMainScan.cpp) ---
+  void RenderResideList();
+  void SyncMarkFromControl(int item);
+  ScanCycle scan_;
+  ProcessWin32 processes_;
+  bool renderingResideList_ = false;  // our own changes to the list's check boxes are not the user's
+  bool confirmingTerminate_ = false;
+  bool autoRunDone_ = false;
 
   // --- state of entry editing (frmMainEdit.cpp) ---
 
   // --- state of menus and tray (frmMainMenu.cpp) ---
 
   // --- state of the splitter (frmMainSplitter.cpp) ---
+  Splitter splitter_;                   // bSplitterMoving and the drag's arithmetic
+  int splitterColour_ = COLOR_BTNFACE;  // COLOR_BTNSHADOW from the first move of a drag
 };
 
 }  // namespace tarnwick

@@ -2,7 +2,9 @@
 #include "tests/support/Driver.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -303,6 +305,16 @@ RECT ListViewItemRect(HWND list, int item) {
   return remote.Read<RECT>();
 }
 
+LPARAM ListViewItemData(HWND list, int item) {
+  RemoteItem remote(list);
+  LVITEMA record{};
+  record.mask = LVIF_PARAM;
+  record.iItem = item;
+  remote.Write(record);
+  SendMessageA(list, LVM_GETITEMA, 0, remote.Item());
+  return remote.Read<LVITEMA>().lParam;
+}
+
 std::string WindowText(HWND hwnd) {
   char text[1024] = {};
   SendMessageA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
@@ -353,6 +365,86 @@ RECT ChildRect(HWND child) {
   GetWindowRect(child, &r);
   MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
   return r;
+}
+
+namespace {
+
+NOTIFYICONDATAA TrayIconRecord(HWND owner, UINT id) {
+  NOTIFYICONDATAA record{};
+  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  record.hWnd = owner;
+  record.uID = id;
+  return record;
+}
+
+}  // namespace
+
+// A change of nothing succeeds exactly for an icon the shell has.
+bool TrayIconExists(HWND owner, UINT id) {
+  NOTIFYICONDATAA record = TrayIconRecord(owner, id);
+  return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+bool DeleteTrayIcon(HWND owner, UINT id) {
+  NOTIFYICONDATAA record = TrayIconRecord(owner, id);
+  return Shell_NotifyIconA(NIM_DELETE, &record) != FALSE;
+}
+
+bool StartLinuxProgram(const std::string& linuxPath, const std::string& args) {
+  std::string program = "Z:" + linuxPath;
+  std::replace(program.begin(), program.end(), '/', '\\');
+  std::string commandLine = program + " " + args;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return false;
+  }
+  if (info.hThread != nullptr) CloseHandle(info.hThread);
+  if (info.hProcess != nullptr) CloseHandle(info.hProcess);
+  return true;
+}
+
+std::string LinuxPath(const std::string& windowsPath) {
+  std::string path = windowsPath.substr(windowsPath.rfind(':') + 1);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+COLORREF ScreenPixel(HWND window, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+bool SaveScreenshot(const RECT& area, const std::string& windowsPath, std::chrono::milliseconds timeout) {
+  // Written under another name and renamed, so that the file appears only once it is whole.
+  const std::string target = LinuxPath(windowsPath);
+  std::ostringstream script;
+  script << "-c \"import -window root -crop " << area.right - area.left << "x" << area.bottom - area.top << "+"
+         << area.left << "+" << area.top << " +repage " << target << ".part.png && mv " << target << ".part.png "
+         << target << "\"";
+  DeleteFileA(windowsPath.c_str());
+  return StartLinuxProgram("/bin/sh", script.str()) && WaitUntil([&] { return FileExists(windowsPath); }, timeout);
+}
+
+void SetText(HWND control, const std::string& text) {
+  SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void PostKey(HWND hwnd, UINT key) {
+  const UINT scan = MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
+  PostMessageA(hwnd, WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));
+  PostMessageA(hwnd, WM_KEYUP, key, static_cast<LPARAM>(1 | (scan << 16) | (3u << 30)));
+}
+
+HWND FocusOf(HWND hwnd) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
 }  // namespace tarnwick::test

@@ -95,6 +95,8 @@ void SetListViewChecked(HWND list, int item, bool checked);
 void SelectListViewItem(HWND list, int item);
 int ListViewColumnWidth(HWND list, int column);
 RECT ListViewItemRect(HWND list, int item);
+// The item's 32-bit data value (its lParam).
+LPARAM ListViewItemData(HWND list, int item);
 
 // Window text, and a button press that does not wait (it may open a modal box).
 std::string WindowText(HWND hwnd);
@@ -113,5 +115,27 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const std::string& className)
 // The client area in pixels, and a control's rectangle in its parent's client coordinates.
 RECT ClientRect(HWND hwnd);
 RECT ChildRect(HWND child);
+
+// The notification-area icon (owner window, identifier) as the shell holds it: true while it exists.
+bool TrayIconExists(HWND owner, UINT id);
+// Deletes that icon from the shell, as a restarting shell loses it; true when it existed.
+bool DeleteTrayIcon(HWND owner, UINT id);
+
+// Linux programs (xdotool, ImageMagick) started from under Wine, which runs a non-Windows binary
+// itself and hands back no process: wait for what it does. linuxPath names the program.
+bool StartLinuxProgram(const std::string& linuxPath, const std::string& args);
+// The Linux path of a path on drive Z:, which Wine maps to the Linux root.
+std::string LinuxPath(const std::string& windowsPath);
+// The colour on the screen at a client point of the window.
+COLORREF ScreenPixel(HWND window, int x, int y);
+// Saves the screen's rectangle (screen coordinates) as a PNG; true once the file is complete.
+bool SaveScreenshot(const RECT& area, const std::string& windowsPath, std::chrono::milliseconds timeout = 15000ms);
+
+// Replaces a control's text as typing would leave it (WM_SETTEXT is carried across processes).
+void SetText(HWND control, const std::string& text);
+// Posts a key press (down and up) into the window's queue, where a dialog's loop sees it as from the keyboard.
+void PostKey(HWND hwnd, UINT key);
+// The window that has the keyboard focus in hwnd's thread.
+HWND FocusOf(HWND hwnd);
 
 }  // namespace tarnwick::test
