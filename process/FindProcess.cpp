@@ -35,14 +35,14 @@ class OpenedProcess {
 };
 
 // The fallback when no snapshot comes: one enumeration, each process opened once for all names.
-void MarkRunningByEnumeration(ProcessApi& api, const std::unordered_map<std::string, bool*>& targets) {
+void MarkRunningByEnumeration(ProcessApi& api, std::unordered_map<std::string, bool>& answers) {
   std::vector<ProcessId> ids;
   if (!EnumerateAllIds(api, ids)) return;
   for (ProcessId id : ids) {
     OpenedProcess process(api, kQueryRights, id);
     if (process.Get() == nullptr) continue;
-    const auto target = targets.find(IdentityName(api, process.Get()));
-    if (target != targets.end()) *target->second = true;
+    const auto answer = answers.find(IdentityName(api, process.Get()));
+    if (answer != answers.end()) answer->second = true;
   }
 }
 
@@ -103,24 +103,21 @@ std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::stri
   for (const std::string& name : upper) {
     if (!name.empty()) answers.emplace(name, false);
   }
-  std::unordered_map<std::string, bool*> targets;
-  for (auto& [name, answer] : answers) targets.emplace(name, &answer);
-
   std::vector<SnapshotEntry> snapshot;
-  if (!targets.empty()) {
-    if (api.Snapshot(snapshot)) {
-      for (const SnapshotEntry& entry : snapshot) {
-        const auto candidate = targets.find(UpperCase(entry.ExeName));
-        if (candidate == targets.end() || *candidate->second) continue;
-        // The snapshot only nominates; the same identity check as FindProcess decides.
-        OpenedProcess process(api, kQueryRights, entry.Id);
-        if (process.Get() == nullptr) continue;
-        const auto confirmed = targets.find(IdentityName(api, process.Get()));
-        if (confirmed != targets.end()) *confirmed->second = true;
-      }
-    } else {
-      MarkRunningByEnumeration(api, targets);
+  if (answers.empty()) {
+    // Nothing to look for: not even the snapshot is taken.
+  } else if (api.Snapshot(snapshot)) {
+    for (const SnapshotEntry& entry : snapshot) {
+      const auto candidate = answers.find(UpperCase(entry.ExeName));
+      if (candidate == answers.end() || candidate->second) continue;
+      // The snapshot only nominates; the same identity check as FindProcess decides.
+      OpenedProcess process(api, kQueryRights, entry.Id);
+      if (process.Get() == nullptr) continue;
+      const auto confirmed = answers.find(IdentityName(api, process.Get()));
+      if (confirmed != answers.end()) confirmed->second = true;
     }
+  } else {
+    MarkRunningByEnumeration(api, answers);
   }
 
   std::vector<bool> running(imageNames.size(), false);

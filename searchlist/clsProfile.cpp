@@ -19,7 +19,7 @@ std::string clsProfile::GetString(std::string Section, std::string Key, std::str
   return count > 0 ? TrimNull(buffer, 0) : std::string();
 }
 
-std::int32_t clsProfile::GetInt(std::string Section, std::string Key, std::int32_t Default) {
+std::int32_t clsProfile::GetInt(const std::string& Section, const std::string& Key, std::int32_t Default) {
   return static_cast<std::int32_t>(GetPrivateProfileIntA(Section.c_str(), Key.c_str(), Default, fileName_.c_str()));
 }
 
@@ -34,7 +34,7 @@ bool clsProfile::WriteString(std::string Section, std::string Key, std::string V
   return Write(Section.c_str(), Key.c_str(), Value.c_str());
 }
 
-bool clsProfile::DeleteKey(std::string Section, std::string Key) { return Write(Section.c_str(), Key.c_str(), nullptr); }
+bool clsProfile::DeleteKey(const std::string& Section, const std::string& Key) { return Write(Section.c_str(), Key.c_str(), nullptr); }
 
 bool clsProfile::DeleteSection(std::string Section) { return Write(Section.c_str(), nullptr, nullptr); }
 

@@ -17,10 +17,10 @@ class clsProfile final : public ProfileAccess {
   clsProfile& operator=(const clsProfile&) = delete;
 
   std::string GetString(std::string Section, std::string Key, std::string Default) override;
-  std::int32_t GetInt(std::string Section, std::string Key, std::int32_t Default);
+  std::int32_t GetInt(const std::string& Section, const std::string& Key, std::int32_t Default);
   std::vector<std::string> GetSectNames() override;
   bool WriteString(std::string Section, std::string Key, std::string Value) override;
-  bool DeleteKey(std::string Section, std::string Key);
+  bool DeleteKey(const std::string& Section, const std::string& Key);
   bool DeleteSection(std::string Section) override;
   // Makes the platform write what it holds of the file to disk.
   void Flush();

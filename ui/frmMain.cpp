@@ -92,7 +92,7 @@ void FrmMain::Load() {
   RegisterClassExA(&bar);
 
   // The window is sized in WM_CREATE, once its DPI is known.
-  CreateWindowExA(0, kMainWindowClass, kMainWindowCaption, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
+  (void)CreateWindowExA(0, kMainWindowClass, kMainWindowCaption, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
                   nullptr, instance, this);
 }
 
@@ -174,7 +174,7 @@ void FrmMain::CreateControls() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   for (const ControlDef& def : kControls) {
     const PixelRect r = ToPixels(RectOf(layout_, def), dpi_);
-    CreateWindowExA(0, def.className, def.caption, def.style, r.Left, r.Top, r.Width, r.Height, hwnd_,
+    (void)CreateWindowExA(0, def.className, def.caption, def.style, r.Left, r.Top, r.Width, r.Height, hwnd_,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), instance, nullptr);
   }
   // Each new child goes beneath its siblings, so the z-order is set once all exist. Labels lie

@@ -305,7 +305,9 @@ TEST(EditSession, ADuplicateInTheFileAsksAtAPlainStartAndIsSkippedSilentlyWithA)
     return !app.Proc().Running() || ListViewCount(app.Control(IDC_LSTPROCESS)) == 10;
   }, 10000ms));
   EXPECT_EQ(FindMessageBox(app.Proc().Id(), "Tarnwick"), nullptr);
-  if (app.Proc().Running()) EXPECT_TRUE(app.Close());
+  if (app.Proc().Running()) {
+    EXPECT_TRUE(app.Close());
+  }
   EXPECT_TRUE(app.Proc().WaitExit(10000ms));
   EXPECT_EQ(ReadFile(app.IniPath()), "[z.exe]\r\nImageName=z.exe\r\nDescription=z\r\n");
 }

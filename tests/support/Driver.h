@@ -41,7 +41,7 @@ bool FileExists(const std::string& path);
 class Process {
  public:
   Process() = default;
-  Process(PROCESS_INFORMATION info) : process_(info.hProcess), id_(info.dwProcessId) { CloseHandle(info.hThread); }
+  explicit Process(PROCESS_INFORMATION info) : process_(info.hProcess), id_(info.dwProcessId) { CloseHandle(info.hThread); }
   Process(Process&& other) noexcept;
   Process& operator=(Process&& other) noexcept;
   ~Process();
