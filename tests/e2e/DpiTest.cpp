@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <string>
 
 #include "tests/support/Driver.h"
@@ -42,8 +44,9 @@ const Expected kExpected[] = {
 };
 
 std::string Text(const RECT& r) {
-  return "{" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) + ", " +
-         std::to_string(r.bottom) + "}";
+  std::ostringstream text;  // not operator+: GCC 12 warns falsely (-Wrestrict) on that chain
+  text << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+  return text.str();
 }
 
 TEST(Dpi, WindowShowsTheDesignedLayoutScaledToThePrefixDpi) {
