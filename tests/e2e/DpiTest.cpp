@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-
 #include <string>
 
 #include "tests/support/Driver.h"
