@@ -2,6 +2,7 @@
 // and the search list's rendering.
 #include "ui/frmMain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -52,6 +53,12 @@ const TwipRect& RectOf(const MainLayout& layout, const ControlDef& def) {
 double ColumnTwips(HWND list, int column, double twips, int dpi) {
   const int pixels = ListView_GetColumnWidth(list, column);
   return pixels == TwipsToPixels(twips, dpi) ? twips : PixelsToTwips(pixels, dpi);
+}
+
+int InnerWidth(HWND control) {
+  RECT inner{};
+  GetClientRect(control, &inner);
+  return inner.right;
 }
 
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -397,7 +404,6 @@ void FrmMain::ApplyLayout() {
 
   LayoutPass(layout_, PixelsToTwips(client.right, dpi_), PixelsToTwips(client.bottom, dpi_));
 
-  ListView_SetColumnWidth(search, 1, TwipsToPixels(layout_.DescriptionColumn, dpi_));
   HDWP batch = BeginDeferWindowPos(static_cast<int>(std::size(kControls)));
   for (const ControlDef& def : kControls) {
     const PixelRect r = ToPixels(RectOf(layout_, def), dpi_);
@@ -407,10 +413,12 @@ void FrmMain::ApplyLayout() {
     }
   }
   if (batch != nullptr) EndDeferWindowPos(batch);
+  // The pass measures the list's outer width; a column reaching under its borders would only bring
+  // a horizontal scroll bar that shows nothing, so the second column stops at the visible edge.
+  const int room = InnerWidth(search) - ListView_GetColumnWidth(search, 0);
+  ListView_SetColumnWidth(search, 1, std::max(0, std::min(TwipsToPixels(layout_.DescriptionColumn, dpi_), room)));
   HWND reside = Control(IDC_LSTRESIDELIST);
-  RECT inner{};
-  GetClientRect(reside, &inner);
-  ListView_SetColumnWidth(reside, 0, inner.right);
+  ListView_SetColumnWidth(reside, 0, InnerWidth(reside));
 }
 
 void FrmMain::OnDpiChanged(int dpi, const RECT& suggested) {

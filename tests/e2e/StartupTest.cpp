@@ -64,6 +64,27 @@ TEST(Startup, FirstLayoutPlacesTheControlsInPixels) {
   EXPECT_TRUE(app.Close());
 }
 
+TEST(Startup, ColumnsStayWithinTheListAcrossResizes) {
+  App app;
+  app.Run();
+  HWND main = app.WaitMainWindow();
+  ASSERT_NE(main, nullptr);
+  HWND search = app.Control(IDC_LSTPROCESS);
+  RECT frame{};
+  GetWindowRect(main, &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  // Wider, narrower and back: each size is laid out again, the second column lagging one pass behind.
+  for (int extra : {60, -30, 0, 0}) {
+    SetWindowPos(main, nullptr, 0, 0, width + extra, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(WaitUntil([&] { return ChildRect(app.Control(IDC_CMDADD)).right == ClientRect(main).right - 6; }));
+    const int columns = ListViewColumnWidth(search, 0) + ListViewColumnWidth(search, 1);
+    EXPECT_LE(columns, ClientRect(search).right) << extra;
+    EXPECT_EQ(GetWindowLongA(search, GWL_STYLE) & WS_HSCROLL, 0) << extra;
+  }
+  EXPECT_TRUE(app.Close());
+}
+
 TEST(Startup, SecondStartOfTheSameExeEndsAtOnce) {
   App app;
   app.Run();
