@@ -110,7 +110,9 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
           break;
       }
     } else if (msg == TaskbarCreatedMessage() && iconShown) {
-      // The shell restarted without our icon; the hidden window is reachable only through it.
+      // The shell restarted without our icon; the hidden window is reachable only through it. The
+      // window's icon is taken afresh: a change of DPI since the first add has replaced the old one.
+      shownIcon.hIcon = WindowIcon(hwnd);
       Shell_NotifyIconA(NIM_ADD, &shownIcon);
     }
   } catch (const std::exception&) {
