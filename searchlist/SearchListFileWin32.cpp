@@ -17,6 +17,16 @@ bool CreateEmptyFile(const std::string& path) {
   return true;
 }
 
+// The profile functions write through the system cache: the new file's bytes go to the disk before
+// the rename makes it the list, so a power cut cannot leave a renamed but empty file.
+void FlushToDisk(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  FlushFileBuffers(file);
+  CloseHandle(file);
+}
+
 }  // namespace
 
 std::string ProfilePath() { return AppDirectory() + kProfileFileName; }
@@ -46,7 +56,8 @@ bool SaveSearchListFile(const std::string& path, const SearchList& list, const R
     clsProfile profile;
     profile.FileName(newPath);
     written = WriteSearchList(profile, list);
-  }  // the release flushes the new file to disk before it may replace the old one
+  }  // the release flushes the profile functions' cached state of the new file
+  FlushToDisk(newPath);
 
   if (written && replace(newPath, path)) return true;
   // A half-written or unplaceable file must not linger beside the good one.
