@@ -61,3 +61,15 @@ start_wineserver() {
 stop_wineserver() {
   wineserver -k 2>/dev/null || true
 }
+
+# Prints the X window id of Tarnwick's visible main window once it appears within $1 tenths of a
+# second (default 200); prints nothing if it does not.
+wait_main_window() {
+  local window=""
+  for _ in $(seq "${1:-200}"); do
+    window=$(xdotool search --onlyvisible --name '^Velm Tarnwick$' 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  echo "$window"
+}

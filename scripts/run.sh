@@ -16,12 +16,7 @@ start_display
 trap 'stop_wineserver; stop_display' EXIT
 start_wineserver
 wine "$exe" "$@" </dev/null >/dev/null 2>&1 &
-window=""
-for _ in $(seq 200); do
-  window=$(xdotool search --onlyvisible --name '^Velm Tarnwick$' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(wait_main_window)
 shot="$BUILD/screenshots/tarnwick.png"
 mkdir -p "$(dirname "$shot")"
 if [ -z "$window" ]; then

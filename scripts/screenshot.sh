@@ -22,12 +22,7 @@ for image in Vex.exe Backup.exe; do
 done
 wine ./Tarnwick.exe </dev/null >/dev/null 2>&1 &
 
-window=""
-for _ in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name '^Velm Tarnwick$' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(wait_main_window 300)
 [ -n "$window" ] || { echo "No Tarnwick window appeared" >&2; exit 1; }
 xdotool windowactivate --sync "$window" mousemove 900 900
 

@@ -16,8 +16,8 @@ void ScanCycle::RefreshResideList(SearchList& list, const std::vector<bool>& run
   const std::size_t count = list.Count();
   for (std::size_t i = 1; i <= count; ++i) {
     SearchEntry& row = list.Row(i);
-    // The row's record is copied, changed and stored whole, as the flag helpers expect.
-    FlagRecord flags{GetEntryFlag(row.Flags, kFlagBuiltIn), GetEntryFlag(row.Flags, kFlagInRunningList)};
+    // The row's record is copied, changed and stored whole: BuiltIn keeps its value.
+    FlagRecord flags = row.Flags;
     const bool runs = i <= running.size() && running[i - 1];
     if (runs) {
       if (IsSet(flags[kFlagInRunningList])) continue;  // its line exists and keeps its mark

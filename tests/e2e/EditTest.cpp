@@ -19,12 +19,8 @@ using namespace test;
 
 constexpr const char* kDuplicateText = "This ImageName has already been added. ";
 
-class EditScenario : public ::testing::Test {
+class EditScenario : public ShownApp {
  protected:
-  void SetUp() override {
-    app_.Run();
-    ASSERT_NE(app_.WaitMainWindow(), nullptr);
-  }
   HWND List() const { return app_.Control(IDC_LSTPROCESS); }
   std::vector<std::string> Names() const { return ListViewColumn(List(), 0); }
   std::vector<std::string> UserNames() const {
@@ -84,8 +80,6 @@ class EditScenario : public ::testing::Test {
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(app_.Control(IDC_CMDEDIT)) != FALSE; }));
     return OpenDialog(IDC_CMDEDIT);
   }
-
-  App app_;
 };
 
 TEST_F(EditScenario, DialogOpensEmptyCentredOverTheWindowWithItsControlsInTabOrder) {

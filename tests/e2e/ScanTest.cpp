@@ -16,12 +16,8 @@ using Lines = std::vector<std::string>;
 constexpr const char* kQuestion = "Selected all Processes will be terminated. Are you sure?";
 
 // Tarnwick shown, with its own folder, and the sleepers of one test in another.
-class Scan : public ::testing::Test {
+class Scan : public ShownApp {
  protected:
-  void SetUp() override {
-    app_.Run();
-    ASSERT_NE(app_.WaitMainWindow(), nullptr);
-  }
   HWND Reside() const { return app_.Control(IDC_LSTRESIDELIST); }
   Lines Shown() const { return ListViewColumn(Reside()); }
   bool WaitShown(const Lines& lines) const {
@@ -50,7 +46,6 @@ class Scan : public ::testing::Test {
   }
   void TearDown() override { EXPECT_TRUE(app_.Close()); }
 
-  App app_;
   TempDir sleepers_;
   std::vector<Process> witnesses_;
 };

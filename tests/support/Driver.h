@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -84,6 +86,16 @@ class App {
   TempDir dir_;
   std::string exePath_;
   Process process_;
+};
+
+// A test that starts with Tarnwick's window shown, from a folder of its own.
+class ShownApp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app_.Run();
+    ASSERT_NE(app_.WaitMainWindow(), nullptr);
+  }
+  App app_;
 };
 
 // Cross-process reading and writing of list views (their messages take pointers into the owner's memory).
