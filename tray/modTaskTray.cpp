@@ -13,17 +13,18 @@
 namespace tarnwick {
 namespace {
 
-// The shell gets the icon record in its first form: six 32-bit fields and a 64-byte tip. It is kept in
-// the full record, whose zeroed tail ends a tip that fills its field: a shell that reads the tip up to
-// its NUL then stops there instead of running past the 88 bytes.
+// The shell gets the icon record in its first form: six fields and a 64-byte tip (88 bytes in 32-bit
+// code; the window and icon handles are wider in 64-bit code). It is kept in the full record, whose
+// zeroed tail ends a tip that fills its field: a shell that reads the tip up to its NUL then stops
+// there instead of running past the first form.
+#ifndef _WIN64
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88);
+#endif
 static_assert(offsetof(NOTIFYICONDATAA, szTip) + kTipFieldLength == NOTIFYICONDATAA_V1_SIZE);
 static_assert(sizeof(NOTIFYICONDATAA::szTip) > kTipFieldLength);
-// A window procedure's address is kept in a 32-bit value, as SetWindowLongA gives it.
-static_assert(sizeof(LONG) == sizeof(WNDPROC), "a 32-bit program");
 
-// The window procedure that AddTrayIcon replaced.
-LONG PrevWndProc = 0;
+// The window procedure that AddTrayIcon replaced, pointer-sized in either build.
+LONG_PTR PrevWndProc = 0;
 // The one icon this module shows, kept to add it again when the shell restarts.
 bool iconShown = false;
 NOTIFYICONDATAA shownIcon{};
@@ -83,7 +84,7 @@ void AddTrayIcon(FrmMain& window, const std::string& tipText) {
   shownIcon = record;
   iconShown = true;
   AllowTaskbarCreated(hwnd);
-  PrevWndProc = SetWindowLongA(hwnd, GWL_WNDPROC, reinterpret_cast<LONG>(&TrayWndProc));
+  PrevWndProc = SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWndProc));
 }
 
 void RemoveTrayIcon(FrmMain& window) {
@@ -92,7 +93,7 @@ void RemoveTrayIcon(FrmMain& window) {
   NOTIFYICONDATAA record = IconRecord(hwnd);
   Shell_NotifyIconA(NIM_DELETE, &record);
   iconShown = false;
-  SetWindowLongA(hwnd, GWL_WNDPROC, PrevWndProc);
+  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, PrevWndProc);
 }
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {

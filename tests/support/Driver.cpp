@@ -134,7 +134,7 @@ Process Start(const std::string& exePath, const std::string& args) {
 
 Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide) {
   const std::string target = dir.File(imageName);
-  CopyFileA((BinDir() + (wide ? "sleeper64.exe" : "sleeper32.exe")).c_str(), target.c_str(), FALSE);
+  CopyFileA((BinDir() + (wide ? "sleeper64.exe" : "sleeper.exe")).c_str(), target.c_str(), FALSE);
   return Start(target);
 }
 

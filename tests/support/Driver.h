@@ -62,7 +62,7 @@ class Process {
 // Starts exePath with the argument string; an empty Process when it did not start.
 Process Start(const std::string& exePath, const std::string& args = "");
 
-// Copies a sleeper (32-bit, or 64-bit where `wide`) into dir under imageName and starts it.
+// Copies a sleeper (of this build's bitness, or 64-bit where `wide`) into dir under imageName and starts it.
 Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide = false);
 
 // Tarnwick.exe copied into a folder of its own, so that its profile file is the test's.

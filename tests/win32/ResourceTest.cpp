@@ -15,6 +15,13 @@ namespace {
 
 std::string ExeUnderTest() { return test::BinDir() + "Tarnwick.exe"; }
 
+// The manifest names the processor the exe was built for.
+#ifdef _WIN64
+constexpr const char* kManifestArch = "amd64";
+#else
+constexpr const char* kManifestArch = "x86";
+#endif
+
 TEST(Resources, ManifestAsksForHighestAvailableAndCommonControls6) {
   HMODULE exe = LoadLibraryExA(ExeUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(exe, nullptr);
@@ -23,7 +30,11 @@ TEST(Resources, ManifestAsksForHighestAvailableAndCommonControls6) {
   const char* data = static_cast<const char*>(LockResource(LoadResource(exe, found)));
   const std::string manifest(data, SizeofResource(exe, found));
   FreeLibrary(exe);
-  EXPECT_NE(manifest.find("version=\"1.0.0.0\" processorArchitecture=\"x86\""), std::string::npos);
+  EXPECT_NE(manifest.find("version=\"1.0.0.0\" processorArchitecture=\"" + std::string(kManifestArch) + "\""),
+            std::string::npos);
+  // Common Controls 6 of the same processor: a mismatch would make Windows refuse to start the exe.
+  EXPECT_NE(manifest.find("processorArchitecture=\"" + std::string(kManifestArch) + "\" publicKeyToken"),
+            std::string::npos);
   EXPECT_NE(manifest.find("level=\"highestAvailable\" uiAccess=\"false\""), std::string::npos);
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);

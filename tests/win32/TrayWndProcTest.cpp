@@ -30,7 +30,7 @@ LRESULT CALLBACK OwnProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   return CallWindowProcA(classProcedure, hwnd, msg, wParam, lParam);
 }
 
-WNDPROC Procedure(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongA(hwnd, GWL_WNDPROC)); }
+WNDPROC Procedure(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)); }
 
 class TrayHook : public ::testing::Test {
  protected:
@@ -39,13 +39,14 @@ class TrayHook : public ::testing::Test {
     InitCommonControlsEx(&controls);
     hwnd_ = main_.Handle();
     ASSERT_NE(hwnd_, nullptr);
-    classProcedure = reinterpret_cast<WNDPROC>(SetWindowLongA(hwnd_, GWL_WNDPROC, reinterpret_cast<LONG>(&OwnProcedure)));
+    classProcedure =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OwnProcedure)));
     callbacksSeen.clear();
   }
   void TearDown() override {
     // The one main window stays loaded for the next test, hidden and with its class procedure.
     RemoveTrayIcon(main_);
-    SetWindowLongA(hwnd_, GWL_WNDPROC, reinterpret_cast<LONG>(classProcedure));
+    SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(classProcedure));
     main_.SetTimerEnabled(false);
     main_.Hide();
   }
