@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Static analysis: cppcheck over every source, clang-tidy (bugprone, performance, readability) over the
-# native build of the portable core, and both builds with -Wall -Wextra -Werror. Exits non-zero on a finding.
+# native build of the portable core, and the native, 32-bit and 64-bit builds with -Wall -Wextra -Werror.
+# Exits non-zero on a finding.
 set -euo pipefail
 . "$(dirname "$0")/env.sh"
-"$ROOT/scripts/deps.sh"
+prepare
 for tool in cppcheck clang-tidy; do
   command -v "$tool" >/dev/null || { [ "$(id -u)" -eq 0 ] && apt-get install -y -qq "$tool" >/dev/null; }
 done
@@ -13,8 +14,10 @@ ANALYZE=$BUILD/analyze
 echo "== warnings (native and MinGW builds, -Werror)"
 cmake -S "$ROOT" -B "$ANALYZE" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_CXX_FLAGS=-Werror >/dev/null
 cmake --build "$ANALYZE" -j "$JOBS" >/dev/null || status=1
-cmake -S "$ROOT" -B "$ANALYZE-win" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_CXX_FLAGS=-Werror >/dev/null
-cmake --build "$ANALYZE-win" -j "$JOBS" >/dev/null || status=1
+for toolchain in mingw-i686 mingw-x86_64; do
+  cmake -S "$ROOT" -B "$ANALYZE-$toolchain" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" -DCMAKE_CXX_FLAGS=-Werror >/dev/null
+  cmake --build "$ANALYZE-$toolchain" -j "$JOBS" >/dev/null || status=1
+done
 
 echo "== cppcheck"
 cppcheck --quiet --std=c++20 --language=c++ --library=windows --enable=warning,style,performance,portability \

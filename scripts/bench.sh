@@ -4,11 +4,11 @@
 # Arguments go to the benchmark: [sleepers per step] [steps] [rounds].
 set -euo pipefail
 . "$(dirname "$0")/env.sh"
-"$ROOT/scripts/deps.sh"
+prepare
 
 build_windows --target tarnwick_bench
 init_prefix
 start_display
 start_wineserver
 trap 'stop_wineserver; stop_display' EXIT
-wine "$WIN_BUILD/bin/tarnwick_bench.exe" "$@"
+"$WINE" "$WIN_BUILD/bin/tarnwick_bench.exe" "$@"

@@ -2,7 +2,7 @@
 # Line coverage of the portable core by the native unit tests (gcov), per file and in total.
 set -euo pipefail
 . "$(dirname "$0")/env.sh"
-"$ROOT/scripts/deps.sh"
+prepare
 COV=$BUILD/coverage
 cmake -S "$ROOT" -B "$COV" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="--coverage -O0" \
       -DCMAKE_EXE_LINKER_FLAGS=--coverage >/dev/null

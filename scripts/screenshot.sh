@@ -3,8 +3,8 @@
 # that user image running, framed as the window manager draws it. Writes docs/screenshot.png (or $1).
 set -euo pipefail
 . "$(dirname "$0")/env.sh"
-"$ROOT/scripts/deps.sh"
-build_windows --target Tarnwick sleeper32
+prepare
+build_windows --target Tarnwick sleeper
 init_prefix
 out=$(realpath -m "${1:-$ROOT/docs/screenshot.png}")
 
@@ -17,10 +17,10 @@ cd "$work"
 cp "$WIN_BUILD/bin/Tarnwick.exe" .
 printf '[Backup.exe]\r\nImageName=Backup.exe\r\nDescription=Nightly backup\r\n' >Tarnwick.ini
 for image in Vex.exe Backup.exe; do
-  cp "$WIN_BUILD/bin/sleeper32.exe" "$image"
-  wine "./$image" </dev/null >/dev/null 2>&1 &
+  cp "$WIN_BUILD/bin/sleeper.exe" "$image"
+  "$WINE" "./$image" </dev/null >/dev/null 2>&1 &
 done
-wine ./Tarnwick.exe </dev/null >/dev/null 2>&1 &
+"$WINE" ./Tarnwick.exe </dev/null >/dev/null 2>&1 &
 
 window=$(wait_main_window 300)
 [ -n "$window" ] || { echo "No Tarnwick window appeared" >&2; exit 1; }

@@ -71,6 +71,10 @@ TEST(ProcessWin32, TwoProcessesOfOneImageAreEndedOneAtATime) {
 }
 
 TEST(ProcessWin32, ASixtyFourBitProcessIsFoundAndEndedByItsImagePath) {
+#ifdef _WIN64
+  GTEST_SKIP() << "pins what 32-bit code sees of a 64-bit process (no module name, only the image path); "
+                  "64-bit code reads the module name itself";
+#endif
   TempDir dir;
   Process wide = StartSleeper(dir, "VexOPC.exe", true);
   ASSERT_TRUE(wide.Running());
