@@ -18,6 +18,8 @@ namespace {
 using namespace test;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
+bool UnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
 template <typename F>
 void WithProfile(const std::string& path, F use) {
   clsProfile profile;
@@ -298,9 +300,16 @@ TEST_F(ProfileFile, OddNamesAndValuesSurviveAsThePlatformReadsThem) {
   const auto [longName, longDescription] = loaded.added.back();
   loaded.added.pop_back();
   EXPECT_EQ(longName, "long.exe");
-  // Cut by the read buffer; Wine's writer drops texts of 32767 characters and more altogether.
-  EXPECT_LE(longDescription.size(), 199998u);
-  EXPECT_EQ(longDescription, std::string(longDescription.size(), 'd'));
+  // Windows keeps the text, and the read buffer cuts it. Wine does not: its WritePrivateProfileStringA
+  // converts the text into a counted wide string, which holds at most 32766 characters; for a longer text
+  // the conversion fails unchecked and the wide call gets a pointer that was never set: the key is then
+  // deleted, left empty or given stray bytes, depending on what that pointer held (seen: "?\x03" in the
+  // 64-bit build), and the call still reports success. Tarnwick hands the whole text to the call; the
+  // value is Wine's, so under Wine only the other rows are checked.
+  if (!UnderWine()) {
+    EXPECT_LE(longDescription.size(), 199998u);
+    EXPECT_EQ(longDescription, std::string(longDescription.size(), 'd'));
+  }
   std::erase_if(loaded.added, [](const auto& entry) { return entry.first.empty(); });
   EXPECT_EQ(loaded.added, expected);
 }
