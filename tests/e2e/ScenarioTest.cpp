@@ -24,55 +24,6 @@ constexpr UINT kIconId = 10;
 constexpr const char* kQuestion = "Selected all Processes will be terminated. Are you sure?";
 constexpr const char* kTrayCaption = "Wine System Tray";
 
-// The Linux path of any Windows path, as Wine maps it (the temp folder lies on C:, not Z:).
-std::string UnixPath(const std::string& windowsPath) {
-  using Convert = char*(CDECL*)(const WCHAR*);
-  const FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-  const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(found));
-  if (convert == nullptr) return LinuxPath(windowsPath);
-  std::wstring wide(windowsPath.size() + 1, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-  char* unix = convert(wide.c_str());
-  if (unix == nullptr) return LinuxPath(windowsPath);
-  std::string path = unix;
-  HeapFree(GetProcessHeap(), 0, unix);
-  return path;
-}
-
-// Shell commands on the Linux side. Wine hands back no process for a Linux program, so each script
-// ends by moving its output into place: the file's arrival is the script's end.
-class LinuxShell {
- public:
-  // The script's standard output once it has ended; false when it did not end in time.
-  bool Run(const std::string& script, std::string* output = nullptr) {
-    const std::string out = scratch_.File("out-" + std::to_string(++runs_) + ".txt");
-    const std::string unixOut = UnixPath(out);
-    // Double quotes and backslashes would end the argument that Wine passes on to sh.
-    EXPECT_EQ(script.find_first_of("\"\\"), std::string::npos) << script;
-    const std::string args = "-c \"(" + script + ") >" + unixOut + ".part 2>/dev/null; mv " + unixOut + ".part " +
-                             unixOut + "\"";
-    if (!StartLinuxProgram("/bin/sh", args) || !WaitUntil([&] { return FileExists(out); }, 20000ms)) {
-      ADD_FAILURE() << "no end of: " << script;
-      return false;
-    }
-    if (output != nullptr) *output = ReadFile(out);
-    DeleteFileA(out.c_str());
-    return true;
-  }
-
-  // Runs the input script and waits for its effect. Input can be lost on the way to a window now and
-  // then: after a few seconds without the effect the retry script (by default the same input) goes once more.
-  bool Input(const std::string& script, const std::function<bool()>& effect, const std::string& retry = "") {
-    if (Run(script) && WaitUntil(effect, 5000ms)) return true;
-    std::cerr << "[ scenario ] no effect yet, input again: " << (retry.empty() ? script : retry) << "\n";
-    return Run(retry.empty() ? script : retry) && WaitUntil(effect, 15000ms);
-  }
-
- private:
-  TempDir scratch_;
-  int runs_ = 0;
-};
-
 // The step's screenshot as artifacts/scenario-<name>.png, of the screen around the windows given.
 void Screenshot(const std::string& name, std::initializer_list<HWND> windows) {
   RECT area{};

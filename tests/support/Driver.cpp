@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 #include <utility>
@@ -138,7 +139,12 @@ Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide
   return Start(target);
 }
 
-App::App(const std::string& exeName) : exePath_(dir_.File(exeName)) {
+App::App(const std::string& exeName, std::size_t folderLength) : folder_(dir_.Path()) {
+  if (folderLength > folder_.size() + 1) {
+    folder_ += std::string(folderLength - folder_.size() - 1, 'f') + "\\";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+  }
+  exePath_ = folder_ + exeName;
   CopyFileA((BinDir() + "Tarnwick.exe").c_str(), exePath_.c_str(), FALSE);
 }
 
@@ -409,6 +415,41 @@ std::string LinuxPath(const std::string& windowsPath) {
   std::string path = windowsPath.substr(windowsPath.rfind(':') + 1);
   std::replace(path.begin(), path.end(), '\\', '/');
   return path;
+}
+
+std::string UnixPath(const std::string& windowsPath) {
+  using Convert = char*(CDECL*)(const WCHAR*);
+  const FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+  const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(found));
+  if (convert == nullptr) return LinuxPath(windowsPath);
+  std::wstring wide(windowsPath.size() + 1, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  char* unix = convert(wide.c_str());
+  if (unix == nullptr) return LinuxPath(windowsPath);
+  std::string path = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return path;
+}
+
+bool LinuxShell::Run(const std::string& script, std::string* output) {
+  const std::string out = scratch_.File("out-" + std::to_string(++runs_) + ".txt");
+  const std::string unixOut = UnixPath(out);
+  EXPECT_EQ(script.find_first_of("\"\\"), std::string::npos) << script;
+  const std::string args =
+      "-c \"(" + script + ") >" + unixOut + ".part 2>/dev/null; mv " + unixOut + ".part " + unixOut + "\"";
+  if (!StartLinuxProgram("/bin/sh", args) || !WaitUntil([&] { return FileExists(out); }, 20000ms)) {
+    ADD_FAILURE() << "no end of: " << script;
+    return false;
+  }
+  if (output != nullptr) *output = ReadFile(out);
+  DeleteFileA(out.c_str());
+  return true;
+}
+
+bool LinuxShell::Input(const std::string& script, const std::function<bool()>& effect, const std::string& retry) {
+  if (Run(script) && WaitUntil(effect, 5000ms)) return true;
+  std::cerr << "[ scenario ] no effect yet, input again: " << (retry.empty() ? script : retry) << "\n";
+  return Run(retry.empty() ? script : retry) && WaitUntil(effect, 15000ms);
 }
 
 COLORREF ScreenPixel(HWND window, int x, int y) {

@@ -65,12 +65,14 @@ Process Start(const std::string& exePath, const std::string& args = "");
 // Copies a sleeper (of this build's bitness, or 64-bit where `wide`) into dir under imageName and starts it.
 Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide = false);
 
-// Tarnwick.exe copied into a folder of its own, so that its profile file is the test's.
+// Tarnwick.exe copied into a folder of its own, so that its profile file is the test's. With a
+// folderLength, that folder lies inside the test's and its path (backslash included) is that long.
 class App {
  public:
-  explicit App(const std::string& exeName = "Tarnwick.exe");
+  explicit App(const std::string& exeName = "Tarnwick.exe", std::size_t folderLength = 0);
   const TempDir& Dir() const { return dir_; }
-  std::string IniPath() const { return dir_.File("Tarnwick.ini"); }
+  const std::string& Folder() const { return folder_; }
+  std::string IniPath() const { return folder_ + "Tarnwick.ini"; }
   std::string ExePath() const { return exePath_; }
   Process& Run(const std::string& args = "");  // starts it; Process() stays owned here
   Process& Proc() { return process_; }
@@ -84,6 +86,7 @@ class App {
 
  private:
   TempDir dir_;
+  std::string folder_;
   std::string exePath_;
   Process process_;
 };
@@ -138,6 +141,26 @@ bool DeleteTrayIcon(HWND owner, UINT id);
 bool StartLinuxProgram(const std::string& linuxPath, const std::string& args);
 // The Linux path of a path on drive Z:, which Wine maps to the Linux root.
 std::string LinuxPath(const std::string& windowsPath);
+// The Linux path of any Windows path, as Wine maps it (the temp folder lies on C:, not Z:).
+std::string UnixPath(const std::string& windowsPath);
+
+// Shell commands on the Linux side. Wine hands back no process for a Linux program, so each script
+// ends by moving its output into place: the file's arrival is the script's end.
+class LinuxShell {
+ public:
+  // The script's standard output once it has ended; false when it did not end in time. The script
+  // may hold neither double quotes nor backslashes: they would end the argument Wine passes to sh.
+  bool Run(const std::string& script, std::string* output = nullptr);
+
+  // Runs the input script and waits for its effect. Input can be lost on the way to a window now and
+  // then: after a few seconds without the effect the retry script (by default the same input) goes once more.
+  bool Input(const std::string& script, const std::function<bool()>& effect, const std::string& retry = "");
+
+ private:
+  TempDir scratch_;
+  int runs_ = 0;
+};
+
 // The colour on the screen at a client point of the window.
 COLORREF ScreenPixel(HWND window, int x, int y);
 // Saves the screen's rectangle (screen coordinates) as a PNG; true once the file is complete.
