@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "app/CommandLine.h"
 #include "common/Text.h"
 
@@ -42,18 +44,40 @@ std::string SystemUpperCase(std::string_view text) {
 
 void UseSystemCaseFolding() { SetUpperCaseFunction(&SystemUpperCase); }
 
-InstanceGuard::InstanceGuard() {
-  // One mark per executable file and logon session: a copy elsewhere keeps its own list and may run.
-  std::string name = "Local\\Tarnwick:" + SystemUpperCase(ExePath());
-  for (std::size_t i = 6; i < name.size(); ++i) {
-    if (name[i] == '\\') name[i] = '/';
+namespace {
+
+// A name of fixed length for a folder of any length (a mutex name is limited to MAX_PATH characters):
+// FNV-1a over the upper-cased path, so that C:\Tools and c:\tools are one folder.
+std::string FolderMarkName(const std::string& directory) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const unsigned char c : SystemUpperCase(directory)) {
+    hash ^= c;
+    hash *= 1099511628211ull;
   }
-  mutex_ = CreateMutexA(nullptr, FALSE, name.c_str());
+  char text[17];
+  wsprintfA(text, "%08lX%08lX", static_cast<unsigned long>(hash >> 32), static_cast<unsigned long>(hash));
+  return "Tarnwick-" + std::string(text) + "-" + std::to_string(directory.size());
+}
+
+}  // namespace
+
+InstanceGuard::InstanceGuard() {
+  // One mark per folder, for every session: a scheduled run as another user shares the list file too.
+  const std::string name = FolderMarkName(AppDirectory());
+  mutex_ = CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str());
+  if (mutex_ == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+    anotherRuns_ = true;  // another user's Tarnwick holds the mark and keeps it to itself
+    return;
+  }
+  if (mutex_ == nullptr) mutex_ = CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
   anotherRuns_ = (mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
-InstanceGuard::~InstanceGuard() {
+InstanceGuard::~InstanceGuard() { Release(); }
+
+void InstanceGuard::Release() {
   if (mutex_ != nullptr) CloseHandle(mutex_);
+  mutex_ = nullptr;
 }
 
 }  // namespace tarnwick

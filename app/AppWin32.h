@@ -9,6 +9,10 @@ extern bool AutoMode;
 
 inline constexpr const char* kAppTitle = "Tarnwick";
 
+// Exit codes of a start that did nothing: another Tarnwick runs from this folder; no window could be made.
+inline constexpr int kExitAnotherRuns = 2;
+inline constexpr int kExitNoWindow = 3;
+
 // The executable's full path as Windows reports it, in the ANSI code page.
 std::string ExePath();
 // The executable's directory, always ending in exactly one backslash.
@@ -19,7 +23,8 @@ std::string ExeName();
 // Makes the portable case folding follow the system's locale.
 void UseSystemCaseFolding();
 
-// Holds a session-wide mark of this executable while it runs; AnotherRuns() tells a second start.
+// Holds a machine-wide mark of this program's folder while it runs: one Tarnwick per list file,
+// whatever the exe is called and however long the path. AnotherRuns() tells a second start.
 class InstanceGuard {
  public:
   InstanceGuard();
@@ -27,6 +32,8 @@ class InstanceGuard {
   InstanceGuard(const InstanceGuard&) = delete;
   InstanceGuard& operator=(const InstanceGuard&) = delete;
   bool AnotherRuns() const { return anotherRuns_; }
+  // Lets the next start run at once, before this process has quite ended.
+  void Release();
 
  private:
   void* mutex_ = nullptr;

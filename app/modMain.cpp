@@ -1,20 +1,28 @@
-// The program entry: one instance per executable, the start mode from the first argument, then the
+// The program entry: one Tarnwick per folder, the start mode from the first argument, then the
 // main window's message loop for as long as the window is loaded.
 #include <windows.h>
 #include <commctrl.h>
 
 #include "app/AppWin32.h"
 #include "app/CommandLine.h"
-#include "tray/modTaskTray.h"
+#include "common/ProcedureEdge.h"
 #include "ui/frmMain.h"
 
 using namespace tarnwick;
 
+namespace {
+
+void DebugOutput(const std::string& message) { OutputDebugStringA((message + "\n").c_str()); }
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InstanceGuard guard;
-  if (guard.AnotherRuns()) return 0;  // silently: the running copy is neither activated nor told
+  // Silently: the running copy is neither activated nor told; the exit code tells a script.
+  if (guard.AnotherRuns()) return kExitAnotherRuns;
   // A Win32 program has no automation starts, so it always runs stand-alone.
 
+  SetExceptionReporter(&DebugOutput);
   UseSystemCaseFolding();
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -23,14 +31,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   FrmMain& main = FrmMain::Instance();
   ArgSlots slots;
   const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
-  switch (ChooseStartMode(slots, tokens)) {
+  const StartMode mode = ChooseStartMode(slots, tokens);
+  AutoMode = (mode == StartMode::Auto);
+  // Without its window the program has no timer and no way to end: a message loop would wait forever,
+  // holding the folder's mark, and every later run would do nothing.
+  if (main.Handle() == nullptr) {
+    guard.Release();
+    // Unloaded already: a session ended while a message of the load was open.
+    return main.WasUnloaded() ? 0 : kExitNoWindow;
+  }
+  switch (mode) {
     case StartMode::Tray:
-      AddTrayIcon(main, FrmMain::TrayTipText());  // loads the window
-      main.Hide();
+      main.StartInTray();
       break;
     case StartMode::Auto:
-      AutoMode = true;
-      main.SetTimerEnabled(true);  // loads the window, which stays hidden; the first tick ends the run
+      main.SetTimerEnabled(true);  // the window stays hidden; the first tick ends the run
       break;
     case StartMode::Plain:
       main.Show();

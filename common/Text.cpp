@@ -26,4 +26,11 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return UpperCase(a) == UpperCase(b);
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n\v\f";
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
 }  // namespace tarnwick

@@ -15,4 +15,7 @@ void SetUpperCaseFunction(UpperCaseFunction function);
 // True when the two texts are equal without regard to letter case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// The text without the blanks (spaces, tabs, line breaks) at its start and end, as the profile functions read it.
+std::string_view TrimBlanks(std::string_view text);
+
 }  // namespace tarnwick

@@ -12,6 +12,14 @@ std::string TrimNull(std::string_view text, int mode) {
   return std::string(text.substr(0, text.find('\0')));
 }
 
+std::string ProfileValue(std::string_view text) {
+  const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+  if (!quoted) return std::string(text);
+  std::string value(1, '"');
+  value.append(text).push_back('"');
+  return value;
+}
+
 std::vector<std::string> SplitSectionNames(std::string_view buffer, long count) {
   std::vector<std::string> names;
   if (count < 1) return names;

@@ -29,6 +29,12 @@ std::optional<bool> GetEntryFlag(const FlagRecord& record, std::int32_t index) {
   return record[static_cast<std::size_t>(index)];
 }
 
+std::optional<EntryTexts> EntryFromDialog(std::string_view imageName, std::string_view description) {
+  const std::string_view name = TrimBlanks(imageName);
+  if (name.empty()) return std::nullopt;
+  return EntryTexts{std::string(name), std::string(TrimBlanks(description))};
+}
+
 bool SearchList::AddSearchEntry(std::string imageName, std::string description, bool builtIn) {
   if (FindName(imageName) != 0) return false;
   SearchEntry entry;
@@ -37,6 +43,17 @@ bool SearchList::AddSearchEntry(std::string imageName, std::string description, 
   SetEntryFlag(entry.Flags, kFlagBuiltIn, builtIn);
   rows_.push_back(std::move(entry));
   return true;
+}
+
+EditOutcome SearchList::EditSearchEntry(std::size_t position, std::string imageName, std::string description) {
+  SearchEntry& row = Row(position);
+  if (FindName(imageName, position) != 0) return EditOutcome::Duplicate;
+  const bool sameImage = EqualsNoCase(row.ImageName, imageName);
+  row.ImageName = std::move(imageName);
+  row.Description = std::move(description);
+  if (sameImage) return EditOutcome::SameImage;
+  SetEntryFlag(row.Flags, kFlagInRunningList, false);
+  return EditOutcome::NewImage;
 }
 
 std::size_t SearchList::FindName(std::string_view imageName, std::size_t except) const {

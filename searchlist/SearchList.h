@@ -36,12 +36,32 @@ struct BuiltInEntry {
 };
 extern const std::array<BuiltInEntry, 9> kBuiltInEntries;
 
+// The two texts the entry dialog's OK hands on: without blanks at either end, since the profile
+// functions drop them (a name kept with them would come back as a second entry of the same name).
+struct EntryTexts {
+  std::string ImageName;
+  std::string Description;
+};
+// Nothing when the image name is empty after trimming: such a name can never match a process.
+std::optional<EntryTexts> EntryFromDialog(std::string_view imageName, std::string_view description);
+
+// What an edit of a row did.
+enum class EditOutcome {
+  Duplicate,  // another row has the name (in any letter case): nothing changed
+  SameImage,  // the name is the row's own, perhaps in another letter case: the description may have changed
+  NewImage,   // the row now names another image: its running line and running flag no longer hold
+};
+
 // The ordered rows, addressed by position 1 to N.
 class SearchList {
  public:
   // Appends a row unless a row with the same image name (ignoring letter case) exists.
   // Returns false for such a duplicate; the caller tells the user.
   bool AddSearchEntry(std::string imageName, std::string description, bool builtIn);
+
+  // Gives the row at `position` new texts unless another row has the name. A new image clears the
+  // row's InRunningList; the caller takes the row's line out of the running list.
+  EditOutcome EditSearchEntry(std::size_t position, std::string imageName, std::string description);
 
   // Position (1-based) of the first row named like imageName, skipping position `except`; 0 if none.
   std::size_t FindName(std::string_view imageName, std::size_t except = 0) const;

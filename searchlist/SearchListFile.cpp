@@ -1,6 +1,8 @@
 // The load and save rules of the user's entries, independent of the file behind the profile.
 #include "searchlist/SearchListFile.h"
 
+#include "searchlist/ProfileText.h"
+
 namespace tarnwick {
 namespace {
 
@@ -22,9 +24,10 @@ bool WriteSearchList(ProfileAccess& profile, const SearchList& list) {
   for (const std::string& section : profile.GetSectNames()) written &= profile.DeleteSection(section);
   for (std::size_t i = 1; i <= list.Count(); ++i) {
     const SearchEntry& row = list.Row(i);
-    if (!IsUserRow(row)) continue;
-    written &= profile.WriteString(row.ImageName, kImageNameKey, row.ImageName);
-    written &= profile.WriteString(row.ImageName, kDescriptionKey, row.Description);
+    // An empty name matches no process, and as a section name it could not be read back.
+    if (!IsUserRow(row) || row.ImageName.empty()) continue;
+    written &= profile.WriteString(row.ImageName, kImageNameKey, ProfileValue(row.ImageName));
+    written &= profile.WriteString(row.ImageName, kDescriptionKey, ProfileValue(row.Description));
   }
   return written;
 }

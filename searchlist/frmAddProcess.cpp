@@ -2,10 +2,12 @@
 #include "searchlist/frmAddProcess.h"
 
 #include <algorithm>
-#include <exception>
 #include <vector>
 
+#include "app/AppWin32.h"
 #include "common/DpiWin32.h"
+#include "common/ProcedureEdge.h"
+#include "searchlist/SearchList.h"
 #include "ui/Layout.h"
 
 namespace tarnwick {
@@ -91,7 +93,7 @@ void FrmAddProcess::Show(HWND owner) {
 }
 
 INT_PTR CALLBACK FrmAddProcess::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  try {
+  const auto handle = [&]() -> INT_PTR {
     if (msg == WM_INITDIALOG) {
       auto* self = reinterpret_cast<FrmAddProcess*>(lParam);
       SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
@@ -120,10 +122,9 @@ INT_PTR CALLBACK FrmAddProcess::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, L
       default:
         break;
     }
-  } catch (const std::exception&) {
-    // Nothing may unwind through the dialog manager.
-  }
-  return FALSE;
+    return FALSE;
+  };
+  return StopExceptions("frmAddProcess", handle, [] { return INT_PTR{FALSE}; });
 }
 
 void FrmAddProcess::OnInitDialog(HWND hwnd) {
@@ -185,9 +186,15 @@ std::string FrmAddProcess::ControlText(int id) const {
 }
 
 void FrmAddProcess::OnOkClick() {
-  // Exactly as typed: no trimming, no check.
-  processName_ = ControlText(IDC_TXTPROCESSNAME);
-  description_ = ControlText(IDC_TXTDESCRIPTION);
+  std::optional<EntryTexts> entry = EntryFromDialog(ControlText(IDC_TXTPROCESSNAME), ControlText(IDC_TXTDESCRIPTION));
+  if (!entry) {
+    // The dialog stays open with the name box in focus: an empty name can never match a process.
+    MessageBoxA(hwnd_, kEmptyImageNameText, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd_, IDC_TXTPROCESSNAME)), TRUE);
+    return;
+  }
+  processName_ = std::move(entry->ImageName);
+  description_ = std::move(entry->Description);
   EndDialog(hwnd_, IDOK);
 }
 

@@ -10,6 +10,7 @@
 namespace tarnwick {
 
 inline constexpr const char* kAddProcessCaption = "Add Search Process";
+inline constexpr const char* kEmptyImageNameText = "Type the image name of the program, for example Gadget.exe.";
 
 // Control identifiers; OK and Cancel carry the dialog's own so that Enter, Esc and the close box work.
 enum AddProcessControlId : int {

@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstring>
-#include <exception>
 
+#include "common/ProcedureEdge.h"
 #include "tray/TrayTip.h"
 #include "ui/frmMain.h"
 
@@ -28,6 +28,18 @@ LONG_PTR PrevWndProc = 0;
 // The one icon this module shows, kept to add it again when the shell restarts.
 bool iconShown = false;
 NOTIFYICONDATAA shownIcon{};
+
+ShellNotifyFunction shellNotify = &Shell_NotifyIconA;
+constexpr int kAddAttempts = 5;
+constexpr DWORD kAddRetryDelayMs = 250;
+
+bool AddIcon(NOTIFYICONDATAA& record) {
+  for (int attempt = 1; attempt <= kAddAttempts; ++attempt) {
+    if (shellNotify(NIM_ADD, &record)) return true;
+    if (attempt < kAddAttempts) Sleep(kAddRetryDelayMs);
+  }
+  return false;
+}
 
 UINT TaskbarCreatedMessage() {
   static const UINT message = RegisterWindowMessageA("TaskbarCreated");
@@ -72,32 +84,37 @@ void OpenPopupMenu(FrmMain& main) {
 
 }  // namespace
 
-void AddTrayIcon(FrmMain& window, const std::string& tipText) {
-  if (iconShown) return;  // one icon and one saved procedure: a second would lose the window's own
+void SetShellNotifyFunction(ShellNotifyFunction function) {
+  shellNotify = function != nullptr ? function : &Shell_NotifyIconA;
+}
+
+bool AddTrayIcon(FrmMain& window, const std::string& tipText) {
+  if (iconShown) return true;  // one icon and one saved procedure: a second would lose the window's own
   HWND hwnd = window.Handle();
   NOTIFYICONDATAA record = IconRecord(hwnd);
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   record.uCallbackMessage = kTrayCallbackMessage;
   record.hIcon = WindowIcon(hwnd);
   std::memcpy(record.szTip, FitTipField(tipText).data(), kTipFieldLength);
-  Shell_NotifyIconA(NIM_ADD, &record);
+  if (!AddIcon(record)) return false;
   shownIcon = record;
   iconShown = true;
   AllowTaskbarCreated(hwnd);
   PrevWndProc = SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWndProc));
+  return true;
 }
 
 void RemoveTrayIcon(FrmMain& window) {
   if (!iconShown) return;
   HWND hwnd = window.Handle();
   NOTIFYICONDATAA record = IconRecord(hwnd);
-  Shell_NotifyIconA(NIM_DELETE, &record);
+  shellNotify(NIM_DELETE, &record);
   iconShown = false;
   SetWindowLongPtrA(hwnd, GWLP_WNDPROC, PrevWndProc);
 }
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  try {
+  const auto handle = [&] {
     if (msg == kTrayCallbackMessage) {
       // wParam names the icon; there is only one.
       switch (lParam) {
@@ -114,11 +131,11 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       // The shell restarted without our icon; the hidden window is reachable only through it. The
       // window's icon is taken afresh: a change of DPI since the first add has replaced the old one.
       shownIcon.hIcon = WindowIcon(hwnd);
-      Shell_NotifyIconA(NIM_ADD, &shownIcon);
+      shellNotify(NIM_ADD, &shownIcon);
     }
-  } catch (const std::exception&) {
-    // The message still goes to the window's own procedure.
-  }
+  };
+  // Whatever happened here, the message still goes to the window's own procedure.
+  StopExceptions("TrayWndProc", handle, [] {});
   return CallWindowProcA(reinterpret_cast<WNDPROC>(PrevWndProc), hwnd, msg, wParam, lParam);
 }
 

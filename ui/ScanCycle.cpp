@@ -24,9 +24,7 @@ void ScanCycle::RefreshResideList(SearchList& list, const std::vector<bool>& run
       lines_.push_back({row.ImageName, static_cast<std::uint32_t>(i), autoMode});
       SetEntryFlag(flags, kFlagInRunningList, true);
     } else {
-      const auto line = std::find_if(lines_.begin(), lines_.end(),
-                                     [i](const ResideLine& l) { return l.ItemData == i; });
-      if (line != lines_.end()) lines_.erase(line);
+      RemoveLineOf(i);
       SetEntryFlag(flags, kFlagInRunningList, false);
     }
     row.Flags = flags;
@@ -53,17 +51,25 @@ void ScanCycle::CheckAll(int index) {
   for (ResideLine& line : lines_) line.Marked = (index == 0);
 }
 
-void ScanCycle::SetMark(std::size_t line, bool marked) {
-  if (line < lines_.size()) lines_[line].Marked = marked;
+bool ScanCycle::SetMark(std::size_t line, bool marked) {
+  if (line >= lines_.size()) return false;
+  lines_[line].Marked = marked;
+  return true;
 }
 
 void ScanCycle::OnEntryDeleted(std::size_t position) {
-  const auto line = std::find_if(lines_.begin(), lines_.end(),
-                                 [position](const ResideLine& l) { return l.ItemData == position; });
-  if (line != lines_.end()) lines_.erase(line);
+  RemoveLineOf(position);
   for (ResideLine& l : lines_) {
     if (l.ItemData > position) --l.ItemData;
   }
+}
+
+void ScanCycle::OnEntryRenamed(std::size_t position) { RemoveLineOf(position); }
+
+void ScanCycle::RemoveLineOf(std::size_t position) {
+  const auto line =
+      std::find_if(lines_.begin(), lines_.end(), [position](const ResideLine& l) { return l.ItemData == position; });
+  if (line != lines_.end()) lines_.erase(line);
 }
 
 }  // namespace tarnwick

@@ -39,12 +39,18 @@ class ScanCycle {
 
   // Index 0 marks every line, index 1 clears every mark.
   void CheckAll(int index);
-  void SetMark(std::size_t line, bool marked);
+  // False when there is no such line.
+  bool SetMark(std::size_t line, bool marked);
 
   // The row at `position` was deleted: its line goes, and lines of later rows follow their rows down.
   void OnEntryDeleted(std::size_t position);
+  // The row at `position` now names another image: its line goes (it would end the old image), the
+  // other lines stay as they are. The next refresh adds a line if the new image runs.
+  void OnEntryRenamed(std::size_t position);
 
  private:
+  void RemoveLineOf(std::size_t position);
+
   std::vector<ResideLine> lines_;
 };
 

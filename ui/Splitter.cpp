@@ -19,7 +19,13 @@ std::optional<double> Splitter::MouseMove(MainLayout& layout, double y) const {
   return top;
 }
 
-void Splitter::MouseUp(MainLayout& layout, double clientHeight) {
+void Splitter::MouseDown(const MainLayout& layout) {
+  bSplitterMoving = true;
+  startTop_ = layout.picSplitter.Top;
+}
+
+bool Splitter::MouseUp(MainLayout& layout, double clientHeight) {
+  if (!bSplitterMoving) return false;
   bSplitterMoving = false;
   TwipRect& upper = layout.lstProcess;
   const double upperHeight = layout.picSplitter.Top - upper.Top;
@@ -27,6 +33,13 @@ void Splitter::MouseUp(MainLayout& layout, double clientHeight) {
   // The layout pass keeps this height and derives the upper list's from it.
   const double lowerHeight = clientHeight - (upper.Top + upper.Height + layout.lblProcessReside.Height + 180);
   if (lowerHeight >= 0) layout.lstResideList.Height = lowerHeight;
+  return true;
+}
+
+void Splitter::Cancel(MainLayout& layout) {
+  if (!bSplitterMoving) return;
+  bSplitterMoving = false;
+  layout.picSplitter.Top = startTop_;
 }
 
 void RestSplitter(MainLayout& layout) { layout.picSplitter.Top = layout.lstProcess.Bottom(); }

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 
 #include <windowsx.h>
 
 #include "app/AppWin32.h"
 #include "common/DpiWin32.h"
+#include "common/ProcedureEdge.h"
 #include "tray/modTaskTray.h"
 
 namespace tarnwick {
@@ -71,7 +71,11 @@ FrmMain& FrmMain::Instance() {
 }
 
 HWND FrmMain::Handle() {
-  if (hwnd_ == nullptr) Load();
+  // Made once: nothing brings an unloaded window back (a late tray or timer message, say).
+  if (!loadTried_) {
+    loadTried_ = true;
+    Load();
+  }
   return hwnd_;
 }
 
@@ -99,8 +103,9 @@ void FrmMain::Load() {
   RegisterClassExA(&bar);
 
   // The window is sized in WM_CREATE, once its DPI is known.
-  (void)CreateWindowExA(0, kMainWindowClass, kMainWindowCaption, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
-                  nullptr, instance, this);
+  (void)CreateWindowExA(0, kMainWindowClass, kMainWindowCaption, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+                        nullptr, nullptr, instance, this);
+  ShowDeferredDuplicateMessages();
 }
 
 LRESULT CALLBACK FrmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
@@ -111,12 +116,9 @@ LRESULT CALLBACK FrmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     self->hwnd_ = hwnd;
   }
   if (self == nullptr) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  try {
-    return self->HandleMessage(msg, wParam, lParam);
-  } catch (const std::exception&) {
-    // A failure inside one event must not take the process down with an unwound stack through Windows.
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  }
+  return StopExceptions(
+      "frmMain", [&] { return self->HandleMessage(msg, wParam, lParam); },
+      [&] { return DefWindowProcA(hwnd, msg, wParam, lParam); });
 }
 
 LRESULT FrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -253,19 +255,25 @@ void FrmMain::LoadSequence() {
   ListView_SetColumnWidth(search, 0, TwipsToPixels(layout_.ImageNameColumn, dpi_));
   ListView_SetColumnWidth(search, 1, TwipsToPixels(layout_.DescriptionColumn, dpi_));
 
+  loading_ = true;
   for (const BuiltInEntry& entry : kBuiltInEntries) AddSearchEntry(entry.ImageName, entry.Description, true);
   const std::size_t builtIns = searchList_.Count();
   for (std::size_t i = 1; i <= builtIns; ++i) searchList_.Row(i).TextColour = kBuiltInColour;
   InvalidateRect(search, nullptr, TRUE);
 
   LoadSearchList();
+  loading_ = false;
   OnItemClick(1);
   CheckMenuItem(GetMenu(hwnd_), IDM_VIEWITEM0, MF_BYCOMMAND | MF_UNCHECKED);
 }
 
 void FrmMain::AddSearchEntry(const std::string& imageName, const std::string& description, bool builtIn) {
   if (!searchList_.AddSearchEntry(imageName, description, builtIn)) {
-    ShowDuplicateMessage();
+    if (loading_) {
+      ++deferredDuplicates_;
+    } else {
+      ShowDuplicateMessage();
+    }
     return;
   }
   InsertSearchRow(searchList_.Count());
@@ -275,6 +283,12 @@ void FrmMain::ShowDuplicateMessage() {
   // An unattended run has nobody to answer a box: it would wait forever.
   if (AutoMode) return;
   MessageBoxA(MessageOwner(), "This ImageName has already been added. ", kAppTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+void FrmMain::ShowDeferredDuplicateMessages() {
+  // One message per refused entry, as long as the window lives (a session end may unload it meanwhile).
+  for (; deferredDuplicates_ > 0 && hwnd_ != nullptr; --deferredDuplicates_) ShowDuplicateMessage();
+  deferredDuplicates_ = 0;
 }
 
 HWND FrmMain::MessageOwner() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_) ? hwnd_ : nullptr; }
@@ -444,7 +458,8 @@ void FrmMain::OnDpiChanged(int dpi, const RECT& suggested) {
 
 void FrmMain::SetTimerEnabled(bool enabled) {
   if (enabled) {
-    SetTimer(Handle(), kScanTimerId, kScanIntervalMs, nullptr);
+    if (Handle() == nullptr) return;  // a timer without the window would tick into nowhere
+    SetTimer(hwnd_, kScanTimerId, kScanIntervalMs, nullptr);
   } else if (hwnd_ != nullptr) {
     KillTimer(hwnd_, kScanTimerId);
   }
@@ -453,6 +468,7 @@ void FrmMain::SetTimerEnabled(bool enabled) {
 
 void FrmMain::Unload() {
   if (hwnd_ == nullptr) return;
+  unloaded_ = true;
   SetTimerEnabled(false);
   SaveSearchList();
   // Unloaded from the notification area (log-off, shutdown): no icon may outlive the window.
@@ -475,7 +491,7 @@ int FrmMain::RunMessageLoop() {
 
 LRESULT CALLBACK FrmMain::SplitterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   FrmMain& self = Instance();
-  try {
+  const auto handle = [&]() -> LRESULT {
     switch (msg) {
       case WM_LBUTTONDOWN:
       case WM_RBUTTONDOWN:
@@ -489,9 +505,14 @@ LRESULT CALLBACK FrmMain::SplitterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
       case WM_LBUTTONUP:
       case WM_RBUTTONUP:
       case WM_MBUTTONUP:
-        ReleaseCapture();
+        // The release is applied before the capture goes, which would otherwise cancel the drag.
         self.OnSplitterMouseUp(GET_Y_LPARAM(lParam));
+        ReleaseCapture();
         return 0;
+      case WM_CAPTURECHANGED:
+      case WM_CANCELMODE:
+        self.OnSplitterCaptureLost();
+        break;  // the default handling of WM_CANCELMODE releases the capture
       case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(hwnd, &paint);
@@ -502,9 +523,9 @@ LRESULT CALLBACK FrmMain::SplitterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
       default:
         break;
     }
-  } catch (const std::exception&) {
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  };
+  return StopExceptions("picSplitter", handle, [&] { return DefWindowProcA(hwnd, msg, wParam, lParam); });
 }
 
 }  // namespace tarnwick

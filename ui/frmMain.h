@@ -25,8 +25,9 @@ class FrmMain {
   // The one main window of the program; created on first use, loaded on first access.
   static FrmMain& Instance();
 
-  HWND Handle();          // loads the window first if it is not loaded
+  HWND Handle();          // loads the window on the first call only: nullptr once unloaded, or if it could not be made
   bool IsLoaded() const { return hwnd_ != nullptr; }
+  bool WasUnloaded() const { return unloaded_; }
   void Show();            // normal state, shown modeless; the resize handling then runs
   void Hide();
   void Unload();          // stops the scan, saves the user's entries, destroys the window
@@ -39,6 +40,8 @@ class FrmMain {
 
   // Brings the window back from the notification area ("&Show..." and the icon's double-click).
   void ShowFromTray();
+  // The "-i" start: hidden behind the icon, or shown minimised when the shell takes no icon.
+  void StartInTray();
   // mnuPopup, the icon's right-button menu.
   HMENU PopupMenu() const { return popupMenu_.Get(); }
 
@@ -65,6 +68,7 @@ class FrmMain {
   void AddSearchEntry(const std::string& imageName, const std::string& description, bool builtIn);
   void InsertSearchRow(std::size_t position);
   void ShowDuplicateMessage();
+  void ShowDeferredDuplicateMessages();
   void OnItemClick(std::size_t position);
   HWND MessageOwner() const;
   RECT ClientRect() const;
@@ -76,6 +80,7 @@ class FrmMain {
   LRESULT OnResideListNotify(const NMHDR& header);
   // The search row at `position` was deleted: its running-list line goes, later lines' positions shift down.
   void OnSearchEntryDeleted(std::size_t position);
+  void OnSearchEntryRenamed(std::size_t position);
 
   // frmMainEdit.cpp: the user's entries, the entry dialog and the profile file.
   void LoadSearchList();
@@ -95,9 +100,16 @@ class FrmMain {
   void OnSplitterMouseDown(int y);
   void OnSplitterMouseMove(int y);
   void OnSplitterMouseUp(int y);
+  void OnSplitterCaptureLost();
   void PaintSplitter(HDC dc);
 
   HWND hwnd_ = nullptr;
+  bool loadTried_ = false;
+  bool unloaded_ = false;
+  // Duplicates refused while the window is being made: told once it exists, so that a session ending
+  // meanwhile finds the whole list to save.
+  bool loading_ = false;
+  int deferredDuplicates_ = 0;
   SearchList searchList_;
   MainLayout layout_ = MainLayout::Initial();
   int dpi_ = USER_DEFAULT_SCREEN_DPI;

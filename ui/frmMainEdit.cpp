@@ -46,14 +46,18 @@ void FrmMain::OnEditClick() {
   dialog.Description(searchList_.Row(position).Description);
   dialog.Show(hwnd_);
   if (hwnd_ == nullptr || dialog.Cancel()) return;
-  // The row's own name does not count: changing only its letter case is fine.
-  if (searchList_.FindName(dialog.ProcessName(), position) != 0) {
-    ShowDuplicateMessage();
-    return;
+  switch (searchList_.EditSearchEntry(position, dialog.ProcessName(), dialog.Description())) {
+    case EditOutcome::Duplicate:
+      ShowDuplicateMessage();
+      return;
+    case EditOutcome::NewImage:
+      // The line would otherwise end the old image, which is no longer listed.
+      OnSearchEntryRenamed(position);
+      break;
+    case EditOutcome::SameImage:
+      break;
   }
-  SearchEntry& row = searchList_.Row(position);
-  row.ImageName = dialog.ProcessName();
-  row.Description = dialog.Description();
+  const SearchEntry& row = searchList_.Row(position);
   const int index = static_cast<int>(position - 1);
   SetItemText(list, index, 0, row.ImageName);
   SetItemText(list, index, 1, row.Description);

@@ -58,9 +58,19 @@ void FrmMain::OnMenuPopupItem(int index) {
 }
 
 void FrmMain::GoToTray() {
-  AddTrayIcon(*this, TrayTipText());
+  // Hidden without an icon, the window could not be reached: it then stays minimised on the taskbar.
+  const bool iconShown = AddTrayIcon(*this, TrayTipText());
   SetTimerEnabled(false);
-  Hide();
+  if (iconShown) Hide();
+}
+
+void FrmMain::StartInTray() {
+  if (AddTrayIcon(*this, TrayTipText())) {
+    Hide();
+    return;
+  }
+  // Minimised, the window tries the icon once more, and stays on the taskbar if the shell still refuses.
+  ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
 }
 
 void FrmMain::ShowFromTray() {

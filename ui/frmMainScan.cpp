@@ -86,6 +86,11 @@ void FrmMain::OnSearchEntryDeleted(std::size_t position) {
   RenderResideList();
 }
 
+void FrmMain::OnSearchEntryRenamed(std::size_t position) {
+  scan_.OnEntryRenamed(position);
+  RenderResideList();
+}
+
 LRESULT FrmMain::OnResideListNotify(const NMHDR& header) {
   if (header.code != LVN_ITEMCHANGED || renderingResideList_) return 0;
   const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);

@@ -25,7 +25,7 @@ void PlaceBar(HWND bar, const TwipRect& rect, int dpi) {
 
 }  // namespace
 
-void FrmMain::OnSplitterMouseDown(int) { splitter_.MouseDown(); }
+void FrmMain::OnSplitterMouseDown(int) { splitter_.MouseDown(layout_); }
 
 void FrmMain::OnSplitterMouseMove(int y) {
   if (!splitter_.bSplitterMoving) return;
@@ -42,11 +42,20 @@ void FrmMain::OnSplitterMouseMove(int y) {
 
 void FrmMain::OnSplitterMouseUp(int) {
   HWND bar = Control(IDC_PICSPLITTER);
-  splitter_.MouseUp(layout_, PixelsToTwips(ClientRect().bottom, dpi_));
+  if (!splitter_.MouseUp(layout_, PixelsToTwips(ClientRect().bottom, dpi_))) return;  // not pressed on the bar
   splitterColour_ = COLOR_BTNFACE;
   RepaintBar(bar, splitterColour_);
   ResizeHandling();  // lays the window out from the new heights and runs the scan timer
   RestSplitter(layout_);
+  PlaceBar(bar, layout_.picSplitter, dpi_);
+}
+
+void FrmMain::OnSplitterCaptureLost() {
+  if (!splitter_.bSplitterMoving) return;
+  HWND bar = Control(IDC_PICSPLITTER);
+  splitter_.Cancel(layout_);
+  splitterColour_ = COLOR_BTNFACE;
+  RepaintBar(bar, splitterColour_);
   PlaceBar(bar, layout_.picSplitter, dpi_);
 }
 

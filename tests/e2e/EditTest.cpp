@@ -135,9 +135,10 @@ TEST_F(EditScenario, DialogOpensEmptyCentredOverTheWindowWithItsControlsInTabOrd
 }
 
 TEST_F(EditScenario, OkAndEnterAddAtTheEndWhileCancelEscAndTheCloseBoxAddNothing) {
-  EXPECT_TRUE(Add(" app.exe ", "Tool"));  // blanks belong to the name
+  // Blanks around the texts go: the profile file would drop them and read back a second entry.
+  EXPECT_TRUE(Add(" app.exe ", "\tTool "));
   ASSERT_EQ(Names().size(), 10u);
-  EXPECT_EQ(ListViewText(List(), 9, 0), " app.exe ");
+  EXPECT_EQ(ListViewText(List(), 9, 0), "app.exe");
   EXPECT_EQ(ListViewText(List(), 9, 1), "Tool");
 
   HWND dialog = OpenDialog(IDC_CMDADD);
@@ -167,8 +168,26 @@ TEST_F(EditScenario, OkAndEnterAddAtTheEndWhileCancelEscAndTheCloseBoxAddNothing
 }
 
 TEST_F(EditScenario, AddingANameAlreadyListedInAnyCaseShowsTheMessage) {
-  for (const char* name : {"VEX.EXE", "vexsql.exe"}) EXPECT_FALSE(Add(name, "twin")) << name;
+  for (const char* name : {"VEX.EXE", "vexsql.exe", "  Vex.exe  "}) EXPECT_FALSE(Add(name, "twin")) << name;
   EXPECT_EQ(Names().size(), 9u);
+  EXPECT_TRUE(app_.Close());
+}
+
+TEST_F(EditScenario, AnEmptyNameIsRefusedAndTheDialogStaysOpen) {
+  HWND dialog = OpenDialog(IDC_CMDADD);
+  ASSERT_NE(dialog, nullptr);
+  Fill(dialog, "  ", "nameless");
+  PressButton(GetDlgItem(dialog, IDC_CMDOK));
+  HWND box = WaitMessageBox(app_.Proc().Id(), "Tarnwick");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), kEmptyImageNameText);
+  AnswerMessageBox(box, IDOK);
+  EXPECT_TRUE(WaitClosed(box));
+  EXPECT_TRUE(IsWindow(dialog));
+  Fill(dialog, "named.exe", "nameless");
+  PressButton(GetDlgItem(dialog, IDC_CMDOK));
+  EXPECT_TRUE(WaitClosed(dialog));
+  EXPECT_TRUE(WaitUntil([&] { return UserNames() == std::vector<std::string>{"named.exe"}; }));
   EXPECT_TRUE(app_.Close());
 }
 
@@ -274,6 +293,25 @@ TEST(EditSession, EndingTheWindowsSessionSavesTheEntries) {
   SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 10000, &answer);
   EXPECT_TRUE(app.Proc().WaitExit(10000ms));
   EXPECT_EQ(ReadFile(app.IniPath()), "[kept.exe]\r\nImageName=kept.exe\r\nDescription=k\r\n");
+}
+
+// The message comes once the window is made: a session that ends meanwhile saves the whole list.
+TEST(EditSession, ASessionEndWhileTheStartsDuplicateMessageIsOpenKeepsEveryEntry) {
+  const std::string a = "[a.exe]\r\nImageName=a.exe\r\nDescription=a\r\n";
+  const std::string z = "[z.exe]\r\nImageName=z.exe\r\nDescription=z\r\n";
+  App app;
+  WriteFile(app.IniPath(), a + "[dup]\r\nImageName=vex.exe\r\nDescription=twin\r\n" + z);
+  app.Run();
+  HWND box = WaitMessageBox(app.Proc().Id(), "Tarnwick", 10000ms);
+  ASSERT_NE(box, nullptr);
+  HWND main = app.MainWindow();
+  ASSERT_NE(main, nullptr);
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 10000, &answer);
+  SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 10000, &answer);
+  if (IsWindow(box)) AnswerMessageBox(box, IDOK);  // Windows would have ended the process by now
+  EXPECT_TRUE(app.Proc().WaitExit(10000ms));
+  EXPECT_EQ(ReadFile(app.IniPath()), a + z);
 }
 
 TEST(EditSession, ADuplicateInTheFileAsksAtAPlainStartAndIsSkippedSilentlyWithA) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "searchlist/frmAddProcess.h"
 #include "tests/support/Driver.h"
 #include "ui/frmMainIds.h"
 
@@ -229,6 +230,31 @@ TEST(EntryDeleted, TheRunningListFollowsTheRemainingEntries) {
 
   helper.Kill();
   EXPECT_TRUE(WaitUntil([&] { return ListViewCount(reside) == 0; }, 8000ms));
+  EXPECT_TRUE(app.Close());
+}
+
+// Edit gives an entry another image: its line must not stay, or Terminate would end an image that is
+// no longer listed. The new image gets its line from the next tick.
+TEST(EntryEdited, ARenamedEntryLosesTheOldImagesLineAndGetsTheNewOnes) {
+  TempDir dir;
+  Process alpha = StartSleeper(dir, "Alpha.exe");
+  Process beta = StartSleeper(dir, "Beta.exe");
+  App app;
+  WriteFile(app.IniPath(), "[Alpha.exe]\r\nImageName=Alpha.exe\r\nDescription=A\r\n");
+  app.Run();
+  ASSERT_NE(app.WaitMainWindow(), nullptr);
+  HWND reside = app.Control(IDC_LSTRESIDELIST);
+  ASSERT_TRUE(WaitUntil([&] { return ListViewColumn(reside) == std::vector<std::string>{"Alpha.exe"}; }, 8000ms));
+
+  SelectListViewItem(app.Control(IDC_LSTPROCESS), 9);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(app.Control(IDC_CMDEDIT)) != FALSE; }));
+  PressButton(app.Control(IDC_CMDEDIT));
+  HWND dialog = WaitMessageBox(app.Proc().Id(), kAddProcessCaption, 10000ms);
+  ASSERT_NE(dialog, nullptr);
+  SetText(GetDlgItem(dialog, IDC_TXTPROCESSNAME), "Beta.exe");
+  PressButton(GetDlgItem(dialog, IDC_CMDOK));
+  EXPECT_TRUE(WaitUntil([&] { return ListViewColumn(reside) == std::vector<std::string>{"Beta.exe"}; }, 8000ms));
+  EXPECT_TRUE(alpha.Running());
   EXPECT_TRUE(app.Close());
 }
 

@@ -98,6 +98,21 @@ TEST_F(SplitterDrag, OnlyTheBarMovesWhileHeldThenTheListsShareTheHeight) {
   EXPECT_TRUE(WaitEdges({{IDC_LSTPROCESS, 24, 152 + 60}, {IDC_LSTRESIDELIST, 173 + 60, 352 + 60}}));
 }
 
+TEST_F(SplitterDrag, ALostCaptureEndsTheDragAndAReleaseNotPressedOnTheBarResizesNothing) {
+  const RECT upper = Rect(IDC_LSTPROCESS), lower = Rect(IDC_LSTRESIDELIST), bar = Rect(IDC_PICSPLITTER);
+  Grab(150);
+  ASSERT_TRUE(WaitEdges({{IDC_PICSPLITTER, 153, 158}}));
+  // As when another window or a menu takes the mouse during the drag.
+  PostMessageA(app_.Control(IDC_PICSPLITTER), WM_CANCELMODE, 0, 0);
+  EXPECT_TRUE(WaitEdges({{IDC_PICSPLITTER, bar.top, bar.bottom}}));
+  EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(main_, 100, bar.top + 2) == GetSysColor(COLOR_BTNFACE); }));
+  Xdotool("mouseup 1");
+  SendMessageA(app_.Control(IDC_PICSPLITTER), WM_LBUTTONUP, 0, MAKELPARAM(100, 2));
+  EXPECT_TRUE(Same(bar, Rect(IDC_PICSPLITTER)));
+  EXPECT_TRUE(Same(upper, Rect(IDC_LSTPROCESS)));
+  EXPECT_TRUE(Same(lower, Rect(IDC_LSTRESIDELIST)));
+}
+
 TEST_F(SplitterDrag, PointerOutsideTheWindowStopsTheBarAtTheLimits) {
   // Above the client area: the bar stops 300 below the upper list's top (660), rests at 645.
   Grab(-10);

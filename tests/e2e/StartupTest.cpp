@@ -85,17 +85,41 @@ TEST(Startup, ColumnsStayWithinTheListAcrossResizes) {
   EXPECT_TRUE(app.Close());
 }
 
-TEST(Startup, SecondStartOfTheSameExeEndsAtOnce) {
+// Both would read and write the one Tarnwick.ini: the last save would win.
+TEST(Startup, OneTarnwickPerFolderWhateverTheExeIsCalledAndHowLongTheFolderIs) {
+  const struct {
+    std::size_t folderLength;  // 0: the test's own folder
+    const char* second;
+  } cases[] = {{0, "Tarnwick.exe"}, {0, "Copy.exe"}, {234, "Tarnwick.exe"}};
+  for (const auto& c : cases) {
+    App app("Tarnwick.exe", c.folderLength);
+    app.Run();
+    HWND first = app.WaitMainWindow();
+    ASSERT_NE(first, nullptr) << c.second << " " << c.folderLength;
+    const std::string second = app.Folder() + c.second;
+    CopyFileA(app.ExePath().c_str(), second.c_str(), TRUE);
+    Process other = Start(second);
+    ASSERT_TRUE(other.WaitExit(5000ms)) << c.second << " " << c.folderLength;
+    EXPECT_EQ(other.ExitCode(), 2u) << c.second << " " << c.folderLength;
+    EXPECT_EQ(app.MainWindow(), first);
+    EXPECT_TRUE(app.Close());
+  }
+}
+
+// Without its window the program could only wait forever, holding the folder's mark. Under Wine a
+// window needs an X display: started without one, Tarnwick can make none.
+TEST(Startup, WithoutAWindowTheStartEndsAtOnceWithCode3) {
+  // A shown window keeps Wine's desktop process alive meanwhile: one started by the run without a
+  // display would have none either, and no later window could be made.
+  App shown;
+  shown.Run();
+  ASSERT_NE(shown.WaitMainWindow(), nullptr);
   App app;
-  app.Run();
-  HWND first = app.WaitMainWindow();
-  ASSERT_NE(first, nullptr);
-  Process second = Start(app.ExePath());
-  ASSERT_TRUE(second.WaitExit(5000ms));
-  EXPECT_EQ(second.ExitCode(), 0u);
-  EXPECT_EQ(app.MainWindow(), first);
-  EXPECT_TRUE(app.Proc().Running());
-  EXPECT_TRUE(app.Close());
+  LinuxShell shell;
+  std::string exitCode;
+  ASSERT_TRUE(shell.Run("env -u DISPLAY timeout 15 wine " + UnixPath(app.ExePath()) + " -a; echo $?", &exitCode));
+  EXPECT_EQ(exitCode, "3\n");
+  EXPECT_TRUE(shown.Close());
 }
 
 TEST(Startup, AnyOtherFirstArgumentIsAPlainStart) {

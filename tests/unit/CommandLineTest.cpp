@@ -75,6 +75,7 @@ TEST(ArgumentsAfterProgramName, SkipsTheProgramAsWindowsQuotesIt) {
   EXPECT_EQ(ArgumentsAfterProgramName("Tarnwick.exe"), "");
   EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\a b\\T.exe\""), "");
   EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\a b\\T.exe\"-a"), "-a");
+  EXPECT_EQ(ArgumentsAfterProgramName("\"\" -a"), "-a");  // a program name given as two quotes
   EXPECT_EQ(ArgumentsAfterProgramName(""), "");
 }
 

@@ -52,6 +52,15 @@ TEST(ScanCycle, ARowThatStartsRunningGetsOneLineAtTheEnd) {
   }
 }
 
+TEST(ScanCycle, RowsBeyondAShortAnswerAreNotRunning) {
+  SearchList list = ListOf({"A.exe", "B.exe", "C.exe"});
+  ScanCycle scan;
+  scan.RefreshResideList(list, {true, true, true}, false);
+  scan.RefreshResideList(list, {true}, false);
+  EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"A.exe", 1, false}}));
+  EXPECT_EQ(RunningFlags(list), (std::vector<std::optional<bool>>{true, false, false}));
+}
+
 TEST(ScanCycle, TheLineShowsTheEntrysNameAsTheEntryWritesIt) {
   SearchList list = ListOf({"Vex.exe"});
   FakeProcessApi api;
@@ -90,6 +99,8 @@ TEST(ScanCycle, SelectAllAndUnselectAll) {
   ScanCycle scan;
   scan.RefreshResideList(list, {true, true, true}, false);
   scan.SetMark(1, true);
+  EXPECT_FALSE(scan.SetMark(3, true));  // past the end: no line to mark
+  EXPECT_EQ(scan.TerminateTargets(), (std::vector<std::string>{"B.exe"}));
   scan.CheckAll(0);
   EXPECT_EQ(scan.TerminateTargets(), (std::vector<std::string>{"A.exe", "B.exe", "C.exe"}));
   scan.CheckAll(1);
@@ -175,6 +186,22 @@ TEST(ScanCycle, ADeletedEntryTakesItsLineAndLaterLinesFollowTheirRows) {
   EXPECT_EQ(ItemData(scan), (std::vector<std::uint32_t>{1, 2, 3}));
   scan.RefreshResideList(list, {true, true, true}, false);
   EXPECT_EQ(scan.Lines().size(), 3u);
+}
+
+// Edit gave the row another image: the old image's line must not stay, or Terminate would end an
+// image that is no longer listed.
+TEST(ScanCycle, ARenamedEntryLosesItsLineAndTheNewImageGetsOneAtTheNextTick) {
+  SearchList list = ListOf({"A.exe", "B.exe", "Alpha.exe", "D.exe"});
+  ScanCycle scan;
+  scan.RefreshResideList(list, {false, false, true, true}, false);
+  scan.CheckAll(0);
+  ASSERT_EQ(list.EditSearchEntry(3, "Beta.exe", ""), EditOutcome::NewImage);
+  scan.OnEntryRenamed(3);
+  EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"D.exe", 4, true}}));
+  EXPECT_TRUE(scan.TerminateTargets() == std::vector<std::string>{"D.exe"});
+  // Beta runs: the refresh sees the row as not yet listed and adds its line.
+  scan.RefreshResideList(list, {false, false, true, true}, false);
+  EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"D.exe", 4, true}, {"Beta.exe", 3, false}}));
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ class FakeProfile : public ProfileAccess {
   std::vector<Section> sections;
   std::vector<std::string> calls;
   std::set<std::string> failingSections;
+  bool deleteFails = false;
 
   std::vector<std::string> GetSectNames() override {
     std::vector<std::string> names;
@@ -53,6 +54,7 @@ class FakeProfile : public ProfileAccess {
   }
   bool DeleteSection(std::string Section) override {
     calls.push_back("delete " + Section);
+    if (deleteFails) return false;
     std::erase_if(sections, [&](const FakeProfile::Section& s) { return EqualsNoCase(s.name, Section); });
     return true;
   }
@@ -92,14 +94,15 @@ TEST(WriteSearchList, EmptiesTheFileThenWritesUserRowsInListOrder) {
   SearchList list;
   list.AddSearchEntry("user1.exe", "one", false);
   list.AddSearchEntry("Vex.exe", "Vex Engine", true);  // built-in rows stay out wherever they stand
-  list.AddSearchEntry("user2.exe", "", false);
+  list.AddSearchEntry("user2.exe", "\"quoted\"", false);
+  list.AddSearchEntry("", "an empty name matches nothing and is not kept", false);
   EXPECT_TRUE(WriteSearchList(profile, list));
   EXPECT_EQ(profile.calls, (std::vector<std::string>{
                                "delete Foreign", "delete old.exe",
                                "write user1.exe/ImageName=user1.exe", "write user1.exe/Description=one",
-                               "write user2.exe/ImageName=user2.exe", "write user2.exe/Description=",
+                               "write user2.exe/ImageName=user2.exe", "write user2.exe/Description=\"\"quoted\"\"",
                            }));
-  EXPECT_EQ(ReadAll(profile), (Entries{{"user1.exe", "one"}, {"user2.exe", ""}}));
+  EXPECT_EQ(ReadAll(profile), (Entries{{"user1.exe", "one"}, {"user2.exe", "\"\"quoted\"\""}}));
 }
 
 TEST(WriteSearchList, ReportsAWriteThePlatformRefused) {
@@ -112,8 +115,20 @@ TEST(WriteSearchList, ReportsAWriteThePlatformRefused) {
   SearchList builtInsOnly;
   builtInsOnly.AddSearchEntry("Vex.exe", "", true);
   EXPECT_TRUE(WriteSearchList(profile, builtInsOnly));
+  profile.sections = {{"old.exe", {}}};
+  profile.deleteFails = true;  // the old section would stay among the new ones
+  EXPECT_FALSE(WriteSearchList(profile, builtInsOnly));
+
   EXPECT_FALSE(HasUserRows(builtInsOnly));
   EXPECT_TRUE(HasUserRows(list));
+  SearchList userFirst;
+  userFirst.AddSearchEntry("mine.exe", "", false);
+  userFirst.AddSearchEntry("Vex.exe", "", true);
+  EXPECT_TRUE(HasUserRows(userFirst));
+  SearchList userLast;
+  userLast.AddSearchEntry("Vex.exe", "", true);
+  userLast.AddSearchEntry("mine.exe", "", false);
+  EXPECT_TRUE(HasUserRows(userLast));
 }
 
 TEST(SearchListFile, RowsNamedAlikeShareOneSectionAndTheLaterWins) {

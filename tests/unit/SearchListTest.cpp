@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace tarnwick {
 namespace {
@@ -35,7 +38,9 @@ TEST(SearchList, DuplicateRuleIgnoresLetterCaseOnlyAndKeepsBlanks) {
   EXPECT_TRUE(list.AddSearchEntry(" Vex.exe", "blank in front", false));
   EXPECT_TRUE(list.AddSearchEntry("Vex.exe ", "blank behind", false));
   EXPECT_TRUE(list.AddSearchEntry("Other.exe", "Vex Engine", false));  // descriptions are never compared
-  EXPECT_EQ(list.Count(), 12u);
+  EXPECT_TRUE(list.AddSearchEntry("Za.exe", "", false));
+  EXPECT_FALSE(list.AddSearchEntry("zA.EXE", "", false));  // the first and the last letter fold too
+  EXPECT_EQ(list.Count(), 13u);
   EXPECT_EQ(list.Row(10).ImageName, " Vex.exe");
   EXPECT_FALSE(IsSet(GetEntryFlag(list.Row(10).Flags, kFlagBuiltIn)));
 }
@@ -50,9 +55,51 @@ TEST(SearchList, EmptyNameIsAddedOnce) {
 TEST(SearchList, TestComparesCurrentTextsAfterAnEdit) {
   SearchList list = WithBuiltIns();
   ASSERT_TRUE(list.AddSearchEntry("app.exe", "Tool", false));
-  list.Row(10).ImageName = "tool.exe";
+  ASSERT_EQ(list.EditSearchEntry(10, "tool.exe", "Tool"), EditOutcome::NewImage);
   EXPECT_TRUE(list.AddSearchEntry("APP.EXE", "", false));
   EXPECT_FALSE(list.AddSearchEntry("Tool.Exe", "", false));
+}
+
+TEST(SearchList, EditRefusesAnotherRowsNameAndANewImageClearsTheRunningFlag) {
+  SearchList list = WithBuiltIns();
+  ASSERT_TRUE(list.AddSearchEntry("app.exe", "Tool", false));
+  SetEntryFlag(list.Row(10).Flags, kFlagInRunningList, true);
+  const struct {
+    const char* name;
+    EditOutcome outcome;
+    const char* nameAfter;
+    bool runningAfter;
+  } cases[] = {
+      {"VEX.exe", EditOutcome::Duplicate, "app.exe", true},
+      {"APP.exe", EditOutcome::SameImage, "APP.exe", true},  // its own name in another letter case
+      {"beta.exe", EditOutcome::NewImage, "beta.exe", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(list.EditSearchEntry(10, c.name, c.name), c.outcome) << c.name;
+    EXPECT_EQ(list.Row(10).ImageName, c.nameAfter) << c.name;
+    EXPECT_EQ(IsSet(GetEntryFlag(list.Row(10).Flags, kFlagInRunningList)), c.runningAfter) << c.name;
+    EXPECT_FALSE(IsSet(GetEntryFlag(list.Row(10).Flags, kFlagBuiltIn))) << c.name;
+  }
+  EXPECT_EQ(list.Row(10).Description, "beta.exe");
+}
+
+TEST(EntryFromDialog, TrimsBothTextsAndRefusesAnEmptyName) {
+  const struct {
+    const char *name, *description;
+    std::optional<std::pair<std::string, std::string>> entry;
+  } cases[] = {
+      {"  Vex.exe  ", "\t Engine ", std::pair{"Vex.exe", "Engine"}},
+      {"a b.exe", "", std::pair{"a b.exe", ""}},  // blanks inside stay
+      {"", "text", std::nullopt},
+      {" \t ", "text", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto entry = EntryFromDialog(c.name, c.description);
+    ASSERT_EQ(entry.has_value(), c.entry.has_value()) << c.name;
+    if (entry) {
+      EXPECT_EQ(std::pair(entry->ImageName, entry->Description), *c.entry);
+    }
+  }
 }
 
 TEST(SearchList, FindNameSkipsTheGivenRow) {
@@ -67,6 +114,8 @@ TEST(SearchList, RemoveShiftsLaterRowsAndRefusesBadPositions) {
   list.Remove(1);
   EXPECT_EQ(list.Count(), 8u);
   EXPECT_EQ(list.Row(1).ImageName, "VexSQL.exe");
+  list.Remove(8);
+  EXPECT_EQ(list.Row(list.Count()).ImageName, "VexScrMan.exe");
   EXPECT_THROW(list.Remove(0), std::out_of_range);
   EXPECT_THROW(list.Remove(9), std::out_of_range);
 }

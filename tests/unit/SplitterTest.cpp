@@ -28,12 +28,13 @@ struct MouseEvent {
 void Drive(Splitter& splitter, MainLayout& l, double clientHeight, const std::vector<MouseEvent>& events) {
   for (const MouseEvent& e : events) {
     switch (e.kind) {
-      case MouseEvent::Down: splitter.MouseDown(); break;
+      case MouseEvent::Down: splitter.MouseDown(l); break;
       case MouseEvent::Move: splitter.MouseMove(l, e.y); break;
       case MouseEvent::Up:
-        splitter.MouseUp(l, clientHeight);
-        LayoutPass(l, kInitialClientWidth, clientHeight);
-        RestSplitter(l);
+        if (splitter.MouseUp(l, clientHeight)) {
+          LayoutPass(l, kInitialClientWidth, clientHeight);
+          RestSplitter(l);
+        }
         break;
     }
   }
@@ -103,7 +104,7 @@ TEST(Splitter, MovesWithoutADragChangeNothing) {
   EXPECT_FALSE(splitter.MouseMove(l, -1000).has_value());  // before any mouse-down
   EXPECT_EQ(l.picSplitter.Top, bar);
 
-  splitter.MouseDown();
+  splitter.MouseDown(l);
   EXPECT_EQ(splitter.MouseMove(l, 600), 3862);
   splitter.MouseUp(l, kInitialClientHeight);
   LayoutPass(l, kInitialClientWidth, kInitialClientHeight);
@@ -114,6 +115,21 @@ TEST(Splitter, MovesWithoutADragChangeNothing) {
   EXPECT_EQ(l.picSplitter.Top, released.picSplitter.Top);
   EXPECT_EQ(l.lstProcess.Height, released.lstProcess.Height);
   EXPECT_EQ(l.lstResideList.Height, released.lstResideList.Height);
+}
+
+TEST(Splitter, ALostCaptureOrAReleaseWithoutAPressOnTheBarResizesNothing) {
+  MainLayout l = Shown();
+  const MainLayout before = l;
+  Splitter splitter;
+  EXPECT_FALSE(splitter.MouseUp(l, kInitialClientHeight));  // pressed elsewhere, released over the bar
+  splitter.MouseDown(l);
+  splitter.MouseMove(l, -1000);
+  splitter.Cancel(l);
+  EXPECT_FALSE(splitter.bSplitterMoving);
+  EXPECT_FALSE(splitter.MouseUp(l, kInitialClientHeight));  // the button comes up after the capture went
+  EXPECT_EQ(l.picSplitter.Top, before.picSplitter.Top);
+  EXPECT_EQ(l.lstProcess.Height, before.lstProcess.Height);
+  EXPECT_EQ(l.lstResideList.Height, before.lstResideList.Height);
 }
 
 TEST(Splitter, LaterResizesKeepTheLowerListsHeight) {

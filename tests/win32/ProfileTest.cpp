@@ -283,7 +283,9 @@ TEST_F(ProfileFile, OddNamesAndValuesSurviveAsThePlatformReadsThem) {
       {"x[y]z.exe", "]", "x[y]z.exe", "]"},
       {"\xE9t\xE9.exe", "caf\xE9", "\xE9t\xE9.exe", "caf\xE9"},  // ANSI (1252) letters
       {" lead.exe", "  padded  ", "lead.exe", "padded"},        // blanks around names and values go
-      {"trail.exe ", "\"quoted\"", "trail.exe", "quoted"},     // so do the quotes around a value
+      {"trail.exe ", "\"quoted\"", "trail.exe", "\"quoted\""},  // quotes around a value are kept
+      {"single.exe", "'single'", "single.exe", "'single'"},
+      {"half.exe", "\"half", "half.exe", "\"half"},
   };
   Entries rows;
   Entries expected;

@@ -1,5 +1,6 @@
 // The tray's window procedure on the real main window, in this process: which procedure is installed
-// when, and that every message still reaches the window's own procedure with its result.
+// when, that every message still reaches the window's own procedure with its result, and what
+// happens when the shell takes no icon.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -30,6 +31,12 @@ LRESULT CALLBACK OwnProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   return CallWindowProcA(classProcedure, hwnd, msg, wParam, lParam);
 }
 
+int refusedAdds = 0;
+BOOL WINAPI RefusingShell(DWORD message, PNOTIFYICONDATAA) {
+  if (message == NIM_ADD) ++refusedAdds;
+  return FALSE;
+}
+
 WNDPROC Procedure(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)); }
 
 class TrayHook : public ::testing::Test {
@@ -45,6 +52,7 @@ class TrayHook : public ::testing::Test {
   }
   void TearDown() override {
     // The one main window stays loaded for the next test, hidden and with its class procedure.
+    SetShellNotifyFunction(nullptr);
     RemoveTrayIcon(main_);
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(classProcedure));
     main_.SetTimerEnabled(false);
@@ -85,6 +93,37 @@ TEST_F(TrayHook, IconMessagesPassToTheOwnProcedureAndOnlyTheDoubleClickRestores)
   // Removing without an icon changes nothing.
   RemoveTrayIcon(main_);
   EXPECT_EQ(Procedure(hwnd_), &OwnProcedure);
+}
+
+// Hidden without an icon, the window could not be reached again.
+TEST_F(TrayHook, WhenTheShellTakesNoIconTheWindowStaysMinimisedOnTheTaskbar) {
+  SetShellNotifyFunction(&RefusingShell);
+  refusedAdds = 0;
+  main_.Show();
+  ShowWindow(hwnd_, SW_MINIMIZE);
+  EXPECT_EQ(refusedAdds, 5);  // tried again for about a second
+  EXPECT_TRUE(IsWindowVisible(hwnd_));
+  EXPECT_TRUE(IsIconic(hwnd_));
+  EXPECT_EQ(Procedure(hwnd_), &OwnProcedure);
+  EXPECT_FALSE(main_.TimerEnabled());
+
+  main_.Hide();
+  main_.StartInTray();  // "-i"
+  EXPECT_TRUE(IsWindowVisible(hwnd_));
+  EXPECT_TRUE(IsIconic(hwnd_));
+  EXPECT_EQ(Procedure(hwnd_), &OwnProcedure);
+}
+
+TEST(MainWindow, AnUnloadedWindowIsNeverMadeAgain) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  FrmMain& main = FrmMain::Instance();
+  ASSERT_NE(main.Handle(), nullptr);
+  main.Unload();
+  EXPECT_EQ(main.Handle(), nullptr);
+  main.SetTimerEnabled(true);
+  EXPECT_EQ(main.Handle(), nullptr);
+  EXPECT_FALSE(main.TimerEnabled());
 }
 
 }  // namespace
