@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "common/Text.h"
+#include "searchlist/SearchListFile.h"
 
 namespace tarnwick {
 
@@ -31,6 +32,8 @@ std::string AppDirectory() {
 }
 
 std::string ExeName() { return ExeBaseName(ExePath()); }
+
+std::string ProfilePath() { return AppDirectory() + kProfileFileName; }
 
 namespace {
 
@@ -64,20 +67,21 @@ std::string FolderMarkName(const std::string& directory) {
 InstanceGuard::InstanceGuard() {
   // One mark per folder, for every session: a scheduled run as another user shares the list file too.
   const std::string name = FolderMarkName(AppDirectory());
-  mutex_ = CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str());
-  if (mutex_ == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+  mutex_.Reset(CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str()));
+  DWORD error = GetLastError();
+  if (!mutex_ && error == ERROR_ACCESS_DENIED) {
     anotherRuns_ = true;  // another user's Tarnwick holds the mark and keeps it to itself
     return;
   }
-  if (mutex_ == nullptr) mutex_ = CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
-  anotherRuns_ = (mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS);
+  if (!mutex_) {
+    mutex_.Reset(CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str()));
+    error = GetLastError();
+  }
+  anotherRuns_ = (mutex_ && error == ERROR_ALREADY_EXISTS);
 }
 
-InstanceGuard::~InstanceGuard() { Release(); }
+InstanceGuard::~InstanceGuard() = default;
 
-void InstanceGuard::Release() {
-  if (mutex_ != nullptr) CloseHandle(mutex_);
-  mutex_ = nullptr;
-}
+void InstanceGuard::Release() { mutex_.Reset(); }
 
 }  // namespace tarnwick

@@ -1,13 +1,13 @@
-// What the program knows of its own run: the automatic flag, its path and directory, its title.
+// What the program knows of its own run: the automatic flag, its path, directory and list file, one per folder.
 #pragma once
 #include <string>
+
+#include "common/Win32Handles.h"
 
 namespace tarnwick {
 
 // Set by "-a" at start and never reset; the scan cycle reads it.
 extern bool AutoMode;
-
-inline constexpr const char* kAppTitle = "Tarnwick";
 
 // Exit codes of a start that did nothing: another Tarnwick runs from this folder; no window could be made.
 inline constexpr int kExitAnotherRuns = 2;
@@ -19,6 +19,8 @@ std::string ExePath();
 std::string AppDirectory();
 // The executable's file name without directory and extension, as the program is run.
 std::string ExeName();
+// The file of the user's entries: AppDirectory() followed by "Tarnwick.ini".
+std::string ProfilePath();
 
 // Makes the portable case folding follow the system's locale.
 void UseSystemCaseFolding();
@@ -36,7 +38,7 @@ class InstanceGuard {
   void Release();
 
  private:
-  void* mutex_ = nullptr;
+  KernelHandle mutex_;
   bool anotherRuns_ = false;
 };
 

@@ -1,18 +1,14 @@
 // DPI-aware system calls with fallbacks for Windows versions that lack the per-monitor APIs.
 #include "common/DpiWin32.h"
 
+#include "common/SystemFunctionWin32.h"
+
 namespace tarnwick {
 namespace {
 
-template <typename F>
-F User32Function(const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
-}
-
 int SystemDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const WindowDc screen(nullptr);
+  const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
   return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
 }
 
@@ -20,7 +16,7 @@ int SystemDpi() {
 
 int WindowDpi(HWND hwnd) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  static const auto getDpiForWindow = SystemFunction<GetDpiForWindowFn>("user32.dll", "GetDpiForWindow");
   if (getDpiForWindow != nullptr && hwnd != nullptr) {
     const UINT dpi = getDpiForWindow(hwnd);
     if (dpi > 0) return static_cast<int>(dpi);
@@ -30,7 +26,7 @@ int WindowDpi(HWND hwnd) {
 
 FontHandle CreateMessageFont(int dpi) {
   using SpiForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-  static const auto spiForDpi = User32Function<SpiForDpiFn>("SystemParametersInfoForDpi");
+  static const auto spiForDpi = SystemFunction<SpiForDpiFn>("user32.dll", "SystemParametersInfoForDpi");
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   if (spiForDpi != nullptr &&
@@ -47,14 +43,14 @@ FontHandle CreateMessageFont(int dpi) {
 
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, bool hasMenu, int dpi) {
   using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  static const auto adjustForDpi = SystemFunction<AdjustForDpiFn>("user32.dll", "AdjustWindowRectExForDpi");
   if (adjustForDpi != nullptr && adjustForDpi(&rect, style, hasMenu, exStyle, static_cast<UINT>(dpi))) return;
   AdjustWindowRectEx(&rect, style, hasMenu, exStyle);
 }
 
 int SystemMetricForDpi(int index, int dpi) {
   using MetricForDpiFn = int(WINAPI*)(int, UINT);
-  static const auto metricForDpi = User32Function<MetricForDpiFn>("GetSystemMetricsForDpi");
+  static const auto metricForDpi = SystemFunction<MetricForDpiFn>("user32.dll", "GetSystemMetricsForDpi");
   if (metricForDpi != nullptr) return metricForDpi(index, static_cast<UINT>(dpi));
   return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }

@@ -24,7 +24,8 @@ void SetExceptionReporter(ExceptionReporter reporter) { gReporter = reporter; }
 
 void ReportStoppedException(std::string_view procedure) noexcept {
   try {
-    if (gReporter != nullptr) gReporter("Tarnwick: " + std::string(procedure) + " stopped " + DescribeCurrentException());
+    if (gReporter != nullptr)
+      gReporter("Tarnwick: " + std::string(procedure) + " stopped " + DescribeCurrentException());
   } catch (...) {
     // Out of memory while telling it: the message is still treated as unhandled.
   }

@@ -1,6 +1,7 @@
 // RAII owners for the Win32 handles the program keeps: each closes its handle exactly once.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <type_traits>
 #include <utility>
@@ -50,10 +51,45 @@ struct CloseGdiObject {
 struct CloseMenu {
   void operator()(HMENU h) const { DestroyMenu(h); }
 };
+struct CloseImageList {
+  void operator()(HIMAGELIST h) const { ImageList_Destroy(h); }
+};
 
 using KernelHandle = UniqueHandle<HANDLE, CloseKernelHandle>;
 using IconHandle = UniqueHandle<HICON, CloseIcon>;
 using FontHandle = UniqueHandle<HGDIOBJ, CloseGdiObject>;
 using MenuHandle = UniqueHandle<HMENU, CloseMenu>;
+using ImageListHandle = UniqueHandle<HIMAGELIST, CloseImageList>;
+
+// A window's device context (the screen's for nullptr) for the scope: GetDC, then ReleaseDC.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+  ~WindowDc() {
+    if (dc_ != nullptr) ReleaseDC(hwnd_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// The painting context of a WM_PAINT for the scope: BeginPaint, then EndPaint.
+class PaintDc {
+ public:
+  explicit PaintDc(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+  ~PaintDc() { EndPaint(hwnd_, &paint_); }
+  PaintDc(const PaintDc&) = delete;
+  PaintDc& operator=(const PaintDc&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
 
 }  // namespace tarnwick

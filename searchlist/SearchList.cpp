@@ -68,4 +68,9 @@ void SearchList::Remove(std::size_t position) {
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(position - 1));
 }
 
+void AddBuiltInEntries(SearchList& list) {
+  for (const BuiltInEntry& entry : kBuiltInEntries) list.AddSearchEntry(entry.ImageName, entry.Description, true);
+  for (std::size_t i = 1; i <= list.Count(); ++i) list.Row(i).TextColour = kBuiltInColour;
+}
+
 }  // namespace tarnwick

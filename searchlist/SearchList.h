@@ -75,4 +75,8 @@ class SearchList {
   std::vector<SearchEntry> rows_;
 };
 
+// The load's first rows: the nine built-in entries in table order, then every row the list holds at
+// that point (exactly those) coloured blue.
+void AddBuiltInEntries(SearchList& list);
+
 }  // namespace tarnwick

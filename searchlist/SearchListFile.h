@@ -18,9 +18,9 @@ class ProfileAccess {
  public:
   virtual ~ProfileAccess() = default;
   virtual std::vector<std::string> GetSectNames() = 0;
-  virtual std::string GetString(std::string Section, std::string Key, std::string Default) = 0;
-  virtual bool WriteString(std::string Section, std::string Key, std::string Value) = 0;
-  virtual bool DeleteSection(std::string Section) = 0;
+  virtual std::string GetString(std::string section, std::string key, std::string defaultValue) = 0;
+  virtual bool WriteString(std::string section, std::string key, std::string value) = 0;
+  virtual bool DeleteSection(std::string section) = 0;
 };
 
 // Receives each stored entry in file order; the window's AddSearchEntry refuses duplicates with its message.

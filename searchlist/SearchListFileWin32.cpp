@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/AppWin32.h"
+#include "common/Win32Handles.h"
 #include "searchlist/clsProfile.h"
 
 namespace tarnwick {
@@ -11,29 +11,23 @@ namespace {
 
 // An empty file to write into: the profile functions then only ever see the sections we write.
 bool CreateEmptyFile(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  return true;
+  const KernelHandle file(
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(file);
 }
 
 // The profile functions write through the system cache: the new file's bytes go to the disk before
 // the rename makes it the list, so a power cut cannot leave a renamed but empty file.
 void FlushToDisk(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  FlushFileBuffers(file);
-  CloseHandle(file);
+  const KernelHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) FlushFileBuffers(file.Get());
 }
 
 }  // namespace
 
-std::string ProfilePath() { return AppDirectory() + kProfileFileName; }
-
 void LoadSearchListFile(const std::string& path, const AddEntryFunction& addEntry) {
-  clsProfile profile;
-  profile.FileName(path);
+  clsProfile profile(path);
   ReadSearchList(profile, addEntry);
 }
 
@@ -53,8 +47,7 @@ bool SaveSearchListFile(const std::string& path, const SearchList& list, const R
   if (!CreateEmptyFile(newPath)) return false;
   bool written = false;
   {
-    clsProfile profile;
-    profile.FileName(newPath);
+    clsProfile profile(newPath);
     written = WriteSearchList(profile, list);
   }  // the release flushes the profile functions' cached state of the new file
   FlushToDisk(newPath);

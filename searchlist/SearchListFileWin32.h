@@ -7,9 +7,6 @@
 
 namespace tarnwick {
 
-// AppDirectory() followed by "Tarnwick.ini".
-std::string ProfilePath();
-
 // Hands every stored entry of the file at `path` to addEntry, in file order. A missing file holds none.
 void LoadSearchListFile(const std::string& path, const AddEntryFunction& addEntry);
 

@@ -3,24 +3,24 @@
 
 #include <windows.h>
 
-#include "app/AppWin32.h"
 #include "searchlist/ProfileText.h"
 
 namespace tarnwick {
 
-clsProfile::clsProfile() : fileName_(AppDirectory() + ExeName() + ".ini") {}
+clsProfile::clsProfile(std::string fileName) : fileName_(std::move(fileName)) {}
 
 clsProfile::~clsProfile() { Flush(); }
 
-std::string clsProfile::GetString(std::string Section, std::string Key, std::string Default) {
+std::string clsProfile::GetString(std::string section, std::string key, std::string defaultValue) {
   std::string buffer(kProfileBufferLength, '\0');
-  const DWORD count = GetPrivateProfileStringA(Section.c_str(), Key.c_str(), Default.c_str(), buffer.data(),
+  const DWORD count = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
                                                static_cast<DWORD>(kProfileBufferTold), fileName_.c_str());
   return count > 0 ? TrimNull(buffer, 0) : std::string();
 }
 
-std::int32_t clsProfile::GetInt(const std::string& Section, const std::string& Key, std::int32_t Default) {
-  return static_cast<std::int32_t>(GetPrivateProfileIntA(Section.c_str(), Key.c_str(), Default, fileName_.c_str()));
+std::int32_t clsProfile::GetInt(const std::string& section, const std::string& key, std::int32_t defaultValue) {
+  return static_cast<std::int32_t>(
+      GetPrivateProfileIntA(section.c_str(), key.c_str(), defaultValue, fileName_.c_str()));
 }
 
 std::vector<std::string> clsProfile::GetSectNames() {
@@ -30,13 +30,15 @@ std::vector<std::string> clsProfile::GetSectNames() {
   return SplitSectionNames(buffer, static_cast<long>(count));
 }
 
-bool clsProfile::WriteString(std::string Section, std::string Key, std::string Value) {
-  return Write(Section.c_str(), Key.c_str(), Value.c_str());
+bool clsProfile::WriteString(std::string section, std::string key, std::string value) {
+  return Write(section.c_str(), key.c_str(), value.c_str());
 }
 
-bool clsProfile::DeleteKey(const std::string& Section, const std::string& Key) { return Write(Section.c_str(), Key.c_str(), nullptr); }
+bool clsProfile::DeleteKey(const std::string& section, const std::string& key) {
+  return Write(section.c_str(), key.c_str(), nullptr);
+}
 
-bool clsProfile::DeleteSection(std::string Section) { return Write(Section.c_str(), nullptr, nullptr); }
+bool clsProfile::DeleteSection(std::string section) { return Write(section.c_str(), nullptr, nullptr); }
 
 void clsProfile::Flush() { Write(nullptr, nullptr, nullptr); }
 

@@ -11,17 +11,17 @@ namespace tarnwick {
 
 class clsProfile final : public ProfileAccess {
  public:
-  clsProfile();   // FileName: the executable's directory and base name with ".ini"
+  explicit clsProfile(std::string fileName);
   ~clsProfile();  // flushes the file, written to or not
   clsProfile(const clsProfile&) = delete;
   clsProfile& operator=(const clsProfile&) = delete;
 
-  std::string GetString(std::string Section, std::string Key, std::string Default) override;
-  std::int32_t GetInt(const std::string& Section, const std::string& Key, std::int32_t Default);
+  std::string GetString(std::string section, std::string key, std::string defaultValue) override;
+  std::int32_t GetInt(const std::string& section, const std::string& key, std::int32_t defaultValue);
   std::vector<std::string> GetSectNames() override;
-  bool WriteString(std::string Section, std::string Key, std::string Value) override;
-  bool DeleteKey(const std::string& Section, const std::string& Key);
-  bool DeleteSection(std::string Section) override;
+  bool WriteString(std::string section, std::string key, std::string value) override;
+  bool DeleteKey(const std::string& section, const std::string& key);
+  bool DeleteSection(std::string section) override;
   // Makes the platform write what it holds of the file to disk.
   void Flush();
 

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/AppWin32.h"
+#include "common/AppMessageWin32.h"
 #include "common/DpiWin32.h"
 #include "common/ProcedureEdge.h"
+#include "common/Twips.h"
 #include "searchlist/SearchList.h"
-#include "ui/Layout.h"
 
 namespace tarnwick {
 namespace {
@@ -189,7 +189,7 @@ void FrmAddProcess::OnOkClick() {
   std::optional<EntryTexts> entry = EntryFromDialog(ControlText(IDC_TXTPROCESSNAME), ControlText(IDC_TXTDESCRIPTION));
   if (!entry) {
     // The dialog stays open with the name box in focus: an empty name can never match a process.
-    MessageBoxA(hwnd_, kEmptyImageNameText, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    AppMessageBox(hwnd_, kEmptyImageNameText, MB_OK | MB_ICONEXCLAMATION);
     SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd_, IDC_TXTPROCESSNAME)), TRUE);
     return;
   }

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "common/ProcedureEdge.h"
+#include "common/SystemFunctionWin32.h"
 #include "tray/TrayTip.h"
-#include "ui/frmMain.h"
 
 namespace tarnwick {
 namespace {
@@ -25,17 +25,18 @@ static_assert(sizeof(NOTIFYICONDATAA::szTip) > kTipFieldLength);
 
 // The window procedure that AddTrayIcon replaced, pointer-sized in either build.
 LONG_PTR PrevWndProc = 0;
-// The one icon this module shows, kept to add it again when the shell restarts.
-bool iconShown = false;
-NOTIFYICONDATAA shownIcon{};
+// The one icon this module shows, kept to add it again when the shell restarts, and its window.
+bool gIconShown = false;
+NOTIFYICONDATAA gShownIcon{};
+TrayHost* gHost = nullptr;
 
-ShellNotifyFunction shellNotify = &Shell_NotifyIconA;
+ShellNotifyFunction gShellNotify = &Shell_NotifyIconA;
 constexpr int kAddAttempts = 5;
 constexpr DWORD kAddRetryDelayMs = 250;
 
 bool AddIcon(NOTIFYICONDATAA& record) {
   for (int attempt = 1; attempt <= kAddAttempts; ++attempt) {
-    if (shellNotify(NIM_ADD, &record)) return true;
+    if (gShellNotify(NIM_ADD, &record)) return true;
     if (attempt < kAddAttempts) Sleep(kAddRetryDelayMs);
   }
   return false;
@@ -50,8 +51,7 @@ UINT TaskbarCreatedMessage() {
 // let through. Windows before 7 has no such filter per window.
 void AllowTaskbarCreated(HWND hwnd) {
   using FilterFunction = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-  static const auto filter = reinterpret_cast<FilterFunction>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilterEx")));
+  static const auto filter = SystemFunction<FilterFunction>("user32.dll", "ChangeWindowMessageFilterEx");
   if (filter != nullptr) filter(hwnd, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
 }
 
@@ -70,7 +70,7 @@ NOTIFYICONDATAA IconRecord(HWND hwnd) {
   return record;
 }
 
-void OpenPopupMenu(FrmMain& main) {
+void OpenPopupMenu(TrayHost& main) {
   HWND hwnd = main.Handle();
   // Without the foreground the menu would not close when the user clicks elsewhere.
   SetForegroundWindow(hwnd);
@@ -85,11 +85,11 @@ void OpenPopupMenu(FrmMain& main) {
 }  // namespace
 
 void SetShellNotifyFunction(ShellNotifyFunction function) {
-  shellNotify = function != nullptr ? function : &Shell_NotifyIconA;
+  gShellNotify = function != nullptr ? function : &Shell_NotifyIconA;
 }
 
-bool AddTrayIcon(FrmMain& window, const std::string& tipText) {
-  if (iconShown) return true;  // one icon and one saved procedure: a second would lose the window's own
+bool AddTrayIcon(TrayHost& window, const std::string& tipText) {
+  if (gIconShown) return true;  // one icon and one saved procedure: a second would lose the window's own
   HWND hwnd = window.Handle();
   NOTIFYICONDATAA record = IconRecord(hwnd);
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -97,19 +97,20 @@ bool AddTrayIcon(FrmMain& window, const std::string& tipText) {
   record.hIcon = WindowIcon(hwnd);
   std::memcpy(record.szTip, FitTipField(tipText).data(), kTipFieldLength);
   if (!AddIcon(record)) return false;
-  shownIcon = record;
-  iconShown = true;
+  gShownIcon = record;
+  gIconShown = true;
+  gHost = &window;
   AllowTaskbarCreated(hwnd);
   PrevWndProc = SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWndProc));
   return true;
 }
 
-void RemoveTrayIcon(FrmMain& window) {
-  if (!iconShown) return;
+void RemoveTrayIcon(TrayHost& window) {
+  if (!gIconShown) return;
   HWND hwnd = window.Handle();
   NOTIFYICONDATAA record = IconRecord(hwnd);
-  shellNotify(NIM_DELETE, &record);
-  iconShown = false;
+  gShellNotify(NIM_DELETE, &record);
+  gIconShown = false;
   SetWindowLongPtrA(hwnd, GWLP_WNDPROC, PrevWndProc);
 }
 
@@ -119,19 +120,19 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       // wParam names the icon; there is only one.
       switch (lParam) {
         case WM_LBUTTONDBLCLK:
-          FrmMain::Instance().ShowFromTray();
+          if (gHost != nullptr) gHost->ShowFromTray();
           break;
         case WM_RBUTTONDOWN:
-          OpenPopupMenu(FrmMain::Instance());
+          if (gHost != nullptr) OpenPopupMenu(*gHost);
           break;
         default:
           break;
       }
-    } else if (msg == TaskbarCreatedMessage() && iconShown) {
+    } else if (msg == TaskbarCreatedMessage() && gIconShown) {
       // The shell restarted without our icon; the hidden window is reachable only through it. The
       // window's icon is taken afresh: a change of DPI since the first add has replaced the old one.
-      shownIcon.hIcon = WindowIcon(hwnd);
-      shellNotify(NIM_ADD, &shownIcon);
+      gShownIcon.hIcon = WindowIcon(hwnd);
+      gShellNotify(NIM_ADD, &gShownIcon);
     }
   };
   // Whatever happened here, the message still goes to the window's own procedure.

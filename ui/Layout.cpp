@@ -1,8 +1,6 @@
 // The layout pass: the upper list takes every change of height, the lower list keeps its own.
 #include "ui/Layout.h"
 
-#include <cmath>
-
 namespace tarnwick {
 namespace {
 
@@ -29,7 +27,10 @@ MainLayout MainLayout::Initial() {
   return l;
 }
 
-double RoundTwips(double twips) { return std::nearbyint(twips); }
+void SplitColumns(MainLayout& layout) {
+  layout.ImageNameColumn = 0.4 * layout.lstProcess.Width;
+  layout.DescriptionColumn = 0.55 * layout.lstProcess.Width;
+}
 
 void LayoutPass(MainLayout& l, double clientWidth, double clientHeight) {
   TwipRect& upper = l.lstProcess;
@@ -59,18 +60,6 @@ void LayoutPass(MainLayout& l, double clientWidth, double clientHeight) {
     l.cmdCheckAll[1].Top = l.cmdCheckAll[0].Top + l.cmdCheckAll[0].Height + 60;
     l.cmdTerminate.Top = clientHeight - 120 - l.cmdTerminate.Height;
   }
-}
-
-int TwipsToPixels(double twips, int dpi) {
-  return static_cast<int>(std::nearbyint(twips * dpi / kTwipsPerInch));
-}
-
-double PixelsToTwips(int pixels, int dpi) { return pixels * kTwipsPerInch / dpi; }
-
-PixelRect ToPixels(const TwipRect& r, int dpi) {
-  const int left = TwipsToPixels(r.Left, dpi);
-  const int top = TwipsToPixels(r.Top, dpi);
-  return {left, top, TwipsToPixels(r.Right(), dpi) - left, TwipsToPixels(r.Bottom(), dpi) - top};
 }
 
 }  // namespace tarnwick

@@ -5,6 +5,13 @@
 
 namespace tarnwick {
 
+TerminatePass FindProcessPass(ProcessApi& processes) {
+  return [&processes](const std::vector<std::string>& images) {
+    for (const std::string& image : images) FindProcess(processes, image, true);
+    return 0;
+  };
+}
+
 std::vector<std::string> RowNames(const SearchList& list) {
   std::vector<std::string> names;
   names.reserve(list.Count());
@@ -22,6 +29,7 @@ void ScanCycle::RefreshResideList(SearchList& list, const std::vector<bool>& run
     if (runs) {
       if (IsSet(flags[kFlagInRunningList])) continue;  // its line exists and keeps its mark
       lines_.push_back({row.ImageName, static_cast<std::uint32_t>(i), autoMode});
+      if (events_ != nullptr) events_->LineAdded(lines_.size() - 1);
       SetEntryFlag(flags, kFlagInRunningList, true);
     } else {
       RemoveLineOf(i);
@@ -43,24 +51,26 @@ std::vector<std::string> ScanCycle::TerminateTargets() const {
   return targets;
 }
 
-void ScanCycle::TerminateMarked(ProcessApi& processes) const {
-  for (const std::string& image : TerminateTargets()) FindProcess(processes, image, true);
-}
-
 void ScanCycle::CheckAll(int index) {
-  for (ResideLine& line : lines_) line.Marked = (index == 0);
+  for (std::size_t line = 0; line < lines_.size(); ++line) SetMark(line, index == 0);
 }
 
 bool ScanCycle::SetMark(std::size_t line, bool marked) {
   if (line >= lines_.size()) return false;
-  lines_[line].Marked = marked;
+  if (lines_[line].Marked != marked) {
+    lines_[line].Marked = marked;
+    Changed(line);
+  }
   return true;
 }
 
 void ScanCycle::OnEntryDeleted(std::size_t position) {
   RemoveLineOf(position);
-  for (ResideLine& l : lines_) {
-    if (l.ItemData > position) --l.ItemData;
+  for (std::size_t line = 0; line < lines_.size(); ++line) {
+    if (lines_[line].ItemData > position) {
+      --lines_[line].ItemData;
+      Changed(line);
+    }
   }
 }
 
@@ -69,7 +79,14 @@ void ScanCycle::OnEntryRenamed(std::size_t position) { RemoveLineOf(position); }
 void ScanCycle::RemoveLineOf(std::size_t position) {
   const auto line =
       std::find_if(lines_.begin(), lines_.end(), [position](const ResideLine& l) { return l.ItemData == position; });
-  if (line != lines_.end()) lines_.erase(line);
+  if (line == lines_.end()) return;
+  const auto index = static_cast<std::size_t>(line - lines_.begin());
+  lines_.erase(line);
+  if (events_ != nullptr) events_->LineRemoved(index);
+}
+
+void ScanCycle::Changed(std::size_t line) {
+  if (events_ != nullptr) events_->LineChanged(line);
 }
 
 }  // namespace tarnwick

@@ -1,8 +1,10 @@
-// The running list's lines and the rules of the scan cycle: refresh, Select all / Unselect all, the
-// terminate pass and the effect of deleting a search entry. The window only renders the lines.
+// The running list's model: its lines and marks, and the rules of the scan cycle.
+// Refresh, Select all / Unselect all, the marks, and the effect of deleting or renaming a search
+// entry. A view follows the lines through ResideListEvents and asks the model to change a mark.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,12 +14,31 @@
 namespace tarnwick {
 
 struct ResideLine {
-  std::string Text;         // the entry's image name as the entry writes it
-  std::uint32_t ItemData;   // the entry's 1-based position when the line was added
+  std::string Text;        // the entry's image name as the entry writes it
+  std::uint32_t ItemData;  // the entry's 1-based position when the line was added
   bool Marked = false;
 
   bool operator==(const ResideLine&) const = default;
 };
+
+// Every change of the lines, as it happens, so that a view can follow line by line without
+// reading its control back.
+class ResideListEvents {
+ public:
+  virtual void LineAdded(std::size_t line) = 0;  // at the end
+  virtual void LineRemoved(std::size_t line) = 0;
+  virtual void LineChanged(std::size_t line) = 0;  // its mark or its item data
+
+ protected:
+  ~ResideListEvents() = default;
+};
+
+// The terminate pass: ends one running process of each image named, in order, and gives the exit
+// code of an unattended run. It is a step of its own so that another way of ending processes can
+// take its place.
+using TerminatePass = std::function<int(const std::vector<std::string>& images)>;
+// The pass as the program has it: FindProcess in terminate mode once per image; the result is 0.
+TerminatePass FindProcessPass(ProcessApi& processes);
 
 // The image names of the rows, in list order (position i at index i - 1).
 std::vector<std::string> RowNames(const SearchList& list);
@@ -25,6 +46,8 @@ std::vector<std::string> RowNames(const SearchList& list);
 class ScanCycle {
  public:
   const std::vector<ResideLine>& Lines() const { return lines_; }
+  // The view to tell of every change; nullptr for none.
+  void Watch(ResideListEvents* events) { events_ = events; }
 
   // One refresh, given whether each row's image runs (position i at index i - 1; missing means not).
   // A row that starts running gets a line at the end, marked in the automatic run; a row that stopped
@@ -35,7 +58,6 @@ class ScanCycle {
 
   // The images the terminate pass ends one process of: the marked lines' texts, in line order.
   std::vector<std::string> TerminateTargets() const;
-  void TerminateMarked(ProcessApi& processes) const;
 
   // Index 0 marks every line, index 1 clears every mark.
   void CheckAll(int index);
@@ -50,8 +72,10 @@ class ScanCycle {
 
  private:
   void RemoveLineOf(std::size_t position);
+  void Changed(std::size_t line);
 
   std::vector<ResideLine> lines_;
+  ResideListEvents* events_ = nullptr;
 };
 
 }  // namespace tarnwick

@@ -1,8 +1,9 @@
-// The main window "Velm Tarnwick": its controls, menus, timer and the events that drive the core.
-// The window procedure unpacks messages; the handlers live in one file per concern:
-// frmMain.cpp (window, load, resize, unload), frmMainScan.cpp (scan cycle, terminate),
-// frmMainEdit.cpp (entry editing, persistence), frmMainMenu.cpp (menus, tray),
-// frmMainSplitter.cpp (the bar between the lists).
+// The main window "Velm Tarnwick", composed of its parts.
+// It makes the parts (the search list's view, the running list's view, the splitter bar), routes
+// Windows' messages to them and to its handlers, and lays them out.
+// The handlers live in one file per concern: frmMain.cpp (window, controls, load, unload),
+// frmMainLayout.cpp (show, resize, layout, DPI), frmMainScan.cpp (scan cycle, terminate),
+// frmMainEdit.cpp (entry editing, persistence), frmMainMenu.cpp (menus, tray).
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -11,65 +12,86 @@
 #include <string>
 
 #include "common/Win32Handles.h"
-#include "process/ProcessWin32.h"
 #include "searchlist/SearchList.h"
+#include "searchlist/SearchListViewWin32.h"
+#include "tray/modTaskTray.h"
+#include "ui/AutoRun.h"
 #include "ui/Layout.h"
-#include "ui/Splitter.h"
+#include "ui/RunningListViewWin32.h"
 #include "ui/ScanCycle.h"
+#include "ui/SplitterBarWin32.h"
 #include "ui/frmMainIds.h"
 
 namespace tarnwick {
 
-class FrmMain {
- public:
-  // The one main window of the program; created on first use, loaded on first access.
-  static FrmMain& Instance();
+// What the program start hands to its main window.
+struct MainWindowSetup {
+  bool autoMode = false;            // "-a": the first tick is the unattended run
+  std::string exePath;              // the executable as run: its version resource
+  std::string exeName;              // its file name without extension: the tip and the version box
+  std::string profilePath;          // the file of the user's entries
+  ProcessApi* processes = nullptr;  // the running processes, for the scan
+  TerminatePass terminatePass;      // the Terminate command's and the unattended run's pass
+};
 
-  HWND Handle();          // loads the window on the first call only: nullptr once unloaded, or if it could not be made
+class FrmMain final : public TrayHost, private SplitterHost {
+ public:
+  explicit FrmMain(MainWindowSetup setup);
+  ~FrmMain();
+  FrmMain(const FrmMain&) = delete;
+  FrmMain& operator=(const FrmMain&) = delete;
+
+  // Loads the window on the first call only: nullptr once unloaded, or if it could not be made.
+  HWND Handle() override;
   bool IsLoaded() const { return hwnd_ != nullptr; }
   bool WasUnloaded() const { return unloaded_; }
-  void Show();            // normal state, shown modeless; the resize handling then runs
+  void Show();  // normal state, shown modeless; the resize handling then runs
   void Hide();
-  void Unload();          // stops the scan, saves the user's entries, destroys the window
+  void Unload();  // stops the scan, saves the user's entries, destroys the window
   void SetTimerEnabled(bool enabled);
   bool TimerEnabled() const { return timerEnabled_; }
-  int RunMessageLoop();   // until the window is unloaded
+  // Until the window is unloaded; the result is the program's exit code (an unattended run's pass).
+  int RunMessageLoop();
 
   // The executable's name as run, with one NUL: the tip of the notification-area icon.
-  static std::string TrayTipText();
+  std::string TrayTipText() const;
 
   // Brings the window back from the notification area ("&Show..." and the icon's double-click).
-  void ShowFromTray();
+  void ShowFromTray() override;
   // The "-i" start: hidden behind the icon, or shown minimised when the shell takes no icon.
   void StartInTray();
   // mnuPopup, the icon's right-button menu.
-  HMENU PopupMenu() const { return popupMenu_.Get(); }
+  HMENU PopupMenu() const override { return popupMenu_.Get(); }
+
+  // For its window procedure (PartWindowProc).
+  static constexpr const char* kProcedureName = "frmMain";
+  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
  private:
-  FrmMain() = default;
   void Load();
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-  static LRESULT CALLBACK SplitterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
 
-  // frmMain.cpp
+  // SplitterHost
+  MainLayout& Layout() override { return layout_; }
+  int Dpi() const override { return dpi_; }
+  double ClientHeightTwips() const override;
+  void ResizeHandling() override;
+
+  // frmMain.cpp and frmMainLayout.cpp
+  void OnCreate();
   void CreateControls();
   void CreateMenus();
   void ApplyFonts();
   void LoadSequence();
   void OnSize(WPARAM kind);
-  void ResizeHandling();
   void ApplyLayout();
+  void PlaceControls();
   void OnDpiChanged(int dpi, const RECT& suggested);
   void OnCommand(int id);
   LRESULT OnNotify(const NMHDR& header);
-  LRESULT OnSearchListCustomDraw(NMLVCUSTOMDRAW& draw);
   void AddSearchEntry(const std::string& imageName, const std::string& description, bool builtIn);
-  void InsertSearchRow(std::size_t position);
   void ShowDuplicateMessage();
   void ShowDeferredDuplicateMessages();
-  void OnItemClick(std::size_t position);
   HWND MessageOwner() const;
   RECT ClientRect() const;
 
@@ -77,10 +99,6 @@ class FrmMain {
   void OnScanTick();
   void OnTerminateClick();
   void OnCheckAllClick(int index);
-  LRESULT OnResideListNotify(const NMHDR& header);
-  // The search row at `position` was deleted: its running-list line goes, later lines' positions shift down.
-  void OnSearchEntryDeleted(std::size_t position);
-  void OnSearchEntryRenamed(std::size_t position);
 
   // frmMainEdit.cpp: the user's entries, the entry dialog and the profile file.
   void LoadSearchList();
@@ -96,48 +114,37 @@ class FrmMain {
   void OnMenuPopupItem(int index);
   void GoToTray();
 
-  // frmMainSplitter.cpp: dragging the bar between the lists.
-  void OnSplitterMouseDown(int y);
-  void OnSplitterMouseMove(int y);
-  void OnSplitterMouseUp(int y);
-  void OnSplitterCaptureLost();
-  void PaintSplitter(HDC dc);
-
+  const MainWindowSetup setup_;
   HWND hwnd_ = nullptr;
   bool loadTried_ = false;
   bool unloaded_ = false;
+  int exitCode_ = 0;
+  bool timerEnabled_ = false;
+
+  // The models, and the parts that show them.
+  SearchList searchList_;
+  ScanCycle scan_;
+  AutoRun autoRun_;
+  SearchListView searchView_{searchList_};
+  RunningListView runningView_{scan_};
+  SplitterBar splitterBar_{*this};
+
   // Duplicates refused while the window is being made: told once it exists, so that a session ending
   // meanwhile finds the whole list to save.
   bool loading_ = false;
   int deferredDuplicates_ = 0;
-  SearchList searchList_;
+  bool confirmingTerminate_ = false;
+
+  // Geometry, DPI and what is drawn at that DPI.
   MainLayout layout_ = MainLayout::Initial();
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
-  FontHandle font_;
-  IconHandle icon_, smallIcon_, largeIcon_, terminateIcon_;
-  HIMAGELIST terminateImages_ = nullptr;
-  MenuHandle popupMenu_;  // mnuPopup: never on the menu bar
-  bool timerEnabled_ = false;
   bool inShow_ = false;
   bool resizedInShow_ = false;
   SIZE layoutClient_{};  // the client size of the last layout pass, in pixels
-
-  // --- state of the scan cycle (frmMainScan.cpp) ---
-  void RenderResideList();
-  void SyncMarkFromControl(int item);
-  ScanCycle scan_;
-  ProcessWin32 processes_;
-  bool renderingResideList_ = false;  // our own changes to the list's check boxes are not the user's
-  bool confirmingTerminate_ = false;
-  bool autoRunDone_ = false;
-
-  // --- state of entry editing (frmMainEdit.cpp) ---
-
-  // --- state of menus and tray (frmMainMenu.cpp) ---
-
-  // --- state of the splitter (frmMainSplitter.cpp) ---
-  Splitter splitter_;                   // bSplitterMoving and the drag's arithmetic
-  int splitterColour_ = COLOR_BTNFACE;  // COLOR_BTNSHADOW from the first move of a drag
+  FontHandle font_;
+  IconHandle icon_, smallIcon_, largeIcon_, terminateIcon_;
+  ImageListHandle terminateImages_;
+  MenuHandle popupMenu_;  // mnuPopup: never on the menu bar
 };
 
 }  // namespace tarnwick

@@ -5,7 +5,6 @@ namespace tarnwick {
 
 inline constexpr const char* kMainWindowClass = "TarnwickMainWindow";
 inline constexpr const char* kMainWindowCaption = "Velm Tarnwick";
-inline constexpr const char* kSplitterClass = "TarnwickSplitter";
 
 enum ControlId : int {
   IDC_LBLPROCESSLIST = 1001,

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/AppWin32.h"
+#include "common/AppMessageWin32.h"
 #include "tray/modTaskTray.h"
 #include "ui/VersionText.h"
 
@@ -11,9 +11,8 @@ namespace tarnwick {
 namespace {
 
 // The version numbers of the executable's own version resource, as the version box shows them.
-VersionNumbers OwnVersion() {
+VersionNumbers OwnVersion(const std::string& path) {
   VersionNumbers version;
-  const std::string path = ExePath();
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
   if (size == 0) return version;
@@ -49,8 +48,8 @@ void FrmMain::OnMenuViewItem(int index) {
 
 void FrmMain::OnMenuHelpItem(int index) {
   if (index != 0) return;
-  const std::string text = VersionText(ExeName(), OwnVersion());
-  MessageBoxA(MessageOwner(), text.c_str(), kAppTitle, MB_OK);
+  const std::string text = VersionText(setup_.exeName, OwnVersion(setup_.exePath));
+  AppMessageBox(MessageOwner(), text.c_str(), MB_OK);
 }
 
 void FrmMain::OnMenuPopupItem(int index) {

@@ -93,6 +93,26 @@ TEST_F(Scan, TerminateAsksAndYesEndsOneProcessOfEachMarkedLine) {
   EXPECT_TRUE(opc.Running());
 }
 
+// The check boxes belong to the model: a click and the space bar ask it, and Terminate ends what it marked.
+TEST_F(Scan, AClickOnTheCheckBoxAndTheSpaceBarTickTheLineForTerminate) {
+  Process vex = StartSleeper(sleepers_, "Vex.exe");
+  ASSERT_TRUE(WaitShown({"Vex.exe"}));
+  const RECT item = ListViewItemRect(Reside(), 0);
+  const auto clickAt = [&](int x) {
+    POINT point{item.left + x, (item.top + item.bottom) / 2};
+    ClientToScreen(Reside(), &point);
+    return "xdotool mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 1";
+  };
+  LinuxShell shell;
+  // The text selects the line, the space bar ticks the selected one; the box at the left end ticks its own.
+  ASSERT_TRUE(shell.Input(clickAt(40), [&] { return ListViewSelected(Reside(), 0); }));
+  ASSERT_TRUE(shell.Input("xdotool key space", [&] { return ListViewChecked(Reside(), 0); }));
+  ASSERT_TRUE(shell.Input("xdotool key space", [&] { return !ListViewChecked(Reside(), 0); }));
+  ASSERT_TRUE(shell.Input(clickAt(8), [&] { return ListViewChecked(Reside(), 0); }));
+  AnswerMessageBox(PressTerminateAndWaitForTheQuestion(), IDYES);
+  EXPECT_TRUE(vex.WaitExit(5000ms));
+}
+
 TEST_F(Scan, NoEndsNothingAndKeepsTheMarks) {
   Process vex = StartSleeper(sleepers_, "Vex.exe");
   ASSERT_TRUE(WaitShown({"Vex.exe"}));

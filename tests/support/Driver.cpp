@@ -281,6 +281,10 @@ bool ListViewChecked(HWND list, int item) {
   return ((state >> 12) - 1) == 1;
 }
 
+bool ListViewSelected(HWND list, int item) {
+  return (SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
 void SetListViewChecked(HWND list, int item, bool checked) {
   RemoteItem remote(list);
   LVITEMA record{};
@@ -418,6 +422,7 @@ std::string LinuxPath(const std::string& windowsPath) {
 }
 
 std::string UnixPath(const std::string& windowsPath) {
+  // cppcheck-suppress cstyleCast
   using Convert = char*(CDECL*)(const WCHAR*);
   const FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
   const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(found));

@@ -106,6 +106,7 @@ int ListViewCount(HWND list);
 std::string ListViewText(HWND list, int item, int subItem = 0);
 std::vector<std::string> ListViewColumn(HWND list, int subItem = 0);
 bool ListViewChecked(HWND list, int item);
+bool ListViewSelected(HWND list, int item);
 void SetListViewChecked(HWND list, int item, bool checked);
 void SelectListViewItem(HWND list, int item);
 int ListViewColumnWidth(HWND list, int column);

@@ -8,8 +8,9 @@ namespace {
 
 MainLayout FirstPass(double width = kInitialClientWidth, double height = kInitialClientHeight) {
   MainLayout l = MainLayout::Initial();
-  l.ImageNameColumn = 0.4 * 4845;
-  l.DescriptionColumn = 0.55 * 4845;
+  SplitColumns(l);
+  EXPECT_DOUBLE_EQ(l.ImageNameColumn, 0.4 * 4845);
+  EXPECT_DOUBLE_EQ(l.DescriptionColumn, 0.55 * 4845);
   LayoutPass(l, width, height);
   return l;
 }
@@ -57,7 +58,8 @@ TEST(LayoutPass, WiderWindowMovesTheButtonsAndLagsTheColumn) {
   EXPECT_EQ(l.lstProcess.Width, 4920 + 600);
   EXPECT_EQ(l.lstResideList.Width, 4920 + 600);
   EXPECT_EQ(l.picSplitter.Width, 4920 + 600);
-  for (const TwipRect* b : {&l.cmdAdd, &l.cmdEdit, &l.cmdDelete, &l.cmdCheckAll[0], &l.cmdCheckAll[1], &l.cmdTerminate}) {
+  for (const TwipRect* b :
+       {&l.cmdAdd, &l.cmdEdit, &l.cmdDelete, &l.cmdCheckAll[0], &l.cmdCheckAll[1], &l.cmdTerminate}) {
     EXPECT_EQ(b->Left, 5070 + 600);
   }
   EXPECT_DOUBLE_EQ(l.DescriptionColumn, 4920 - 0.4 * 4845);  // grew by the first pass's widening only
@@ -68,9 +70,7 @@ TEST(LayoutPass, WiderWindowMovesTheButtonsAndLagsTheColumn) {
 
 TEST(LayoutPass, TheButtonColumnStandsOnAWholeTwip) {
   // 90 + (W - 1575) + 60: a half goes to the even neighbour.
-  const struct {
-    double width, column;
-  } cases[] = {{6495.5, 5070}, {6496.5, 5072}, {6495.25, 5070}, {6495.75, 5071}};
+  const struct { double width, column; } cases[] = {{6495.5, 5070}, {6496.5, 5072}, {6495.25, 5070}, {6495.75, 5071}};
   for (const auto& c : cases) {
     const MainLayout l = FirstPass(c.width);
     EXPECT_EQ(l.cmdAdd.Left, c.column) << c.width;

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/unit/FakeProcessApi.h"
+#include "ui/AutoRun.h"
 
 namespace tarnwick {
 namespace {
@@ -114,7 +117,7 @@ TEST(ScanCycle, TerminateWithNothingMarkedEndsNothing) {
   api.Add(10, "C:\\x\\A.exe");
   ScanCycle scan;
   scan.RefreshResideList(list, api, false);
-  scan.TerminateMarked(api);
+  FindProcessPass(api)(scan.TerminateTargets());
   EXPECT_TRUE(api.Terminated.empty());
   EXPECT_EQ(api.Enumerations, 0);
 }
@@ -131,13 +134,13 @@ TEST(ScanCycle, TerminateEndsOneProcessPerMarkedLineAndTheLineStaysWhileAnotherR
   scan.SetMark(1, true);  // B
   scan.SetMark(2, true);  // C
 
-  scan.TerminateMarked(api);
+  FindProcessPass(api)(scan.TerminateTargets());
   EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{20, 40}));
   EXPECT_EQ(scan.Lines().size(), 3u);  // the pass itself changes no line
   scan.RefreshResideList(list, api, false);
   EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"A.exe", 1, false}, {"B.exe", 2, true}}));
 
-  scan.TerminateMarked(api);
+  FindProcessPass(api)(scan.TerminateTargets());
   EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{20, 40, 30}));
   scan.RefreshResideList(list, api, false);
   EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"A.exe", 1, false}}));
@@ -202,6 +205,72 @@ TEST(ScanCycle, ARenamedEntryLosesItsLineAndTheNewImageGetsOneAtTheNextTick) {
   // Beta runs: the refresh sees the row as not yet listed and adds its line.
   scan.RefreshResideList(list, {false, false, true, true}, false);
   EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"D.exe", 4, true}, {"Beta.exe", 3, false}}));
+}
+
+// A view that follows the events alone, as the running list's control does.
+class MirrorView : public ResideListEvents {
+ public:
+  explicit MirrorView(const ScanCycle& model) : model_(model) {}
+  void LineAdded(std::size_t line) override {
+    ASSERT_EQ(line, lines.size());
+    lines.push_back(model_.Lines()[line]);
+  }
+  void LineRemoved(std::size_t line) override { lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(line)); }
+  void LineChanged(std::size_t line) override { lines.at(line) = model_.Lines()[line]; }
+  std::vector<ResideLine> lines;
+
+ private:
+  const ScanCycle& model_;
+};
+
+TEST(ScanCycle, AViewThatFollowsTheEventsShowsTheLinesAsTheModelHoldsThem) {
+  SearchList list = ListOf({"A.exe", "B.exe", "C.exe", "D.exe", "E.exe"});
+  ScanCycle scan;
+  MirrorView view(scan);
+  scan.Watch(&view);
+  const std::vector<std::function<void()>> steps = {
+      [&] {
+        scan.RefreshResideList(list, {false, true, true, false, true}, false);
+      },
+      [&] { scan.SetMark(2, true); },
+      [&] {
+        scan.RefreshResideList(list, {true, true, false, true, true}, false);
+      },
+      [&] { scan.CheckAll(0); },
+      [&] { scan.SetMark(0, false); },
+      [&] {
+        list.Remove(2);
+        scan.OnEntryDeleted(2);
+      },
+      [&] { scan.OnEntryRenamed(3); },
+      [&] { scan.CheckAll(1); },
+      [&] {
+        scan.RefreshResideList(list, {false, false, false, false}, true);
+      },
+  };
+  for (std::size_t step = 0; step < steps.size(); ++step) {
+    steps[step]();
+    EXPECT_EQ(view.lines, scan.Lines()) << "after step " << step;
+  }
+}
+
+TEST(AutoRun, OneRefreshWithEveryLineMarkedOnePassItsResultAndNothingMore) {
+  SearchList list = ListOf({"A.exe", "B.exe", "C.exe"});
+  FakeProcessApi api;
+  api.Add(10, "C:\\x\\C.exe");
+  api.Add(20, "C:\\x\\A.exe");
+  std::vector<std::vector<std::string>> passes;
+  const TerminatePass pass = [&](const std::vector<std::string>& images) {
+    passes.push_back(images);
+    return 7;
+  };
+  ScanCycle scan;
+  AutoRun run;
+  EXPECT_EQ(run.Tick(scan, list, api, pass), 7);
+  EXPECT_EQ(passes, (std::vector<std::vector<std::string>>{{"A.exe", "C.exe"}}));
+  EXPECT_EQ(run.Tick(scan, list, api, pass), std::nullopt);  // a tick that slipped in
+  EXPECT_EQ(passes.size(), 1u);
+  EXPECT_EQ(api.Snapshots, 1);
 }
 
 }  // namespace

@@ -30,32 +30,32 @@ class FakeProfile : public ProfileAccess {
     for (const Section& s : sections) names.push_back(s.name);
     return names;
   }
-  std::string GetString(std::string Section, std::string Key, std::string Default) override {
-    const auto* section = Find(Section);
-    if (section == nullptr) return Default;
-    for (const auto& [key, value] : section->keys) {
-      if (EqualsNoCase(key, Key)) return value;
+  std::string GetString(std::string section, std::string key, std::string defaultValue) override {
+    const auto* found = Find(section);
+    if (found == nullptr) return defaultValue;
+    for (const auto& [name, value] : found->keys) {
+      if (EqualsNoCase(name, key)) return value;
     }
-    return Default;
+    return defaultValue;
   }
-  bool WriteString(std::string Section, std::string Key, std::string Value) override {
-    calls.push_back("write " + Section + "/" + Key + "=" + Value);
-    if (failingSections.count(Section)) return false;
-    auto* section = Find(Section);
-    if (section == nullptr) section = &sections.emplace_back(FakeProfile::Section{Section, {}});
-    for (auto& [key, value] : section->keys) {
-      if (EqualsNoCase(key, Key)) {
-        value = Value;
+  bool WriteString(std::string section, std::string key, std::string value) override {
+    calls.push_back("write " + section + "/" + key + "=" + value);
+    if (failingSections.count(section)) return false;
+    auto* found = Find(section);
+    if (found == nullptr) found = &sections.emplace_back(Section{section, {}});
+    for (auto& [name, stored] : found->keys) {
+      if (EqualsNoCase(name, key)) {
+        stored = value;
         return true;
       }
     }
-    section->keys.emplace_back(Key, Value);
+    found->keys.emplace_back(key, value);
     return true;
   }
-  bool DeleteSection(std::string Section) override {
-    calls.push_back("delete " + Section);
+  bool DeleteSection(std::string section) override {
+    calls.push_back("delete " + section);
     if (deleteFails) return false;
-    std::erase_if(sections, [&](const FakeProfile::Section& s) { return EqualsNoCase(s.name, Section); });
+    std::erase_if(sections, [&](const Section& s) { return EqualsNoCase(s.name, section); });
     return true;
   }
 
@@ -98,9 +98,12 @@ TEST(WriteSearchList, EmptiesTheFileThenWritesUserRowsInListOrder) {
   list.AddSearchEntry("", "an empty name matches nothing and is not kept", false);
   EXPECT_TRUE(WriteSearchList(profile, list));
   EXPECT_EQ(profile.calls, (std::vector<std::string>{
-                               "delete Foreign", "delete old.exe",
-                               "write user1.exe/ImageName=user1.exe", "write user1.exe/Description=one",
-                               "write user2.exe/ImageName=user2.exe", "write user2.exe/Description=\"\"quoted\"\"",
+                               "delete Foreign",
+                               "delete old.exe",
+                               "write user1.exe/ImageName=user1.exe",
+                               "write user1.exe/Description=one",
+                               "write user2.exe/ImageName=user2.exe",
+                               "write user2.exe/Description=\"\"quoted\"\"",
                            }));
   EXPECT_EQ(ReadAll(profile), (Entries{{"user1.exe", "one"}, {"user2.exe", "\"\"quoted\"\""}}));
 }

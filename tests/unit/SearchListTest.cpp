@@ -13,12 +13,15 @@ namespace {
 
 SearchList WithBuiltIns() {
   SearchList list;
-  for (const BuiltInEntry& e : kBuiltInEntries) EXPECT_TRUE(list.AddSearchEntry(e.ImageName, e.Description, true));
+  AddBuiltInEntries(list);
   return list;
 }
 
-TEST(SearchList, BuiltInEntriesComeInTableOrder) {
-  const SearchList list = WithBuiltIns();
+TEST(SearchList, BuiltInEntriesComeInTableOrderAndBlue) {
+  SearchList list = WithBuiltIns();
+  ASSERT_TRUE(list.AddSearchEntry("mine.exe", "", false));
+  EXPECT_FALSE(list.Row(10).TextColour.has_value());  // the list's default colour
+  list.Remove(10);
   ASSERT_EQ(list.Count(), 9u);
   const char* expected[] = {"Vex.exe",       "VexSQL.exe",    "VexOPC.exe",    "VexUPnP.exe",   "QuilListener.exe",
                             "GwVexpCorba.exe", "VexScript.exe", "VexScrMan.exe", "Tallyboard.exe"};
@@ -26,6 +29,7 @@ TEST(SearchList, BuiltInEntriesComeInTableOrder) {
     EXPECT_EQ(list.Row(i).ImageName, expected[i - 1]);
     EXPECT_TRUE(IsSet(GetEntryFlag(list.Row(i).Flags, kFlagBuiltIn)));
     EXPECT_FALSE(IsSet(GetEntryFlag(list.Row(i).Flags, kFlagInRunningList)));
+    EXPECT_EQ(list.Row(i).TextColour, kBuiltInColour);
   }
   EXPECT_EQ(list.Row(9).Description, "VexScript Panel");
 }

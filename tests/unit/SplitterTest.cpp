@@ -12,8 +12,7 @@ namespace {
 // The window as first shown at a client height, after one layout pass.
 MainLayout Shown(double clientHeight = kInitialClientHeight, double lowerHeight = 1740) {
   MainLayout l = MainLayout::Initial();
-  l.ImageNameColumn = 0.4 * 4845;
-  l.DescriptionColumn = 0.55 * 4845;
+  SplitColumns(l);
   l.lstResideList.Height = lowerHeight;
   LayoutPass(l, kInitialClientWidth, clientHeight);
   return l;
@@ -28,7 +27,9 @@ struct MouseEvent {
 void Drive(Splitter& splitter, MainLayout& l, double clientHeight, const std::vector<MouseEvent>& events) {
   for (const MouseEvent& e : events) {
     switch (e.kind) {
-      case MouseEvent::Down: splitter.MouseDown(l); break;
+      case MouseEvent::Down:
+        splitter.MouseDown(l);
+        break;
       case MouseEvent::Move: splitter.MouseMove(l, e.y); break;
       case MouseEvent::Up:
         if (splitter.MouseUp(l, clientHeight)) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/AppWin32.h"
 #include "searchlist/SearchListFileWin32.h"
 #include "searchlist/clsProfile.h"
 #include "tests/support/Driver.h"
@@ -22,8 +23,7 @@ bool UnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_ge
 
 template <typename F>
 void WithProfile(const std::string& path, F use) {
-  clsProfile profile;
-  profile.FileName(path);
+  clsProfile profile(path);
   use(profile);
 }
 
@@ -65,9 +65,10 @@ class ProfileFile : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST(Profile, FreshInstanceNamesTheIniBesideTheExeAndTheNameCanBeReplaced) {
-  clsProfile profile;
-  EXPECT_EQ(profile.FileName(), BinDir() + "tarnwick_win32_tests.ini");
+TEST(Profile, TheListFileLiesBesideTheExeAndAnInstanceTakesThePathItIsGiven) {
+  EXPECT_EQ(ProfilePath(), BinDir() + "Tarnwick.ini");
+  clsProfile profile(ProfilePath());
+  EXPECT_EQ(profile.FileName(), ProfilePath());
   profile.FileName("C:\\x\\y.ini");
   EXPECT_EQ(profile.FileName(), "C:\\x\\y.ini");
 }
@@ -282,8 +283,8 @@ TEST_F(ProfileFile, OddNamesAndValuesSurviveAsThePlatformReadsThem) {
       {"[x.exe", "[", "[x.exe", "["},
       {"x[y]z.exe", "]", "x[y]z.exe", "]"},
       {"\xE9t\xE9.exe", "caf\xE9", "\xE9t\xE9.exe", "caf\xE9"},  // ANSI (1252) letters
-      {" lead.exe", "  padded  ", "lead.exe", "padded"},        // blanks around names and values go
-      {"trail.exe ", "\"quoted\"", "trail.exe", "\"quoted\""},  // quotes around a value are kept
+      {" lead.exe", "  padded  ", "lead.exe", "padded"},         // blanks around names and values go
+      {"trail.exe ", "\"quoted\"", "trail.exe", "\"quoted\""},   // quotes around a value are kept
       {"single.exe", "'single'", "single.exe", "'single'"},
       {"half.exe", "\"half", "half.exe", "\"half"},
   };

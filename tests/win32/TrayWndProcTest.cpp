@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "process/ProcessWin32.h"
 #include "tests/support/Driver.h"
 #include "tray/modTaskTray.h"
 #include "ui/frmMain.h"
@@ -37,6 +38,15 @@ BOOL WINAPI RefusingShell(DWORD message, PNOTIFYICONDATAA) {
   return FALSE;
 }
 
+// The main window of this process, saving its entries in the test's own folder.
+MainWindowSetup SetupIn(const test::TempDir& dir, ProcessApi& processes) {
+  MainWindowSetup setup;
+  setup.exeName = "Tarnwick";
+  setup.profilePath = dir.File("Tarnwick.ini");
+  setup.processes = &processes;
+  return setup;
+}
+
 WNDPROC Procedure(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)); }
 
 class TrayHook : public ::testing::Test {
@@ -51,7 +61,6 @@ class TrayHook : public ::testing::Test {
     callbacksSeen.clear();
   }
   void TearDown() override {
-    // The one main window stays loaded for the next test, hidden and with its class procedure.
     SetShellNotifyFunction(nullptr);
     RemoveTrayIcon(main_);
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(classProcedure));
@@ -59,7 +68,9 @@ class TrayHook : public ::testing::Test {
     main_.Hide();
   }
 
-  FrmMain& main_ = FrmMain::Instance();
+  test::TempDir dir_;
+  ProcessWin32 processes_;
+  FrmMain main_{SetupIn(dir_, processes_)};
   HWND hwnd_ = nullptr;
 };
 
@@ -117,7 +128,9 @@ TEST_F(TrayHook, WhenTheShellTakesNoIconTheWindowStaysMinimisedOnTheTaskbar) {
 TEST(MainWindow, AnUnloadedWindowIsNeverMadeAgain) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  FrmMain& main = FrmMain::Instance();
+  const test::TempDir dir;
+  ProcessWin32 processes;
+  FrmMain main(SetupIn(dir, processes));
   ASSERT_NE(main.Handle(), nullptr);
   main.Unload();
   EXPECT_EQ(main.Handle(), nullptr);
