@@ -4,9 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <thread>
 #include <utility>
@@ -211,120 +209,6 @@ bool App::Close(std::chrono::milliseconds timeout) {
   return process_.WaitExit(timeout);
 }
 
-namespace {
-
-// Memory in the list's process for one item record and its text.
-class RemoteItem {
- public:
-  explicit RemoteItem(HWND list) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    memory_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE));
-  }
-  ~RemoteItem() {
-    VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
-    CloseHandle(process_);
-  }
-  RemoteItem(const RemoteItem&) = delete;
-  RemoteItem& operator=(const RemoteItem&) = delete;
-
-  char* Text() const { return memory_ + sizeof(LVITEMA); }
-  LPARAM Item() const { return reinterpret_cast<LPARAM>(memory_); }
-  template <typename T>
-  void Write(const T& value, std::size_t offset = 0) {
-    WriteProcessMemory(process_, memory_ + offset, &value, sizeof(T), nullptr);
-  }
-  template <typename T>
-  T Read(std::size_t offset = 0) const {
-    T value{};
-    ReadProcessMemory(process_, memory_ + offset, &value, sizeof(T), nullptr);
-    return value;
-  }
-  std::string ReadText() const {
-    std::string text(kTextSize, '\0');
-    ReadProcessMemory(process_, Text(), text.data(), kTextSize, nullptr);
-    return text.substr(0, text.find('\0'));
-  }
-  static constexpr int kTextSize = 4096;
-
- private:
-  static constexpr std::size_t kSize = sizeof(LVITEMA) + kTextSize;
-  HANDLE process_ = nullptr;
-  char* memory_ = nullptr;
-};
-
-}  // namespace
-
-int ListViewCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-std::string ListViewText(HWND list, int item, int subItem) {
-  RemoteItem remote(list);
-  LVITEMA record{};
-  record.iSubItem = subItem;
-  record.pszText = remote.Text();
-  record.cchTextMax = RemoteItem::kTextSize;
-  remote.Write(record);
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), remote.Item());
-  return remote.ReadText();
-}
-
-std::vector<std::string> ListViewColumn(HWND list, int subItem) {
-  std::vector<std::string> texts;
-  const int count = ListViewCount(list);
-  for (int i = 0; i < count; ++i) texts.push_back(ListViewText(list, i, subItem));
-  return texts;
-}
-
-bool ListViewChecked(HWND list, int item) {
-  const auto state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK));
-  return ((state >> 12) - 1) == 1;
-}
-
-bool ListViewSelected(HWND list, int item) {
-  return (SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
-}
-
-void SetListViewChecked(HWND list, int item, bool checked) {
-  RemoteItem remote(list);
-  LVITEMA record{};
-  record.stateMask = LVIS_STATEIMAGEMASK;
-  record.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-  remote.Write(record);
-  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), remote.Item());
-}
-
-void SelectListViewItem(HWND list, int item) {
-  RemoteItem remote(list);
-  LVITEMA record{};
-  record.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  record.state = LVIS_SELECTED | LVIS_FOCUSED;
-  remote.Write(record);
-  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), remote.Item());
-}
-
-int ListViewColumnWidth(HWND list, int column) {
-  return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
-}
-
-RECT ListViewItemRect(HWND list, int item) {
-  RemoteItem remote(list);
-  RECT rect{LVIR_BOUNDS, 0, 0, 0};
-  remote.Write(rect);
-  SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), remote.Item());
-  return remote.Read<RECT>();
-}
-
-LPARAM ListViewItemData(HWND list, int item) {
-  RemoteItem remote(list);
-  LVITEMA record{};
-  record.mask = LVIF_PARAM;
-  record.iItem = item;
-  remote.Write(record);
-  SendMessageA(list, LVM_GETITEMA, 0, remote.Item());
-  return remote.Read<LVITEMA>().lParam;
-}
-
 std::string WindowText(HWND hwnd) {
   char text[1024] = {};
   SendMessageA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
@@ -400,63 +284,6 @@ bool DeleteTrayIcon(HWND owner, UINT id) {
   return Shell_NotifyIconA(NIM_DELETE, &record) != FALSE;
 }
 
-bool StartLinuxProgram(const std::string& linuxPath, const std::string& args) {
-  std::string program = "Z:" + linuxPath;
-  std::replace(program.begin(), program.end(), '/', '\\');
-  std::string commandLine = program + " " + args;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return false;
-  }
-  if (info.hThread != nullptr) CloseHandle(info.hThread);
-  if (info.hProcess != nullptr) CloseHandle(info.hProcess);
-  return true;
-}
-
-std::string LinuxPath(const std::string& windowsPath) {
-  std::string path = windowsPath.substr(windowsPath.rfind(':') + 1);
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
-}
-
-std::string UnixPath(const std::string& windowsPath) {
-  // cppcheck-suppress cstyleCast
-  using Convert = char*(CDECL*)(const WCHAR*);
-  const FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-  const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(found));
-  if (convert == nullptr) return LinuxPath(windowsPath);
-  std::wstring wide(windowsPath.size() + 1, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-  char* unix = convert(wide.c_str());
-  if (unix == nullptr) return LinuxPath(windowsPath);
-  std::string path = unix;
-  HeapFree(GetProcessHeap(), 0, unix);
-  return path;
-}
-
-bool LinuxShell::Run(const std::string& script, std::string* output) {
-  const std::string out = scratch_.File("out-" + std::to_string(++runs_) + ".txt");
-  const std::string unixOut = UnixPath(out);
-  EXPECT_EQ(script.find_first_of("\"\\"), std::string::npos) << script;
-  const std::string args =
-      "-c \"(" + script + ") >" + unixOut + ".part 2>/dev/null; mv " + unixOut + ".part " + unixOut + "\"";
-  if (!StartLinuxProgram("/bin/sh", args) || !WaitUntil([&] { return FileExists(out); }, 20000ms)) {
-    ADD_FAILURE() << "no end of: " << script;
-    return false;
-  }
-  if (output != nullptr) *output = ReadFile(out);
-  DeleteFileA(out.c_str());
-  return true;
-}
-
-bool LinuxShell::Input(const std::string& script, const std::function<bool()>& effect, const std::string& retry) {
-  if (Run(script) && WaitUntil(effect, 5000ms)) return true;
-  std::cerr << "[ scenario ] no effect yet, input again: " << (retry.empty() ? script : retry) << "\n";
-  return Run(retry.empty() ? script : retry) && WaitUntil(effect, 15000ms);
-}
-
 COLORREF ScreenPixel(HWND window, int x, int y) {
   POINT p{x, y};
   ClientToScreen(window, &p);
@@ -464,17 +291,6 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
   const COLORREF colour = GetPixel(screen, p.x, p.y);
   ReleaseDC(nullptr, screen);
   return colour;
-}
-
-bool SaveScreenshot(const RECT& area, const std::string& windowsPath, std::chrono::milliseconds timeout) {
-  // Written under another name and renamed, so that the file appears only once it is whole.
-  const std::string target = LinuxPath(windowsPath);
-  std::ostringstream script;
-  script << "-c \"import -window root -crop " << area.right - area.left << "x" << area.bottom - area.top << "+"
-         << area.left << "+" << area.top << " +repage " << target << ".part.png && mv " << target << ".part.png "
-         << target << "\"";
-  DeleteFileA(windowsPath.c_str());
-  return StartLinuxProgram("/bin/sh", script.str()) && WaitUntil([&] { return FileExists(windowsPath); }, timeout);
 }
 
 void SetText(HWND control, const std::string& text) {
