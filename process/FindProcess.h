@@ -15,6 +15,7 @@ inline constexpr std::uint32_t kQueryRights = 0x410;      // PROCESS_QUERY_INFOR
 inline constexpr std::uint32_t kTerminateRights = 0x411;  // ... | PROCESS_TERMINATE
 
 // One process of a system snapshot: its identifier and the file name of its image.
+// Names come in the ANSI code page; one without an exact equivalent there is empty and matches nothing.
 struct SnapshotEntry {
   ProcessId Id = 0;
   std::string ExeName;
@@ -28,9 +29,9 @@ class ProcessApi {
   // A full buffer is indistinguishable from one that was just large enough.
   virtual bool EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) = 0;
   virtual ProcessHandle Open(std::uint32_t rights, ProcessId id) = 0;
-  // The main module's path (EnumProcessModules, then GetModuleFileNameExA); empty when it cannot be read.
+  // The main module's path (EnumProcessModules, then GetModuleFileNameExW); empty when it cannot be read.
   virtual std::string MainModuleName(ProcessHandle process) = 0;
-  // The image's path (QueryFullProcessImageNameA); empty when it cannot be read or the system lacks the call.
+  // The image's path (QueryFullProcessImageNameW); empty when it cannot be read or the system lacks the call.
   virtual std::string ImagePath(ProcessHandle process) = 0;
   // Whether Windows stops when this process ends (IsProcessCritical); false where the system cannot tell.
   virtual bool IsCritical(ProcessHandle process) = 0;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 #include "common/Win32Handles.h"
 
@@ -18,13 +19,41 @@ namespace {
 constexpr int kSystemProcessInformation = 5;
 constexpr long kStatusInfoLengthMismatch = static_cast<long>(0xC0000004L);
 
-std::string AnsiText(const UNICODE_STRING& text) {
-  const int length = static_cast<int>(text.Length / sizeof(wchar_t));
-  if (text.Buffer == nullptr || length == 0) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.Buffer, length, nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.Buffer, length, ansi.data(), size, nullptr, nullptr);
+// The text in the ANSI code page, or false where a character has no exact equivalent there. Best fit
+// would turn "V\u0113x.exe" into "Vex.exe": a name that only looks like a listed one would match.
+bool ExactAnsi(std::wstring_view text, std::string& ansi) {
+  ansi.clear();
+  if (text.empty()) return true;
+  const int length = static_cast<int>(text.size());
+  // A UTF-8 code page converts everything and takes neither the flag nor the default-character report.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* report = utf8 ? nullptr : &usedDefault;
+  const int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, report);
+  if (size <= 0 || usedDefault) return false;
+  ansi.resize(static_cast<std::size_t>(size));
+  WideCharToMultiByte(CP_ACP, flags, text.data(), length, ansi.data(), size, nullptr, report);
+  return !usedDefault;
+}
+
+// An image file name for the match: empty (matching nothing) unless it converts exactly, and never with a
+// backslash byte, which in a double-byte code page can be the second half of a character.
+std::string ExactFileName(std::wstring_view name) {
+  std::string ansi;
+  if (!ExactAnsi(name, ansi) || ansi.find('\\') != std::string::npos) return {};
   return ansi;
+}
+
+// A path whose file name part converts exactly, else empty; the directory only has to keep its backslashes.
+std::string ExactPath(std::wstring_view path) {
+  const std::size_t slash = path.rfind(L'\\');
+  if (slash == std::wstring_view::npos) return ExactFileName(path);
+  const std::string name = ExactFileName(path.substr(slash + 1));
+  if (name.empty()) return {};
+  std::string directory;
+  if (!ExactAnsi(path.substr(0, slash), directory)) directory = "?";
+  return directory + "\\" + name;
 }
 
 }  // namespace
@@ -35,11 +64,11 @@ ProcessWin32::ProcessWin32(SnapshotSource source) {
     querySystem_ = reinterpret_cast<QuerySystemFunction>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
   }
-  // Loaded by name: QueryFullProcessImageNameA needs Vista, IsProcessCritical Windows 8.1.
+  // Loaded by name: QueryFullProcessImageNameW needs Vista, IsProcessCritical Windows 8.1.
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
   if (kernel != nullptr) {
     queryImageName_ = reinterpret_cast<QueryImageNameFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")));
+        reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameW")));
     isCritical_ = reinterpret_cast<IsCriticalFunction>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "IsProcessCritical")));
   }
@@ -60,19 +89,20 @@ std::string ProcessWin32::MainModuleName(ProcessHandle process) {
   HMODULE modules[200] = {};
   DWORD needed = 0;
   EnumProcessModules(static_cast<HANDLE>(process), modules, sizeof(modules), &needed);
-  char name[MAX_PATH];
-  const DWORD length = GetModuleFileNameExA(static_cast<HANDLE>(process), modules[0], name, MAX_PATH);
-  return std::string(name, length < MAX_PATH ? length : MAX_PATH);
+  std::wstring name(MAX_PATH, L'\0');
+  const DWORD length = GetModuleFileNameExW(static_cast<HANDLE>(process), modules[0], name.data(), MAX_PATH);
+  name.resize(length < MAX_PATH ? length : MAX_PATH);
+  return ExactPath(name);
 }
 
 std::string ProcessWin32::ImagePath(ProcessHandle process) {
   if (queryImageName_ == nullptr) return {};
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     unsigned long size = static_cast<unsigned long>(path.size());
     if (queryImageName_(process, 0, path.data(), &size)) {
       path.resize(size);
-      return path;
+      return ExactPath(path);
     }
     // A long path (beyond MAX_PATH) asks for more room; anything else means no name.
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
@@ -112,8 +142,10 @@ bool ProcessWin32::SystemSnapshot(std::vector<SnapshotEntry>& entries) {
   std::size_t offset = 0;
   for (;;) {
     const auto& process = *reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(systemBuffer_.data() + offset);
+    const std::wstring_view name(process.ImageName.Buffer != nullptr ? process.ImageName.Buffer : L"",
+                                 process.ImageName.Length / sizeof(wchar_t));
     entries.push_back({static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.UniqueProcessId)),
-                       AnsiText(process.ImageName)});
+                       ExactFileName(name)});
     if (process.NextEntryOffset == 0) break;
     offset += process.NextEntryOffset;
     if (offset + sizeof(SYSTEM_PROCESS_INFORMATION) > systemBuffer_.size()) return false;
@@ -125,12 +157,12 @@ bool ProcessWin32::ToolhelpSnapshot(std::vector<SnapshotEntry>& entries) {
   entries.clear();
   KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return false;
-  PROCESSENTRY32 entry{};
+  PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
-  if (!Process32First(snapshot.Get(), &entry)) return false;  // a listing without even ourselves is no listing
+  if (!Process32FirstW(snapshot.Get(), &entry)) return false;  // a listing without even ourselves is no listing
   do {
-    entries.push_back({entry.th32ProcessID, entry.szExeFile});
-  } while (Process32Next(snapshot.Get(), &entry));
+    entries.push_back({entry.th32ProcessID, ExactFileName(entry.szExeFile)});
+  } while (Process32NextW(snapshot.Get(), &entry));
   return true;
 }
 

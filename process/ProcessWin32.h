@@ -31,7 +31,7 @@ class ProcessWin32 final : public ProcessApi {
   using QuerySystemFunction = long(__stdcall*)(int, void*, unsigned long, unsigned long*);
   QuerySystemFunction querySystem_ = nullptr;
   std::vector<unsigned char> systemBuffer_;  // kept between ticks: the list is about the same size each time
-  using QueryImageNameFunction = int(__stdcall*)(void*, unsigned long, char*, unsigned long*);
+  using QueryImageNameFunction = int(__stdcall*)(void*, unsigned long, wchar_t*, unsigned long*);
   using IsCriticalFunction = int(__stdcall*)(void*, int*);
   QueryImageNameFunction queryImageName_ = nullptr;
   IsCriticalFunction isCritical_ = nullptr;

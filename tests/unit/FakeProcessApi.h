@@ -13,7 +13,7 @@ namespace tarnwick::test {
 struct FakeProcess {
   ProcessId Id = 0;
   std::string ModulePath;     // what the main module's name gives; empty: unreadable (64-bit from 32-bit)
-  std::string ImagePath;      // what QueryFullProcessImageNameA gives
+  std::string ImagePath;      // what QueryFullProcessImageNameW gives
   std::string SnapshotName;   // the toolhelp name; defaults to the file name of ModulePath or ImagePath
   bool Openable = true;
   bool Critical = false;
@@ -27,6 +27,7 @@ class FakeProcessApi : public ProcessApi {
   ProcessId Self = 1;
   bool SnapshotFails = false;
   bool EnumerationFails = false;
+  bool AlwaysFull = false;  // the enumeration reports a full buffer, however large
 
   // What the scan did.
   int Enumerations = 0;
@@ -54,7 +55,7 @@ class FakeProcessApi : public ProcessApi {
       if ((n + 1) * sizeof(ProcessId) > bufferBytes) break;  // like Windows: silently cut at the buffer's end
       ids[n++] = p.Id;
     }
-    bytesReturned = n * sizeof(ProcessId);
+    bytesReturned = AlwaysFull ? bufferBytes : n * sizeof(ProcessId);
     return true;
   }
   ProcessHandle Open(std::uint32_t rights, ProcessId id) override {

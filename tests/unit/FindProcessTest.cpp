@@ -93,13 +93,22 @@ TEST(FindProcess, TheBufferGrowsUntilEveryProcessIsSeen) {
   struct Case {
     int processes;
     int enumerations;  // 256 ids at first, doubled while the answer fills the buffer
+    bool alwaysFull;   // a broken enumeration that fills any buffer: growth stops at 2^20 ids
   };
-  for (const Case c : {Case{255, 1}, Case{256, 2}, Case{300, 2}, Case{1000, 3}, Case{1024, 4}}) {
+  for (const Case c : {Case{1, 1, false}, Case{255, 1, false}, Case{256, 2, false}, Case{300, 2, false},
+                       Case{1000, 3, false}, Case{1024, 4, false}, Case{3, 13, true}}) {
     FakeProcessApi api;
+    api.AlwaysFull = c.alwaysFull;
     for (int i = 1; i < c.processes; ++i) api.Add(static_cast<ProcessId>(4 * i), "C:\\w\\Idle" + std::to_string(i) + ".exe");
     api.Add(99999, "C:\\late\\Vex.exe");  // enumerated last
-    EXPECT_TRUE(FindProcess(api, "Vex.exe", false)) << c.processes;
+    std::vector<ProcessId> ids;
+    ASSERT_TRUE(EnumerateAllIds(api, ids)) << c.processes;
     EXPECT_EQ(api.Enumerations, c.enumerations) << c.processes;
+    // Exactly the identifiers returned: no zero left over from the buffer's unused end.
+    EXPECT_EQ(ids.size(), c.alwaysFull ? std::size_t{1} << 20 : static_cast<std::size_t>(c.processes)) << c.processes;
+    if (c.alwaysFull) continue;
+    EXPECT_EQ(ids.back(), 99999u);
+    EXPECT_TRUE(FindProcess(api, "Vex.exe", false)) << c.processes;
     FindProcess(api, "Vex.exe", true);
     EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{99999})) << c.processes;
   }

@@ -2,6 +2,7 @@
 #include "process/ProcessWin32.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 
@@ -108,6 +109,36 @@ TEST(ProcessWin32, TheSnapshotScanAgreesWithFindProcessOnRealProcesses) {
   for (const std::string& name : names) perRow.push_back(FindProcess(api, name, false));
   EXPECT_EQ(perRow, (std::vector<bool>{true, false, true, true, false, false, false, true, true}));
   EXPECT_EQ(FindRunningImages(api, names), perRow);
+}
+
+// "V\u0113x.exe" (e with macron) has no exact ANSI name: converted with best fit it would read "Vex.exe".
+TEST(ProcessWin32, ANameThatOnlyLooksLikeAListedOneMatchesNothing) {
+  TempDir dir;
+  const std::string ansiDir = dir.Path();
+  const std::wstring path = std::wstring(ansiDir.begin(), ansiDir.end()) + L"V\u0113x.exe";
+  const std::string sleeper = BinDir() + "sleeper32.exe";
+  ASSERT_TRUE(CopyFileW(std::wstring(sleeper.begin(), sleeper.end()).c_str(), path.c_str(), FALSE));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+  Process lookalike(info);
+  // Ready once its module has a name.
+  ASSERT_TRUE(WaitUntil([&] {
+    wchar_t name[MAX_PATH] = {};
+    return GetModuleFileNameExW(lookalike.Handle(), nullptr, name, MAX_PATH) > 0;
+  }));
+
+  ProcessWin32 api;
+  EXPECT_FALSE(FindProcess(api, "Vex.exe", false));
+  EXPECT_EQ(FindRunningImages(api, {"Vex.exe", "V?x.exe"}), (std::vector<bool>{false, false}));
+  FindProcess(api, "Vex.exe", true);
+  EXPECT_TRUE(lookalike.Running());
+  std::vector<SnapshotEntry> snapshot;
+  ASSERT_TRUE(api.Snapshot(snapshot));
+  for (const SnapshotEntry& entry : snapshot) {
+    if (entry.Id == lookalike.Id()) EXPECT_EQ(entry.ExeName, "");
+  }
 }
 
 TEST(ProcessWin32, NeverTerminatesItsOwnProcess) {
