@@ -13,6 +13,11 @@ using ProcessHandle = void*;  // nullptr: no handle
 // Access rights as Windows numbers them.
 inline constexpr std::uint32_t kQueryRights = 0x410;      // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
 inline constexpr std::uint32_t kTerminateRights = 0x411;  // ... | PROCESS_TERMINATE
+inline constexpr std::uint32_t kSynchronizeRights = 0x00100000;  // SYNCHRONIZE: what a wait for the end needs
+
+// The system's error numbers that the rules tell apart.
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorInvalidParameter = 87;  // OpenProcess: no such process (any more)
 
 // One process of a system snapshot: its identifier and the file name of its image.
 // Names come in the ANSI code page; one without an exact equivalent there is empty and matches nothing.
@@ -35,7 +40,12 @@ class ProcessApi {
   virtual std::string ImagePath(ProcessHandle process) = 0;
   // Whether Windows stops when this process ends (IsProcessCritical); false where the system cannot tell.
   virtual bool IsCritical(ProcessHandle process) = 0;
-  virtual void Terminate(ProcessHandle process, std::uint32_t exitCode) = 0;
+  // False when Windows refused; LastError() then tells why.
+  virtual bool Terminate(ProcessHandle process, std::uint32_t exitCode) = 0;
+  // Waits at most timeoutMs for the process to end; true once it has ended.
+  virtual bool WaitForExit(ProcessHandle process, std::uint32_t timeoutMs) = 0;
+  // The system's error number of the last Open or Terminate that failed.
+  virtual std::uint32_t LastError() = 0;
   virtual void Close(ProcessHandle process) = 0;
   virtual ProcessId OwnId() = 0;
   // Every running process with its image's file name, taken at one moment; false when no snapshot came.

@@ -52,8 +52,10 @@ std::string ExactPath(std::wstring_view path) {
   const std::string name = ExactFileName(path.substr(slash + 1));
   if (name.empty()) return {};
   std::string directory;
-  if (!ExactAnsi(path.substr(0, slash), directory)) directory = "?";
-  return directory + "\\" + name;
+  if (!ExactAnsi(path.substr(0, slash), directory)) directory.assign(1, '?');
+  directory += '\\';
+  directory += name;
+  return directory;
 }
 
 }  // namespace
@@ -81,7 +83,11 @@ bool ProcessWin32::EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::
   return ok;
 }
 
-ProcessHandle ProcessWin32::Open(std::uint32_t rights, ProcessId id) { return OpenProcess(rights, FALSE, id); }
+ProcessHandle ProcessWin32::Open(std::uint32_t rights, ProcessId id) {
+  HANDLE process = OpenProcess(rights, FALSE, id);
+  if (process == nullptr) lastError_ = GetLastError();
+  return process;
+}
 
 std::string ProcessWin32::MainModuleName(ProcessHandle process) {
   // The first module of the list is the executable's; the result of the listing is not needed,
@@ -115,8 +121,24 @@ bool ProcessWin32::IsCritical(ProcessHandle process) {
   return isCritical_ != nullptr && isCritical_(process, &critical) && critical;
 }
 
-void ProcessWin32::Terminate(ProcessHandle process, std::uint32_t exitCode) {
-  TerminateProcess(static_cast<HANDLE>(process), exitCode);
+bool ProcessWin32::Terminate(ProcessHandle process, std::uint32_t exitCode) {
+  if (TerminateProcess(static_cast<HANDLE>(process), exitCode)) return true;
+  lastError_ = GetLastError();
+  return false;
+}
+
+bool ProcessWin32::WaitForExit(ProcessHandle process, std::uint32_t timeoutMs) {
+  const DWORD result = WaitForSingleObject(static_cast<HANDLE>(process), timeoutMs);
+  if (result != WAIT_FAILED) return result == WAIT_OBJECT_0;
+  // A handle without SYNCHRONIZE cannot be waited on: watch the exit code instead.
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    DWORD code = 0;
+    if (!GetExitCodeProcess(static_cast<HANDLE>(process), &code)) return false;
+    if (code != STILL_ACTIVE) return true;
+    if (GetTickCount64() >= end) return false;
+    Sleep(20);
+  }
 }
 
 void ProcessWin32::Close(ProcessHandle process) { CloseHandle(static_cast<HANDLE>(process)); }

@@ -19,7 +19,9 @@ class ProcessWin32 final : public ProcessApi {
   std::string MainModuleName(ProcessHandle process) override;
   std::string ImagePath(ProcessHandle process) override;
   bool IsCritical(ProcessHandle process) override;
-  void Terminate(ProcessHandle process, std::uint32_t exitCode) override;
+  bool Terminate(ProcessHandle process, std::uint32_t exitCode) override;
+  bool WaitForExit(ProcessHandle process, std::uint32_t timeoutMs) override;
+  std::uint32_t LastError() override { return lastError_; }
   void Close(ProcessHandle process) override;
   ProcessId OwnId() override;
   bool Snapshot(std::vector<SnapshotEntry>& entries) override;
@@ -35,6 +37,7 @@ class ProcessWin32 final : public ProcessApi {
   using IsCriticalFunction = int(__stdcall*)(void*, int*);
   QueryImageNameFunction queryImageName_ = nullptr;
   IsCriticalFunction isCritical_ = nullptr;
+  std::uint32_t lastError_ = 0;
 };
 
 }  // namespace tarnwick

@@ -1,14 +1,31 @@
-// A process table in memory behind the process interface, counting every call the scan makes.
+// A process table in memory behind the process interface, counting every call the scan makes; with a
+// fake clock, processes take time to end and waits take time.
 #pragma once
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "process/Clock.h"
 #include "process/FindProcess.h"
 
 namespace tarnwick::test {
+
+class FakeClock : public Clock {
+ public:
+  std::uint64_t Now = 1000;
+  int Sleeps = 0;
+  std::uint64_t NowMs() override { return Now; }
+  void Sleep(std::uint32_t ms) override {
+    Now += ms;
+    ++Sleeps;
+  }
+  LocalTime Local() override { return {2024, 5, 6, 2, 0, 1, 15, 120}; }
+};
 
 struct FakeProcess {
   ProcessId Id = 0;
@@ -16,18 +33,23 @@ struct FakeProcess {
   std::string ImagePath;      // what QueryFullProcessImageNameW gives
   std::string SnapshotName;   // the toolhelp name; defaults to the file name of ModulePath or ImagePath
   bool Openable = true;
+  std::uint32_t OpenError = kErrorAccessDenied;  // why it cannot be opened
   bool Critical = false;
-  bool Alive = true;
+  bool TerminateRefused = false;
+  std::optional<std::uint32_t> EndsAfterTerminateMs = 0;  // empty: stays after TerminateProcess
+  std::optional<std::uint64_t> EndsAt;                    // the moment it ends (it runs until then)
   std::uint32_t ExitCode = 0;
 };
 
 class FakeProcessApi : public ProcessApi {
  public:
-  std::vector<FakeProcess> Processes;
+  std::deque<FakeProcess> Processes;  // a deque: handles point at elements, and processes may be added later
   ProcessId Self = 1;
   bool SnapshotFails = false;
   bool EnumerationFails = false;
   bool AlwaysFull = false;  // the enumeration reports a full buffer, however large
+  FakeClock* Time = nullptr;
+  std::function<void(ProcessId)> OnTerminate;
 
   // What the scan did.
   int Enumerations = 0;
@@ -38,20 +60,32 @@ class FakeProcessApi : public ProcessApi {
   int OpenHandles = 0;
 
   FakeProcess& Add(ProcessId id, const std::string& path) {
-    Processes.push_back({id, path, path, "", true, false, true, 0});
+    FakeProcess process;
+    process.Id = id;
+    process.ModulePath = process.ImagePath = path;
+    Processes.push_back(process);
     return Processes.back();
   }
+  std::uint64_t Now() const { return Time != nullptr ? Time->Now : 0; }
+  bool Alive(const FakeProcess& p) const { return !p.EndsAt || *p.EndsAt > Now(); }
   bool IsAlive(ProcessId id) const {
-    const auto p = std::find_if(Processes.begin(), Processes.end(), [id](const FakeProcess& f) { return f.Id == id; });
-    return p != Processes.end() && p->Alive;
+    const FakeProcess* p = Find(id);
+    return p != nullptr && Alive(*p);
   }
+  FakeProcess* Find(ProcessId id) {
+    for (FakeProcess& p : Processes) {
+      if (p.Id == id) return &p;
+    }
+    return nullptr;
+  }
+  const FakeProcess* Find(ProcessId id) const { return const_cast<FakeProcessApi*>(this)->Find(id); }
 
   bool EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) override {
     ++Enumerations;
     if (EnumerationFails) return false;
     std::uint32_t n = 0;
     for (const FakeProcess& p : Processes) {
-      if (!p.Alive) continue;
+      if (!Alive(p)) continue;
       if ((n + 1) * sizeof(ProcessId) > bufferBytes) break;  // like Windows: silently cut at the buffer's end
       ids[n++] = p.Id;
     }
@@ -62,18 +96,41 @@ class FakeProcessApi : public ProcessApi {
     Opened.push_back(id);
     Rights.push_back(rights);
     FakeProcess* p = Find(id);
-    if (p == nullptr || !p->Alive || !p->Openable) return nullptr;
+    if (p == nullptr || !Alive(*p)) {
+      lastError_ = kErrorInvalidParameter;
+      return nullptr;
+    }
+    if (!p->Openable) {
+      lastError_ = p->OpenError;
+      return nullptr;
+    }
     ++OpenHandles;
     return p;
   }
   std::string MainModuleName(ProcessHandle process) override { return Of(process).ModulePath; }
   std::string ImagePath(ProcessHandle process) override { return Of(process).ImagePath; }
   bool IsCritical(ProcessHandle process) override { return Of(process).Critical; }
-  void Terminate(ProcessHandle process, std::uint32_t exitCode) override {
-    Of(process).Alive = false;
-    Of(process).ExitCode = exitCode;
-    Terminated.push_back(Of(process).Id);
+  bool Terminate(ProcessHandle process, std::uint32_t exitCode) override {
+    FakeProcess& p = Of(process);
+    if (p.TerminateRefused) {
+      lastError_ = kErrorAccessDenied;
+      return false;
+    }
+    Terminated.push_back(p.Id);
+    if (!Alive(p)) return true;
+    p.ExitCode = exitCode;
+    if (p.EndsAfterTerminateMs) p.EndsAt = Now() + *p.EndsAfterTerminateMs;
+    if (OnTerminate) OnTerminate(p.Id);
+    return true;
   }
+  bool WaitForExit(ProcessHandle process, std::uint32_t timeoutMs) override {
+    const FakeProcess& p = Of(process);
+    const std::uint64_t end = Now() + timeoutMs;
+    const bool ends = p.EndsAt && *p.EndsAt <= end;
+    if (Time != nullptr) Time->Now = ends ? std::max(Now(), *p.EndsAt) : end;
+    return ends;
+  }
+  std::uint32_t LastError() override { return lastError_; }
   void Close(ProcessHandle) override { --OpenHandles; }
   ProcessId OwnId() override { return Self; }
   bool Snapshot(std::vector<SnapshotEntry>& entries) override {
@@ -81,7 +138,7 @@ class FakeProcessApi : public ProcessApi {
     if (SnapshotFails) return false;
     entries.clear();
     for (const FakeProcess& p : Processes) {
-      if (!p.Alive) continue;
+      if (!Alive(p)) continue;
       std::string name = p.SnapshotName;
       if (name.empty()) {
         const std::string& path = p.ModulePath.empty() ? p.ImagePath : p.ModulePath;
@@ -93,13 +150,8 @@ class FakeProcessApi : public ProcessApi {
   }
 
  private:
-  FakeProcess* Find(ProcessId id) {
-    for (FakeProcess& p : Processes) {
-      if (p.Id == id) return &p;
-    }
-    return nullptr;
-  }
   static FakeProcess& Of(ProcessHandle process) { return *static_cast<FakeProcess*>(process); }
+  std::uint32_t lastError_ = 0;
 };
 
 }  // namespace tarnwick::test

@@ -137,7 +137,9 @@ TEST(ProcessWin32, ANameThatOnlyLooksLikeAListedOneMatchesNothing) {
   std::vector<SnapshotEntry> snapshot;
   ASSERT_TRUE(api.Snapshot(snapshot));
   for (const SnapshotEntry& entry : snapshot) {
-    if (entry.Id == lookalike.Id()) EXPECT_EQ(entry.ExeName, "");
+    if (entry.Id == lookalike.Id()) {
+      EXPECT_EQ(entry.ExeName, "");
+    }
   }
 }
 

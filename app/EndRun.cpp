@@ -1,0 +1,81 @@
+// The run's start and end lines around the pipeline, for the switches and for the window.
+#include "app/EndRun.h"
+
+#include <cstdio>
+
+namespace tarnwick {
+namespace {
+
+const char* SourceOf(RunSwitch runSwitch) {
+  switch (runSwitch) {
+    case RunSwitch::Auto:
+      return "-a";
+    case RunSwitch::Kill:
+      return "-k";
+    case RunSwitch::List:
+      return "-l";
+  }
+  return "";
+}
+
+EndMode ModeOf(RunSwitch runSwitch) {
+  switch (runSwitch) {
+    case RunSwitch::Kill:
+      return EndMode::Every;
+    case RunSwitch::List:
+      return EndMode::ListOnly;
+    case RunSwitch::Auto:
+      break;
+  }
+  return EndMode::OnePerImage;
+}
+
+std::string EndNote(int exitCode, std::uint64_t ms) {
+  char text[64];
+  std::snprintf(text, sizeof(text), "exit code %d, %llu.%llu s", exitCode, static_cast<unsigned long long>(ms / 1000),
+                static_cast<unsigned long long>(ms % 1000 / 100));
+  return text;
+}
+
+std::vector<EndRecord> RunWithLines(const std::string& source, EndRequest request, const EndSeams& seams,
+                                    LineSink& sink) {
+  request.OnRecord = [&](const EndRecord& record) { sink.WriteLine(LogLine(seams.Time.Local(), source, record)); };
+  return EndProcesses(seams, request);
+}
+
+}  // namespace
+
+int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
+                  const RunInfo& info) {
+  const std::string source = SourceOf(runSwitch);
+  const std::uint64_t start = seams.Time.NowMs();
+  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
+  EndRequest request;
+  request.Images = images;
+  request.Mode = ModeOf(runSwitch);
+  request.Limits = EndLimits::Unattended();
+  const int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
+  const std::uint64_t ms = seams.Time.NowMs() - start;
+  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run ended", EndNote(exitCode, ms)));
+  return exitCode;
+}
+
+int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
+  const std::string source = SourceOf(runSwitch);
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run ended",
+                         EndNote(kExitAnotherRuns, 0) + ": another Tarnwick runs from this folder; nothing was done"));
+  return kExitAnotherRuns;
+}
+
+std::string TerminateFromWindow(const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
+                                const KeepAlive& whileWaiting) {
+  EndRequest request;
+  request.Images = images;
+  request.Mode = EndMode::OnePerImage;
+  request.Limits = EndLimits::Window();
+  request.WhileWaiting = whileWaiting;
+  return WindowFailureMessage(RunWithLines("Terminate", request, seams, sink));
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,49 @@
+// A run of the ending pipeline with its lines: the unattended switches "-a", "-k", "-l", and Terminate
+// in the window. The lines go to a sink (the log and a redirected standard output); the exit code and
+// the window's message come from the records.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "process/EndPipeline.h"
+
+namespace tarnwick {
+
+// What a run tells its caller.
+inline constexpr int kExitDone = 0;          // everything set out to end is gone; or, for -l, nothing listed runs
+inline constexpr int kExitNotAll = 1;        // something could not be ended; or, for -l, a listed image runs
+inline constexpr int kExitAnotherRuns = 2;   // another Tarnwick runs from this folder: nothing was done
+inline constexpr int kExitCouldNotStart = 3; // no window or message loop could be made
+
+enum class RunSwitch { Auto, Kill, List };
+
+// Receives each finished line, without its line break.
+class LineSink {
+ public:
+  virtual ~LineSink() = default;
+  virtual void WriteLine(const std::string& line) = 0;
+};
+
+// Who runs: the lines name Tarnwick's own image and process, and the start line carries a note
+// (whether the debug privilege could be enabled).
+struct RunInfo {
+  std::string ExeImage;
+  ProcessId OwnId = 0;
+  std::string StartNote;
+};
+
+// Writes the start line, runs the pipeline for the switch with a line per record, then the end line with
+// the exit code and the duration. Returns the exit code.
+int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
+                  const RunInfo& info);
+
+// Another Tarnwick runs from this folder: the lines say that nothing was done. Returns kExitAnotherRuns.
+int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info);
+
+// Terminate in the window: ends the first process of each image within the window's limits, calling
+// whileWaiting meanwhile, and writes the same lines as an unattended run. Returns the message to show:
+// each image that could not be ended and why; empty when everything ended.
+std::string TerminateFromWindow(const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
+                                const KeepAlive& whileWaiting);
+
+}  // namespace tarnwick

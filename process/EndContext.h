@@ -1,0 +1,78 @@
+// What the steps of one run share: the seams, the limits, the run's deadline, the waiting callback and
+// the records made so far. Used by the pipeline and the service stop; nothing outside process/ needs it.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "process/EndPipeline.h"
+
+namespace tarnwick {
+
+// An open process handle, closed when it goes; movable, so that a pass can keep its targets open.
+class ProcessRef {
+ public:
+  ProcessRef() = default;
+  ProcessRef(ProcessApi& api, std::uint32_t rights, ProcessId id) : api_(&api), handle_(api.Open(rights, id)) {}
+  ProcessRef(ProcessRef&& other) noexcept
+      : api_(std::exchange(other.api_, nullptr)), handle_(std::exchange(other.handle_, nullptr)) {}
+  ProcessRef& operator=(ProcessRef&& other) noexcept {
+    if (this != &other) {
+      Close();
+      api_ = std::exchange(other.api_, nullptr);
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
+  ProcessRef(const ProcessRef&) = delete;
+  ProcessRef& operator=(const ProcessRef&) = delete;
+  ~ProcessRef() { Close(); }
+  ProcessHandle Get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  void Close() {
+    if (handle_ != nullptr) api_->Close(handle_);
+    handle_ = nullptr;
+  }
+  ProcessApi* api_ = nullptr;
+  ProcessHandle handle_ = nullptr;
+};
+
+class EndContext {
+ public:
+  EndContext(const EndSeams& seams, const EndRequest& request);
+
+  ProcessApi& Processes() const { return seams_.Processes; }
+  ServiceApi& Services() const { return seams_.Services; }
+  const EndLimits& Limits() const { return request_.Limits; }
+  EndMode Mode() const { return request_.Mode; }
+
+  std::uint64_t Now() const { return seams_.Time.NowMs(); }
+  std::uint64_t Started() const { return started_; }
+  std::uint64_t Deadline() const { return deadline_; }
+  // `ms` from now, but never past the run's deadline.
+  std::uint64_t Until(std::uint32_t ms) const { return std::min(Now() + ms, deadline_); }
+  std::uint32_t Since(std::uint64_t start) const { return static_cast<std::uint32_t>(Now() - start); }
+
+  // Waits for the process to end until the moment `until`; true once it has ended.
+  bool WaitGone(ProcessHandle process, std::uint64_t until, const std::string& status);
+  // Lets `ms` pass, never beyond `until`, in slices short enough for the keep-alive callback.
+  void Pause(std::uint32_t ms, std::uint64_t until, const std::string& status);
+
+  void Emit(EndRecord record);
+  std::vector<EndRecord> TakeRecords() { return std::move(records_); }
+
+ private:
+  std::uint32_t Slice(std::uint64_t until) const;
+
+  const EndSeams& seams_;
+  const EndRequest& request_;
+  std::uint64_t started_;
+  std::uint64_t deadline_;
+  std::vector<EndRecord> records_;
+};
+
+}  // namespace tarnwick

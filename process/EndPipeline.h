@@ -1,0 +1,62 @@
+// The one path that ends processes of listed images: Terminate in the window, "-a", "-k" and "-l".
+// Services are stopped through the service manager before their process is ended; every end is awaited.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "process/Clock.h"
+#include "process/EndRecord.h"
+#include "process/FindProcess.h"
+#include "process/ServiceApi.h"
+
+namespace tarnwick {
+
+enum class EndMode {
+  OnePerImage,  // the first process of each image, as Terminate and "-a" have always done
+  Every,        // every process of every image, scanning again until none runs or the time is up ("-k")
+  ListOnly,     // change nothing: report each running process ("-l")
+};
+
+struct EndLimits {
+  std::uint32_t ProcessWaitMs = 5000;   // for each ended process to go
+  std::uint32_t ServiceWaitMs = 20000;  // for each service to stop after the request
+  std::uint32_t RunMs = 30000;          // for the whole run: every wait, and -k's scans
+  std::uint32_t RescanPauseMs = 500;    // -k: time for a restarted process to show before the next scan
+
+  static EndLimits Unattended() { return {}; }
+  // Terminate in the window: about 2 s for processes; services keep their own limit.
+  static EndLimits Window() { return {2000, 20000, 30000, 500}; }
+};
+
+struct EndSeams {
+  ProcessApi& Processes;
+  ServiceApi& Services;
+  Clock& Time;
+};
+
+// Called while a wait goes on, at least every kKeepAliveMs, with what is awaited: the window pumps its
+// messages there and shows the text.
+inline constexpr std::uint32_t kKeepAliveMs = 50;
+using KeepAlive = std::function<void(const std::string& status)>;
+// Receives each record as soon as it is made: a long run's log is written as it goes.
+using RecordSink = std::function<void(const EndRecord& record)>;
+
+struct EndRequest {
+  std::vector<std::string> Images;  // the search list's names; a name repeated in another letter case counts once
+  EndMode Mode = EndMode::OnePerImage;
+  EndLimits Limits;
+  KeepAlive WhileWaiting;  // may be empty
+  RecordSink OnRecord;     // may be empty
+};
+
+// Runs the request to its end and returns every record in the order made. Tarnwick's own process is
+// never acted on or listed; a critical process is never ended; a shared service host never by force.
+std::vector<EndRecord> EndProcesses(const EndSeams& seams, const EndRequest& request);
+
+// 0 when the run did what it set out to do, 1 when not: for ending, a process that could not be ended;
+// for listing, any listed image running.
+int EndExitCode(EndMode mode, const std::vector<EndRecord>& records);
+
+}  // namespace tarnwick

@@ -1,0 +1,138 @@
+// The words of the records: reasons, log lines, which results are failures, and the window's message.
+#include "process/EndRecord.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace tarnwick {
+namespace {
+
+std::string Seconds(std::uint32_t ms) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%u.%u s", ms / 1000, (ms % 1000) / 100);
+  return text;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+// A field of a tab-separated line: no control character may split it, and an empty one shows as "-".
+void AppendField(std::string& line, std::string_view field) {
+  if (!line.empty()) line += '\t';
+  if (field.empty()) field = "-";
+  for (char c : field) line += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+}
+
+}  // namespace
+
+bool IsFailure(const EndRecord& record) {
+  switch (record.Result) {
+    case EndResult::NotOpened:
+    case EndResult::Critical:
+    case EndResult::Refused:
+    case EndResult::StillRunning:
+    case EndResult::SharedHost:
+    case EndResult::LeftAtLimit:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string ErrorText(std::uint32_t error) {
+  switch (error) {
+    case 0:
+      return {};
+    case kErrorAccessDenied:
+      return "access denied: start Tarnwick as administrator";
+    case 1051:
+      return "services that depend on it still run";
+    case 1053:
+      return "the service did not answer in time";
+    case 1060:
+      return "no such service";
+    case 1061:
+      return "the service cannot take a stop request now";
+    case 1062:
+      return "the service is not running";
+    default:
+      return "system error " + std::to_string(error);
+  }
+}
+
+RecordText DescribeRecord(const EndRecord& r) {
+  const std::string service = "service " + r.Service + ": ";
+  switch (r.Result) {
+    case EndResult::Ended:
+      return {"ended", r.WaitedMs > 0 ? "forced after " + Seconds(r.WaitedMs) : ""};
+    case EndResult::NotOpened:
+      return {"could not end", "could not open it: " + ErrorText(r.Error)};
+    case EndResult::Critical:
+      return {"could not end", "a critical process: ending it would stop Windows"};
+    case EndResult::Refused:
+      return {"could not end", "Windows refused: " + ErrorText(r.Error)};
+    case EndResult::StillRunning:
+      return {"still running after the wait", Seconds(r.WaitedMs)};
+    case EndResult::SharedHost:
+      return {"could not end", "a shared service host (" + Joined(r.Names) + "): never ended by force"};
+    case EndResult::LeftAtLimit:
+      return {"still running when the time limit ran out", Seconds(r.WaitedMs)};
+    case EndResult::Listed:
+      return {"listed", r.Names.empty() ? "" : "services: " + Joined(r.Names)};
+    case EndResult::ListedNotOpened:
+      return {"listed", "could not open it: " + ErrorText(r.Error)};
+    case EndResult::ServiceStopped:
+      return {service + "stopped", r.Names.empty() ? "" : "its dependents first: " + Joined(r.Names)};
+    case EndResult::ServiceForced:
+      return {service + "forced after " + Seconds(r.WaitedMs), "it did not stop in time"};
+    case EndResult::ServiceNotStopped:
+      return {service + "could not stop",
+              r.Error != 0 ? ErrorText(r.Error) : "it did not stop within " + Seconds(r.WaitedMs)};
+    case EndResult::ServicesNotAsked:
+      return {"services not asked to stop",
+              "the service manager could not be asked: " + ErrorText(r.Error) +
+                  "; processes are ended without a stop request"};
+  }
+  return {};
+}
+
+std::string FormatLocalTime(const LocalTime& t) {
+  const int offset = std::abs(t.UtcOffsetMinutes);
+  char text[40];
+  std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", t.Year, t.Month, t.Day, t.Hour,
+                t.Minute, t.Second, t.Millisecond, t.UtcOffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
+  return text;
+}
+
+std::string LogLine(const LocalTime& time, std::string_view source, std::string_view image, ProcessId id,
+                    std::string_view what, std::string_view why) {
+  std::string line;
+  AppendField(line, FormatLocalTime(time));
+  AppendField(line, source);
+  AppendField(line, image);
+  AppendField(line, id != 0 ? std::to_string(id) : "");
+  AppendField(line, what);
+  if (!why.empty()) AppendField(line, why);
+  return line;
+}
+
+std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record) {
+  const RecordText text = DescribeRecord(record);
+  return LogLine(time, source, record.Image, record.Id, text.What, text.Why);
+}
+
+std::string WindowFailureMessage(const std::vector<EndRecord>& records) {
+  std::string lines;
+  for (const EndRecord& record : records) {
+    if (!IsFailure(record)) continue;
+    const RecordText text = DescribeRecord(record);
+    const std::string reason = text.What == "could not end" ? text.Why : text.What + " (" + text.Why + ")";
+    lines += "\n" + record.Image + " (process " + std::to_string(record.Id) + "): " + reason;
+  }
+  return lines.empty() ? lines : "These processes could not be ended:\n" + lines;
+}
+
+}  // namespace tarnwick

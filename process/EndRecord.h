@@ -1,0 +1,71 @@
+// What ending, stopping or listing did to each process and service, and what follows from those
+// records: the exit code of a run, its log and standard-output lines, and the window's message.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "process/Clock.h"
+#include "process/FindProcess.h"
+
+namespace tarnwick {
+
+enum class EndResult {
+  // A process of a listed image.
+  Ended,            // it has ended and is gone
+  NotOpened,        // it could not be opened with the rights to end it (Error says why)
+  Critical,         // Windows marks it critical: ending it would stop the machine
+  Refused,          // Windows refused to end it (Error)
+  StillRunning,     // still there after the wait (WaitedMs)
+  SharedHost,       // it hosts services that may belong to other images (Names): never ended by force
+  LeftAtLimit,      // -k: still running when the run's time limit ran out
+  Listed,           // -l: it runs and could be opened (Names: the services it hosts)
+  ListedNotOpened,  // -l: it runs and could not be opened (Error)
+  // A service (Service names it; Image and Id are its process's).
+  ServiceStopped,     // stopped through the service manager (Names: its dependents, stopped first)
+  ServiceForced,      // did not stop in time (WaitedMs): its process was ended by force
+  ServiceNotStopped,  // the stop could not be asked or did not happen (Error, else WaitedMs)
+  // The run as a whole.
+  ServicesNotAsked,  // the service manager could not be asked (Error): processes are ended without a stop request
+};
+
+struct EndRecord {
+  std::string Image;  // as the search list writes it; empty where unknown
+  ProcessId Id = 0;
+  std::string Service;
+  EndResult Result = EndResult::Ended;
+  std::uint32_t Error = 0;     // the system's error number behind the result
+  std::uint32_t WaitedMs = 0;
+  std::vector<std::string> Names;
+
+  bool operator==(const EndRecord&) const = default;
+};
+
+// True for a record of a listed image's process that the run could not end.
+bool IsFailure(const EndRecord& record);
+
+// What a record says in words: the action and result ("could not end"), and why ("critical process ...").
+struct RecordText {
+  std::string What;
+  std::string Why;
+};
+RecordText DescribeRecord(const EndRecord& record);
+
+// The system's error number as a reason a user can act on.
+std::string ErrorText(std::uint32_t error);
+
+// "2024-05-06T02:00:01.015+02:00": local time with its offset from UTC, to the millisecond.
+std::string FormatLocalTime(const LocalTime& time);
+
+// One line of the log and of standard output, without its line break. Tab-separated fields:
+// time, source ("-a", "-k", "-l", "Terminate"), image, process id, what, and why where there is a reason.
+std::string LogLine(const LocalTime& time, std::string_view source, std::string_view image, ProcessId id,
+                    std::string_view what, std::string_view why = {});
+std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record);
+
+// The message the window shows after Terminate: each image that could not be ended, and why.
+// Empty when everything ended.
+std::string WindowFailureMessage(const std::vector<EndRecord>& records);
+
+}  // namespace tarnwick

@@ -1,0 +1,222 @@
+// The ending pipeline over fake processes and a fake clock: which processes each mode acts on, what it
+// records, the waits and limits, -k's repeated scans, and the lines and messages made from the records.
+#include "process/EndPipeline.h"
+
+#include <gtest/gtest.h>
+
+#include "app/EndRun.h"
+#include "tests/unit/FakeProcessApi.h"
+#include "tests/unit/FakeServiceApi.h"
+
+namespace tarnwick {
+namespace {
+
+using test::FakeClock;
+using test::FakeProcess;
+using test::FakeProcessApi;
+using test::FakeServiceApi;
+using Outcomes = std::vector<std::pair<ProcessId, EndResult>>;
+
+struct World {
+  FakeClock clock;
+  FakeProcessApi processes;
+  FakeServiceApi services{processes, clock};
+  EndSeams seams{processes, services, clock};
+
+  std::vector<EndRecord> Run(EndMode mode, const std::vector<std::string>& images, KeepAlive keepAlive = {}) {
+    EndRequest request;
+    request.Images = images;
+    request.Mode = mode;
+    request.WhileWaiting = std::move(keepAlive);
+    return EndProcesses(seams, request);
+  }
+};
+
+Outcomes OutcomesOf(const std::vector<EndRecord>& records) {
+  Outcomes outcomes;
+  for (const EndRecord& r : records) outcomes.emplace_back(r.Id, r.Result);
+  return outcomes;
+}
+
+// Every kind of process a run meets, with the names a search list would give.
+void AddMixedTable(FakeProcessApi& api) {
+  api.Self = 5;
+  api.Add(5, "C:\\T\\Tarnwick.exe");
+  api.Add(10, "C:\\V\\Vex.exe");
+  api.Add(11, "C:\\W\\vex.EXE");
+  api.Add(12, "C:\\V\\VexSQL.exe").Openable = false;
+  api.Add(13, "C:\\Windows\\csrss.exe").Critical = true;
+  api.Add(14, "C:\\A\\Other.exe").SnapshotName = "VexOPC.exe";  // nominated by name, refused by its module
+  api.Add(15, "C:\\V\\VexUPnP.exe").TerminateRefused = true;
+  api.Add(16, "C:\\V\\Tallyboard.exe").EndsAfterTerminateMs.reset();  // stays after TerminateProcess
+  api.Add(17, "C:\\V\\Unlisted.exe");
+  api.Add(18, "C:\\X\\Vex.exe").Openable = false;  // after a Vex.exe that one pass per image ends
+  FakeProcess& gone = api.Add(19, "C:\\V\\Gone.exe");      // ended between the snapshot and the open
+  gone.Openable = false;
+  gone.OpenError = kErrorInvalidParameter;
+}
+const std::vector<std::string> kMixedImages = {"Tarnwick.exe", "Vex.exe",        "VexSQL.exe", "CSRSS.EXE",
+                                               "VexOPC.exe",   "VexUPnP.exe",    "Tallyboard.exe", "Gone.exe"};
+
+TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
+  using R = EndResult;
+  struct Case {
+    EndMode mode;
+    std::vector<ProcessId> terminated;
+    Outcomes outcomes;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {EndMode::OnePerImage, {10, 16},
+       {{12, R::NotOpened}, {13, R::Critical}, {15, R::Refused}, {10, R::Ended}, {16, R::StillRunning}}, 1},
+      {EndMode::Every, {10, 11, 16},
+       {{12, R::NotOpened}, {13, R::Critical}, {18, R::NotOpened}, {15, R::Refused}, {10, R::Ended}, {11, R::Ended},
+        {16, R::StillRunning}},
+       1},
+      {EndMode::ListOnly, {},
+       {{10, R::Listed}, {11, R::Listed}, {12, R::ListedNotOpened}, {13, R::Listed}, {15, R::Listed}, {16, R::Listed},
+        {18, R::ListedNotOpened}},
+       1},
+  };
+  for (const Case& c : cases) {
+    World world;
+    AddMixedTable(world.processes);
+    const std::vector<EndRecord> records = world.Run(c.mode, kMixedImages);
+    EXPECT_EQ(world.processes.Terminated, c.terminated) << static_cast<int>(c.mode);
+    EXPECT_EQ(OutcomesOf(records), c.outcomes) << static_cast<int>(c.mode);
+    EXPECT_EQ(EndExitCode(c.mode, records), c.exitCode) << static_cast<int>(c.mode);
+    EXPECT_EQ(world.processes.OpenHandles, 0);
+    for (const EndRecord& r : records) EXPECT_TRUE(r.Image == "Vex.exe" || r.Id != 10);  // the list's spelling
+  }
+}
+
+TEST(EndProcesses, NothingToEndIsSuccessAndAnEndAwaitedInTimeToo) {
+  World world;
+  world.processes.Add(10, "C:\\V\\Unlisted.exe");
+  EXPECT_EQ(EndExitCode(EndMode::Every, world.Run(EndMode::Every, {"Vex.exe"})), 0);
+  EXPECT_EQ(EndExitCode(EndMode::ListOnly, world.Run(EndMode::ListOnly, {"Vex.exe"})), 0);
+
+  world.processes.Add(20, "C:\\V\\Vex.exe").EndsAfterTerminateMs = 4900;
+  world.processes.Add(21, "C:\\V\\VexSQL.exe").EndsAfterTerminateMs = 5100;
+  const std::uint64_t start = world.clock.Now;
+  const std::vector<EndRecord> records = world.Run(EndMode::OnePerImage, {"Vex.exe", "VexSQL.exe"});
+  // Both were told to end at once: the waits overlap, each capped at 5 s.
+  EXPECT_EQ(OutcomesOf(records), (Outcomes{{20, EndResult::Ended}, {21, EndResult::StillRunning}}));
+  EXPECT_EQ(records[1].WaitedMs, 5000u);
+  EXPECT_EQ(world.clock.Now - start, 5000u);
+  // The wait is on a handle that has SYNCHRONIZE, opened while the identity handle is held.
+  const auto& rights = world.processes.Rights;
+  EXPECT_NE(std::find(rights.begin(), rights.end(), kSynchronizeRights), rights.end());
+}
+
+TEST(EndProcesses, KillScansAgainUntilTheTimeLimitWhenAProcessKeepsComingBack) {
+  World world;
+  world.processes.Add(10, "C:\\V\\Vex.exe");
+  // A supervisor starts the image again as soon as it ends.
+  world.processes.OnTerminate = [&](ProcessId id) { world.processes.Add(id + 1, "C:\\V\\Vex.exe"); };
+  const std::uint64_t start = world.clock.Now;
+  const std::vector<EndRecord> records = world.Run(EndMode::Every, {"Vex.exe"});
+  ASSERT_GT(records.size(), 10u);
+  EXPECT_EQ(records.front().Result, EndResult::Ended);
+  EXPECT_EQ(records.back().Result, EndResult::LeftAtLimit);
+  EXPECT_EQ(EndExitCode(EndMode::Every, records), 1);
+  EXPECT_GE(world.clock.Now - start, 30000u);
+  EXPECT_LE(world.clock.Now - start, 30500u);
+
+  // One that stays away ends the run after one more look.
+  World once;
+  once.processes.Add(10, "C:\\V\\Vex.exe");
+  once.processes.Add(11, "C:\\V\\Vex.exe");
+  const std::vector<EndRecord> both = once.Run(EndMode::Every, {"Vex.exe"});
+  EXPECT_EQ(OutcomesOf(both), (Outcomes{{10, EndResult::Ended}, {11, EndResult::Ended}}));
+  EXPECT_EQ(once.processes.Snapshots, 2);
+}
+
+TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
+  World world;
+  world.processes.Add(10, "C:\\V\\Vex.exe").EndsAfterTerminateMs = 1000;
+  world.processes.Add(15, "C:\\V\\VexUPnP.exe").TerminateRefused = true;
+  world.processes.Add(16, "C:\\V\\Tallyboard.exe").EndsAfterTerminateMs.reset();
+  std::vector<std::uint64_t> calls;
+  std::string status;
+  const auto keepAlive = [&](const std::string& text) {
+    calls.push_back(world.clock.Now);
+    status = text;
+  };
+  struct Lines : LineSink {
+    std::vector<std::string> All;
+    void WriteLine(const std::string& line) override { All.push_back(line); }
+  } lines;
+  const std::uint64_t start = world.clock.Now;
+  const std::string message =
+      TerminateFromWindow({"Vex.exe", "VexUPnP.exe", "Tallyboard.exe"}, world.seams, lines, keepAlive);
+  ASSERT_GE(calls.size(), 2000u / kKeepAliveMs);
+  for (std::size_t i = 1; i < calls.size(); ++i) EXPECT_LE(calls[i] - calls[i - 1], kKeepAliveMs);
+  EXPECT_EQ(status, "Waiting for Tallyboard.exe to end");
+  EXPECT_EQ(world.clock.Now - start, 2000u);  // the window waits about 2 s in all
+  EXPECT_EQ(message,
+            "These processes could not be ended:\n\n"
+            "VexUPnP.exe (process 15): Windows refused: access denied: start Tarnwick as administrator\n"
+            "Tallyboard.exe (process 16): still running after the wait (2.0 s)");
+  EXPECT_EQ(lines.All.size(), 3u);
+  EXPECT_EQ(lines.All[1].substr(29), "\tTerminate\tVex.exe\t10\tended");
+  EXPECT_EQ(WindowFailureMessage({{"Vex.exe", 10, "", EndResult::Ended, 0, 0, {}}}), "");
+}
+
+TEST(EndRun, TheLinesOfARunAndTheRefusedRun) {
+  World world;
+  world.processes.Self = 5;
+  world.processes.Add(5, "C:\\T\\Tarnwick.exe");
+  world.processes.Add(10, "C:\\V\\Vex.exe");
+  world.processes.Add(12, "C:\\V\\VexSQL.exe").Openable = false;
+  struct Lines : LineSink {
+    std::string All;
+    void WriteLine(const std::string& line) override { All += line + "\n"; }
+  } lines;
+  const RunInfo info{"Tarnwick.exe", 5, "debug privilege enabled"};
+  EXPECT_EQ(RunUnattended(RunSwitch::List, {"Vex.exe", "VexSQL.exe", "Tarnwick.exe"}, world.seams, lines, info), 1);
+  EXPECT_EQ(RefuseUnattended(RunSwitch::Auto, world.clock, lines, info), kExitAnotherRuns);
+  const std::string t = "2024-05-06T02:00:01.015+02:00\t";
+  EXPECT_EQ(lines.All,
+            t + "-l\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" +
+            t + "-l\tVex.exe\t10\tlisted\n" +
+            t + "-l\tVexSQL.exe\t12\tlisted\tcould not open it: access denied: start Tarnwick as administrator\n" +
+            t + "-l\tTarnwick.exe\t5\trun ended\texit code 1, 0.0 s\n" +
+            t + "-a\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" +
+            t + "-a\tTarnwick.exe\t5\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; nothing was done\n");
+  EXPECT_TRUE(world.processes.IsAlive(10));
+}
+
+TEST(EndRecord, EachResultReadsAsALogLine) {
+  using R = EndResult;
+  struct Case {
+    EndRecord record;
+    const char* line;  // after the time and the source
+  };
+  const Case cases[] = {
+      {{"Vex.exe", 7, "", R::Ended, 0, 5000, {}}, "Vex.exe\t7\tended\tforced after 5.0 s"},
+      {{"Vex.exe", 7, "", R::StillRunning, 0, 5000, {}}, "Vex.exe\t7\tstill running after the wait\t5.0 s"},
+      {{"Vex.exe", 7, "", R::Critical, 0, 0, {}}, "Vex.exe\t7\tcould not end\ta critical process: ending it would stop Windows"},
+      {{"Vex.exe", 7, "", R::Refused, 1234, 0, {}}, "Vex.exe\t7\tcould not end\tWindows refused: system error 1234"},
+      {{"Vex.exe", 7, "", R::SharedHost, 0, 0, {"A", "B"}},
+       "Vex.exe\t7\tcould not end\ta shared service host (A, B): never ended by force"},
+      {{"Vex.exe", 7, "", R::LeftAtLimit, 0, 30012, {}}, "Vex.exe\t7\tstill running when the time limit ran out\t30.0 s"},
+      {{"Vex.exe", 7, "", R::Listed, 0, 0, {"VexEngine"}}, "Vex.exe\t7\tlisted\tservices: VexEngine"},
+      {{"Vex.exe", 7, "Eng", R::ServiceStopped, 0, 0, {"Dep1", "Dep2"}},
+       "Vex.exe\t7\tservice Eng: stopped\tits dependents first: Dep1, Dep2"},
+      {{"Vex.exe", 7, "Eng", R::ServiceForced, 0, 20000, {}}, "Vex.exe\t7\tservice Eng: forced after 20.0 s\tit did not stop in time"},
+      {{"Vex.exe", 7, "Eng", R::ServiceNotStopped, 5, 0, {}},
+       "Vex.exe\t7\tservice Eng: could not stop\taccess denied: start Tarnwick as administrator"},
+      {{"Vex.exe", 7, "Eng", R::ServiceNotStopped, 0, 1500, {}}, "Vex.exe\t7\tservice Eng: could not stop\tit did not stop within 1.5 s"},
+      {{"", 0, "", R::ServicesNotAsked, 5, 0, {}},
+       "-\t-\tservices not asked to stop\tthe service manager could not be asked: access denied: start Tarnwick as "
+       "administrator; processes are ended without a stop request"},
+      {{"Tab\tName.exe", 7, "", R::Ended, 0, 0, {}}, "Tab Name.exe\t7\tended"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record), std::string("2024-12-31T23:59:58.007-05:30\t-k\t") + c.line);
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick
