@@ -9,10 +9,6 @@ namespace tarnwick {
 // Set by "-a" at start and never reset; the scan cycle reads it.
 extern bool AutoMode;
 
-// Exit codes of a start that did nothing: another Tarnwick runs from this folder; no window could be made.
-inline constexpr int kExitAnotherRuns = 2;
-inline constexpr int kExitNoWindow = 3;
-
 // The executable's full path as Windows reports it, in the ANSI code page.
 std::string ExePath();
 // The executable's directory, always ending in exactly one backslash.

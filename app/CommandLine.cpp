@@ -78,6 +78,8 @@ StartMode ChooseStartMode(const ArgSlots& slots, int tokenCount) {
   const std::string first = AsciiLowerCase(slots[1]);
   if (first == "-a") return StartMode::Auto;
   if (first == "-i") return StartMode::Tray;
+  if (first == "-k") return StartMode::Kill;
+  if (first == "-l") return StartMode::List;
   return StartMode::Plain;
 }
 

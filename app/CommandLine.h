@@ -28,9 +28,11 @@ std::int16_t SplitCommandLine(std::string_view argString, ArgSlots& slots);
 // The process command line without the program's own name, as Windows parses that name.
 std::string_view ArgumentsAfterProgramName(std::string_view commandLine);
 
-enum class StartMode { Plain, Tray, Auto };
+// Auto ("-a"), Kill ("-k") and List ("-l") run without a window; Kill and List not even a hidden one.
+enum class StartMode { Plain, Tray, Auto, Kill, List };
 
-// "-a" (automatic run) or "-i" (notification area) in slot 1, in any letter case; else a plain start.
+// "-a" (automatic run), "-i" (notification area), "-k" (end every instance) or "-l" (list only) in slot 1,
+// in any letter case; anything else is a plain start.
 StartMode ChooseStartMode(const ArgSlots& slots, int tokenCount);
 
 // The directory with exactly one trailing backslash added when it has none.

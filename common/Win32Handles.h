@@ -55,7 +55,12 @@ struct CloseImageList {
   void operator()(HIMAGELIST h) const { ImageList_Destroy(h); }
 };
 
+struct CloseServiceManagerHandle {
+  void operator()(SC_HANDLE h) const { CloseServiceHandle(h); }
+};
+
 using KernelHandle = UniqueHandle<HANDLE, CloseKernelHandle>;
+using ServiceHandle = UniqueHandle<SC_HANDLE, CloseServiceManagerHandle>;
 using IconHandle = UniqueHandle<HICON, CloseIcon>;
 using FontHandle = UniqueHandle<HGDIOBJ, CloseGdiObject>;
 using MenuHandle = UniqueHandle<HMENU, CloseMenu>;

@@ -2,6 +2,7 @@
 #include "tests/support/Driver.h"
 
 #include <commctrl.h>
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <fstream>
@@ -75,6 +76,21 @@ std::string ReadFile(const std::string& path) {
   return content.str();
 }
 
+std::vector<std::string> FileLines(const std::string& path) {
+  const std::string text = ReadFile(path);
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
 void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
@@ -119,16 +135,27 @@ void Process::Kill() {
   }
 }
 
-Process Start(const std::string& exePath, const std::string& args) {
+Process Start(const std::string& exePath, const std::string& args, HANDLE output) {
   std::string commandLine = "\"" + exePath + "\"" + (args.empty() ? "" : " " + args);
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
+  if (output != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+  }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info)) {
+  if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr,
+                      &startup, &info)) {
     return Process();
   }
   return Process(info);
+}
+
+bool WaitReady(const Process& process) {
+  return WaitUntil([&] {
+    char name[MAX_PATH];
+    return GetModuleFileNameExA(process.Handle(), nullptr, name, MAX_PATH) > 0;
+  });
 }
 
 Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide) {

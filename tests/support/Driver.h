@@ -36,6 +36,8 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& path);
+// The lines of a text file whose lines end in CR LF.
+std::vector<std::string> FileLines(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
 
@@ -59,8 +61,12 @@ class Process {
   DWORD id_ = 0;
 };
 
-// Starts exePath with the argument string; an empty Process when it did not start.
-Process Start(const std::string& exePath, const std::string& args = "");
+// Starts exePath with the argument string; an empty Process when it did not start. With `output` (an
+// inheritable file or pipe) its standard output goes there, as a script's redirection hands it over.
+Process Start(const std::string& exePath, const std::string& args = "", HANDLE output = nullptr);
+
+// Waits until the process's main module has a name: from then on the scan can identify it.
+bool WaitReady(const Process& process);
 
 // Copies a sleeper (of this build's bitness, or 64-bit where `wide`) into dir under imageName and starts it.
 Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide = false);

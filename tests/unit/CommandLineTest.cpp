@@ -67,6 +67,11 @@ TEST(ChooseStartMode, OnlyTheFirstTokenCountsInAnyCase) {
   EXPECT_EQ(ModeOf("/a"), StartMode::Plain);
   EXPECT_EQ(ModeOf("-ab"), StartMode::Plain);
   EXPECT_EQ(ModeOf("   "), StartMode::Plain);
+  EXPECT_EQ(ModeOf("-K"), StartMode::Kill);
+  EXPECT_EQ(ModeOf("-l -a"), StartMode::List);
+  EXPECT_EQ(ModeOf("-a -k"), StartMode::Auto);
+  EXPECT_EQ(ModeOf("x -l"), StartMode::Plain);
+  EXPECT_EQ(ModeOf("-kill"), StartMode::Plain);
 }
 
 TEST(ArgumentsAfterProgramName, SkipsTheProgramAsWindowsQuotesIt) {

@@ -116,7 +116,7 @@ TEST(ProcessWin32, ANameThatOnlyLooksLikeAListedOneMatchesNothing) {
   TempDir dir;
   const std::string ansiDir = dir.Path();
   const std::wstring path = std::wstring(ansiDir.begin(), ansiDir.end()) + L"V\u0113x.exe";
-  const std::string sleeper = BinDir() + "sleeper32.exe";
+  const std::string sleeper = BinDir() + "sleeper.exe";
   ASSERT_TRUE(CopyFileW(std::wstring(sleeper.begin(), sleeper.end()).c_str(), path.c_str(), FALSE));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -1,0 +1,179 @@
+// Services under the real service manager: "-a" stops them through it, their dependents first, forces
+// only a service that ignores the request, never a shared host, and leaves plain processes as before.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/support/Driver.h"
+
+namespace tarnwick {
+namespace {
+
+using namespace test;
+using Lines = std::vector<std::string>;
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// The test service copied into a folder under an image name and installed, started, and at the end
+// stopped and deleted again.
+class InstalledService {
+ public:
+  InstalledService(const TempDir& dir, const std::string& image, const std::string& name, const std::string& args,
+                   const std::string& dependencies = "", bool shared = false)
+      : exe_(dir.File(image)), name_(name) {
+    CopyFileA((BinDir() + "testservice.exe").c_str(), exe_.c_str(), FALSE);
+    manager_ = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    Remove(OpenServiceA(manager_, name.c_str(), SERVICE_ALL_ACCESS));  // left by an interrupted run
+    const std::wstring command = Wide("\"" + exe_ + "\"" + (args.empty() ? "" : " " + args));
+    // The W call: Wine's CreateServiceA stores a list of dependencies with garbage behind it.
+    const std::wstring needs = Wide(dependencies) + L'\0';
+    service_ = CreateServiceW(manager_, Wide(name).c_str(), Wide(name).c_str(), SERVICE_ALL_ACCESS,
+                              shared ? SERVICE_WIN32_SHARE_PROCESS : SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                              SERVICE_ERROR_IGNORE, command.c_str(), nullptr, nullptr,
+                              dependencies.empty() ? nullptr : needs.c_str(), nullptr, nullptr);
+    if (service_ != nullptr && StartServiceA(service_, 0, nullptr)) {
+      WaitUntil([&] { return State() == SERVICE_RUNNING; });
+    }
+  }
+  ~InstalledService() {
+    Remove(service_);
+    CloseServiceHandle(manager_);
+  }
+  InstalledService(const InstalledService&) = delete;
+  InstalledService& operator=(const InstalledService&) = delete;
+
+  DWORD State() const { return Status().dwCurrentState; }
+  DWORD Pid() const { return Status().dwProcessId; }
+  std::string Marker() const { return exe_ + ".stop"; }
+
+ private:
+  SERVICE_STATUS_PROCESS Status() const {
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed = 0;
+    QueryServiceStatusEx(service_, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status), &needed);
+    return status;
+  }
+  void Remove(SC_HANDLE service) {
+    if (service == nullptr) return;
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed = 0;
+    QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status), &needed);
+    if (status.dwCurrentState != SERVICE_STOPPED && status.dwProcessId != 0) {
+      HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId);
+      TerminateProcess(process, 1);
+      WaitForSingleObject(process, 5000);
+      CloseHandle(process);
+    }
+    DeleteService(service);
+    CloseServiceHandle(service);
+  }
+
+  std::string exe_;
+  std::string name_;
+  SC_HANDLE manager_ = nullptr;
+  SC_HANDLE service_ = nullptr;
+};
+
+struct Finished {
+  int ExitCode = -1;
+  std::chrono::milliseconds Took{};
+};
+Finished RunAuto(const App& app) {
+  const auto start = std::chrono::steady_clock::now();
+  Process run = Start(app.ExePath(), "-a");
+  Finished finished;
+  if (run.WaitExit(60000ms)) finished.ExitCode = static_cast<int>(run.ExitCode());
+  finished.Took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  return finished;
+}
+
+// The log's lines without their time and source: "image<TAB>process id<TAB>what[<TAB>why]".
+Lines LogOf(const App& app) {
+  Lines lines;
+  for (const std::string& line : FileLines(app.Dir().File("Tarnwick.log"))) {
+    lines.push_back(line.substr(line.find('\t', line.find('\t') + 1) + 1));
+  }
+  return lines;
+}
+std::string Id(DWORD id) { return std::to_string(id); }
+bool Gone(DWORD pid) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  const bool gone = process == nullptr || WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+  if (process != nullptr) CloseHandle(process);
+  return gone;
+}
+
+TEST(Services, AutoStopsAServiceAfterItsDependentAndEndsAPlainProcessAsBefore) {
+  TempDir dir;
+  InstalledService engine(dir, "VexOPC.exe", "TarnwickTestEngine", "");
+  InstalledService gateway(dir, "Helper.exe", "TarnwickTestGateway", "", "TarnwickTestEngine");
+  ASSERT_EQ(engine.State(), static_cast<DWORD>(SERVICE_RUNNING));
+  ASSERT_EQ(gateway.State(), static_cast<DWORD>(SERVICE_RUNNING));
+  const DWORD enginePid = engine.Pid();
+  const DWORD gatewayPid = gateway.Pid();
+  Process plain = StartSleeper(dir, "Vex.exe");
+  Process other = StartSleeper(dir, "Unlisted.exe");
+  ASSERT_TRUE(WaitReady(plain));
+  App app;
+
+  ASSERT_TRUE(Start(app.ExePath(), "-l").WaitExit(10000ms));
+  const Lines listed = LogOf(app);
+  EXPECT_NE(std::find(listed.begin(), listed.end(), "VexOPC.exe\t" + Id(enginePid) + "\tlisted\tservices: TarnwickTestEngine"),
+            listed.end());
+  DeleteFileA(app.Dir().File("Tarnwick.log").c_str());
+
+  const Finished run = RunAuto(app);
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_TRUE(FileExists(engine.Marker()));
+  EXPECT_TRUE(FileExists(gateway.Marker()));
+  EXPECT_LE(std::stoull(ReadFile(gateway.Marker())), std::stoull(ReadFile(engine.Marker())));  // the dependent first
+  EXPECT_EQ(engine.State(), static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_EQ(gateway.State(), static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_TRUE(Gone(enginePid));
+  EXPECT_TRUE(plain.WaitExit(0ms));
+  EXPECT_TRUE(other.Running());
+  const Lines log = LogOf(app);
+  const Lines expected = {
+      "Helper.exe\t" + Id(gatewayPid) + "\tservice TarnwickTestGateway: stopped",
+      "VexOPC.exe\t" + Id(enginePid) + "\tservice TarnwickTestEngine: stopped\tits dependents first: TarnwickTestGateway",
+      "VexOPC.exe\t" + Id(enginePid) + "\tended",
+      "Vex.exe\t" + Id(plain.Id()) + "\tended",
+  };
+  for (const std::string& line : expected) EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+  EXPECT_LT(std::find(log.begin(), log.end(), expected[0]), std::find(log.begin(), log.end(), expected[1]));
+}
+
+TEST(Services, AServiceThatIgnoresTheStopIsEndedAfterTheCapAndLoggedAsForced) {
+  TempDir dir;
+  InstalledService stubborn(dir, "Vex.exe", "TarnwickTestStubborn", "ignore");
+  ASSERT_EQ(stubborn.State(), static_cast<DWORD>(SERVICE_RUNNING));
+  const DWORD pid = stubborn.Pid();
+  App app;
+  const Finished run = RunAuto(app);
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_GE(run.Took, 20000ms);
+  EXPECT_LT(run.Took, 28000ms);
+  EXPECT_TRUE(FileExists(stubborn.Marker()));  // it was asked
+  EXPECT_TRUE(Gone(pid));
+  const Lines log = LogOf(app);
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[1].rfind("Vex.exe\t" + Id(pid) + "\tservice TarnwickTestStubborn: forced after 2", 0), 0u) << log[1];
+  EXPECT_EQ(log[2], "Vex.exe\t" + Id(pid) + "\tended");
+}
+
+TEST(Services, ASharedServiceHostIsNeverEndedAndTheRunSaysSo) {
+  TempDir dir;
+  InstalledService shared(dir, "VexSQL.exe", "TarnwickTestShared", "TarnwickTestShared", "", true);
+  ASSERT_EQ(shared.State(), static_cast<DWORD>(SERVICE_RUNNING));
+  App app;
+  EXPECT_EQ(RunAuto(app).ExitCode, 1);
+  EXPECT_EQ(shared.State(), static_cast<DWORD>(SERVICE_RUNNING));
+  EXPECT_FALSE(FileExists(shared.Marker()));
+  EXPECT_EQ(LogOf(app)[1], "VexSQL.exe\t" + Id(shared.Pid()) +
+                               "\tcould not end\ta shared service host (TarnwickTestShared): never ended by force");
+}
+
+}  // namespace
+}  // namespace tarnwick

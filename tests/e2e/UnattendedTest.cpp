@@ -1,0 +1,169 @@
+// The runs a script relies on, with the real exe and its real exit status: "-l", "-k", another Tarnwick
+// from the same folder, the log with its rotation, and the same lines on a redirected standard output.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "process/FindProcess.h"
+#include "process/ProcessWin32.h"
+#include "tests/support/Driver.h"
+
+namespace tarnwick {
+namespace {
+
+using namespace test;
+using Lines = std::vector<std::string>;
+
+// Runs Tarnwick to its end as a script would; its exit status, or -1 when it did not end in time.
+struct Finished {
+  int ExitCode = -1;
+  DWORD Id = 0;
+  std::chrono::milliseconds Took{};
+};
+Finished RunToEnd(const App& app, const std::string& args, HANDLE output = nullptr,
+                  std::chrono::milliseconds timeout = 20000ms) {
+  const auto start = std::chrono::steady_clock::now();
+  Process run = Start(app.ExePath(), args, output);
+  Finished finished;
+  finished.Id = run.Id();
+  if (run.WaitExit(timeout)) finished.ExitCode = static_cast<int>(run.ExitCode());
+  finished.Took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  return finished;
+}
+
+Lines LogOf(const App& app) { return FileLines(app.Dir().File("Tarnwick.log")); }
+
+// A log line without its time: "source<TAB>image<TAB>process id<TAB>what[<TAB>why]".
+std::string Body(const std::string& line) { return line.substr(line.find('\t') + 1); }
+bool Has(const Lines& lines, const std::string& body) {
+  return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return Body(line) == body; });
+}
+std::string Id(DWORD id) { return std::to_string(id); }
+
+SECURITY_ATTRIBUTES Inheritable() { return {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE}; }
+
+TEST(Unattended, ListReportsEachRunningProcessAndLeavesItRunning) {
+  TempDir dir1, dir2;
+  Process vex = StartSleeper(dir1, "Vex.exe");
+  Process sql = StartSleeper(dir2, "VexSQL.exe");
+  ASSERT_TRUE(WaitReady(vex) && WaitReady(sql));
+  App app;
+  // "Tarnwick.exe -l > state.txt": standard output is a file handed over by the caller.
+  SECURITY_ATTRIBUTES inherit = Inheritable();
+  HANDLE state = CreateFileA(app.Dir().File("state.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const Finished run = RunToEnd(app, "-l", state);
+  CloseHandle(state);
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_TRUE(vex.Running());
+  EXPECT_TRUE(sql.Running());
+
+  const Lines log = LogOf(app);
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(Body(log[0]), "-l\tTarnwick.exe\t" + Id(run.Id) + "\trun started\tdebug privilege enabled");
+  EXPECT_TRUE(Has(log, "-l\tVex.exe\t" + Id(vex.Id()) + "\tlisted"));
+  EXPECT_TRUE(Has(log, "-l\tVexSQL.exe\t" + Id(sql.Id()) + "\tlisted"));
+  EXPECT_EQ(Body(log[3]).substr(0, 43), "-l\tTarnwick.exe\t" + Id(run.Id) + "\trun ended\texit code 1, ");
+  EXPECT_EQ(log[0].substr(0, 4).find_first_not_of("0123456789"), std::string::npos);  // starts with the year
+  EXPECT_EQ(FileLines(app.Dir().File("state.txt")), log);
+
+  vex.Kill();
+  sql.Kill();
+  EXPECT_EQ(RunToEnd(app, "-l").ExitCode, 0);
+}
+
+TEST(Unattended, KillEndsEveryProcessOfEveryListedImage) {
+  TempDir dirs[3];
+  std::vector<Process> scripts;
+  for (TempDir& dir : dirs) scripts.push_back(StartSleeper(dir, "VexScript.exe"));
+  Process panel = StartSleeper(dirs[0], "Tallyboard.exe");
+  Process other = StartSleeper(dirs[0], "Unlisted.exe");
+  for (const Process& p : scripts) ASSERT_TRUE(WaitReady(p));
+  ASSERT_TRUE(WaitReady(panel));
+  App app;
+  // "Tarnwick.exe -k | findstr ...": standard output is a pipe.
+  SECURITY_ATTRIBUTES inherit = Inheritable();
+  HANDLE read = nullptr, write = nullptr;
+  ASSERT_TRUE(CreatePipe(&read, &write, &inherit, 64 * 1024));
+  const Finished run = RunToEnd(app, "-k", write);
+  CloseHandle(write);
+  std::string piped(64 * 1024, '\0');
+  DWORD got = 0;
+  ::ReadFile(read, piped.data(), static_cast<DWORD>(piped.size()), &got, nullptr);
+  CloseHandle(read);
+  piped.resize(got);
+
+  EXPECT_EQ(run.ExitCode, 0);
+  for (const Process& p : scripts) EXPECT_TRUE(p.WaitExit(0ms));
+  EXPECT_TRUE(panel.WaitExit(0ms));
+  EXPECT_TRUE(other.Running());
+  const Lines log = LogOf(app);
+  for (const Process& p : scripts) EXPECT_TRUE(Has(log, "-k\tVexScript.exe\t" + Id(p.Id()) + "\tended"));
+  EXPECT_TRUE(Has(log, "-k\tTallyboard.exe\t" + Id(panel.Id()) + "\tended"));
+  std::string logged;
+  for (const std::string& line : log) logged += line + "\r\n";
+  EXPECT_EQ(piped, logged);
+}
+
+TEST(Unattended, KillGivesUpWithCodeOneWhenAProcessKeepsComingBack) {
+  TempDir dir;
+  const std::string sleeper = dir.File("Restarted.exe");
+  CopyFileA((BinDir() + "sleeper.exe").c_str(), sleeper.c_str(), FALSE);
+  Process supervisor = Start(BinDir() + "supervisor.exe", "\"" + sleeper + "\"");
+  App app;
+  WriteFile(app.IniPath(), "[Restarted.exe]\r\nImageName=Restarted.exe\r\nDescription=comes back\r\n");
+  ProcessWin32 api;
+  ASSERT_TRUE(WaitUntil([&] { return FindProcess(api, "Restarted.exe", false); }));
+
+  const Finished run = RunToEnd(app, "-k", nullptr, 60000ms);
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_GE(run.Took, 30000ms);
+  EXPECT_LT(run.Took, 40000ms);
+  const Lines log = LogOf(app);
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_GE(std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.find("\tended") != l.npos; }), 2);
+  EXPECT_NE(log[log.size() - 2].find("\tstill running when the time limit ran out\t"), std::string::npos);
+
+  supervisor.Kill();
+  while (FindProcess(api, "Restarted.exe", false)) FindProcess(api, "Restarted.exe", true);
+}
+
+TEST(Unattended, WhileTarnwickRunsFromTheSameFolderNothingIsDoneAndTheCodeIsTwo) {
+  TempDir dir;
+  Process vex = StartSleeper(dir, "Vex.exe");
+  ASSERT_TRUE(WaitReady(vex));
+  App app;
+  app.Run();
+  ASSERT_NE(app.WaitMainWindow(), nullptr);
+  for (const char* args : {"-a", "-k", "-l", ""}) EXPECT_EQ(RunToEnd(app, args).ExitCode, 2) << args;
+  EXPECT_TRUE(vex.Running());
+  const Lines log = LogOf(app);
+  ASSERT_EQ(log.size(), 6u);  // a start and an end line for each switch; a plain start is not a run
+  EXPECT_NE(log[1].find("\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; nothing was done"),
+            std::string::npos);
+  EXPECT_TRUE(app.Close());
+}
+
+TEST(Unattended, TheLogMovesAsideBeforeItPassesOneMegabyteAndALogThatCannotBeWrittenChangesNothingElse) {
+  App app;
+  const std::string old(1024 * 1024 - 10, 'x');
+  WriteFile(app.Dir().File("Tarnwick.log"), old);
+  EXPECT_EQ(RunToEnd(app, "-l").ExitCode, 0);
+  EXPECT_EQ(ReadFile(app.Dir().File("Tarnwick.log.1")), old);
+  EXPECT_EQ(LogOf(app).size(), 2u);
+
+  // Where the log would be there is a folder: no log, and the run does what it would do.
+  App unlogged;
+  ASSERT_TRUE(CreateDirectoryA(unlogged.Dir().File("Tarnwick.log").c_str(), nullptr));
+  TempDir dir;
+  Process vex = StartSleeper(dir, "Vex.exe");
+  ASSERT_TRUE(WaitReady(vex));
+  EXPECT_EQ(RunToEnd(unlogged, "-k").ExitCode, 0);
+  EXPECT_TRUE(vex.WaitExit(0ms));
+  EXPECT_FALSE(FileExists(unlogged.Dir().File("Tarnwick.log.1")));
+}
+
+}  // namespace
+}  // namespace tarnwick
