@@ -103,14 +103,14 @@ class Run {
       for (const SnapshotEntry& entry : snapshot) {
         snapshotNames_[entry.Id] = entry.ExeName;
         const auto listed = listed_.find(UpperCase(entry.ExeName));
-        if (listed == listed_.end() || entry.Id == own || givenUp_.count(entry.Id) != 0) continue;
+        if (listed == listed_.end() || entry.Id == own || givenUp_.contains(entry.Id)) continue;
         candidates.push_back({listed->second, entry.Id});
       }
     } else {
       std::vector<ProcessId> ids;
       EnumerateAllIds(api_, ids);
       for (ProcessId id : ids) {
-        if (id != own && givenUp_.count(id) == 0) candidates.push_back({"", id});
+        if (id != own && !givenUp_.contains(id)) candidates.push_back({"", id});
       }
     }
     return candidates;
@@ -137,7 +137,7 @@ class Run {
     for (const Candidate& candidate : Nominate()) {
       const std::string nominated = UpperCase(candidate.Image);
       const bool firstOnly = ending && context_.Mode() == EndMode::OnePerImage;
-      if (firstOnly && imagesTaken.count(nominated) != 0) continue;
+      if (firstOnly && imagesTaken.contains(nominated)) continue;
       ProcessRef process(api_, ending ? kTerminateRights : kQueryRights, candidate.Id);
       if (!process) {
         const std::uint32_t error = api_.LastError();
@@ -152,7 +152,7 @@ class Run {
       const std::string identity = IdentityName(api_, process.Get());
       const auto listed = listed_.find(identity);
       if (listed == listed_.end()) continue;
-      if (firstOnly && imagesTaken.count(identity) != 0) continue;
+      if (firstOnly && imagesTaken.contains(identity)) continue;
       if (kind == PassKind::List) {
         LoadServices();
         context_.Emit({listed->second, candidate.Id, "", EndResult::Listed, 0, 0, services_.NamesIn(candidate.Id)});
@@ -193,12 +193,12 @@ class Run {
       const auto name = snapshotNames_.find(id);
       return name != snapshotNames_.end() ? name->second : std::string();
     };
-    for (Target& target : targets) {
+    for (const Target& target : targets) {
       if (services_.In(target.Id).empty()) continue;
       const ServiceHostTarget host{target.Image, target.Id, target.Process.Get(), target.WaitHandle()};
       if (!EndServiceHost(context_, services_, host, stoppedInPass, imageOf)) GiveUp(target.Id);
     }
-    for (Target& target : targets) {
+    for (const Target& target : targets) {
       if (!target.Terminated) continue;
       const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs, context_.Deadline());
       if (context_.WaitGone(target.WaitHandle(), until, "Waiting for " + target.Image + " to end")) {

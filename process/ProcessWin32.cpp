@@ -33,8 +33,8 @@ bool ExactAnsi(std::wstring_view text, std::string& ansi) {
   const int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, report);
   if (size <= 0 || usedDefault) return false;
   ansi.resize(static_cast<std::size_t>(size));
-  WideCharToMultiByte(CP_ACP, flags, text.data(), length, ansi.data(), size, nullptr, report);
-  return !usedDefault;
+  WideCharToMultiByte(CP_ACP, flags, text.data(), length, ansi.data(), size, nullptr, nullptr);
+  return true;
 }
 
 // An image file name for the match: empty (matching nothing) unless it converts exactly, and never with a

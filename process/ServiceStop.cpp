@@ -2,6 +2,8 @@
 // (following the service's wait hint, within a cap), when the process is forced and when it never is.
 #include "process/ServiceStop.h"
 
+#include <algorithm>
+
 #include "common/Text.h"
 
 namespace tarnwick {
@@ -119,15 +121,13 @@ bool ServiceHosts::Needs(const RunningService& dependent, const RunningService& 
   if (dependentConfig == configs_.end()) return false;
   const auto serviceConfig = configs_.find(UpperCase(service.Name));
   const std::string group = serviceConfig != configs_.end() ? serviceConfig->second.Group : std::string();
-  for (const std::string& needed : dependentConfig->second.Dependencies) {
+  return std::ranges::any_of(dependentConfig->second.Dependencies, [&](const std::string& needed) {
     // "+Group" needs any service of that load order group.
     if (!needed.empty() && needed[0] == '+') {
-      if (!group.empty() && EqualsNoCase(std::string_view(needed).substr(1), group)) return true;
-    } else if (EqualsNoCase(needed, service.Name)) {
-      return true;
+      return !group.empty() && EqualsNoCase(std::string_view(needed).substr(1), group);
     }
-  }
-  return false;
+    return EqualsNoCase(needed, service.Name);
+  });
 }
 
 std::vector<RunningService> ServiceHosts::DependentsInStopOrder(ServiceApi& api, const std::string& name) {
@@ -159,7 +159,7 @@ bool EndServiceHost(EndContext& context, ServiceHosts& hosts, const ServiceHostT
   const std::string& service = hosted[0].Name;
   std::vector<std::string> dependents;
   for (const RunningService& dependent : hosts.DependentsInStopOrder(context.Services(), service)) {
-    if (stoppedInPass.count(UpperCase(dependent.Name)) != 0) continue;
+    if (stoppedInPass.contains(UpperCase(dependent.Name))) continue;
     const StopOutcome stop = StopAndWait(context, dependent.Name);
     const ServiceHostTarget host{imageOf(dependent.Pid), dependent.Pid, nullptr, nullptr};
     context.Emit(ServiceRecord(host, dependent.Name, stop, {}, false));
@@ -169,7 +169,7 @@ bool EndServiceHost(EndContext& context, ServiceHosts& hosts, const ServiceHostT
   }
 
   StopOutcome stop;
-  const bool stoppedBefore = stoppedInPass.count(UpperCase(service)) != 0;
+  const bool stoppedBefore = stoppedInPass.contains(UpperCase(service));
   if (stoppedBefore) {
     stop.Asked = stop.Stopped = true;
   } else {
