@@ -57,6 +57,9 @@ class EndContext {
   std::uint64_t Until(std::uint32_t ms) const { return std::min(Now() + ms, deadline_); }
   std::uint32_t Since(std::uint64_t start) const { return static_cast<std::uint32_t>(Now() - start); }
 
+  // Tells the process to end; true when it was told, or had ended already (Windows then refuses the call).
+  // On false, `error` says why.
+  bool Terminate(ProcessHandle process, ProcessHandle wait, std::uint32_t& error);
   // Waits for the process to end until the moment `until`; true once it has ended.
   bool WaitGone(ProcessHandle process, std::uint64_t until, const std::string& status);
   // Lets `ms` pass, never beyond `until`, in slices short enough for the keep-alive callback.

@@ -22,6 +22,12 @@ std::uint32_t EndContext::Slice(std::uint64_t until) const {
   return static_cast<std::uint32_t>(request_.WhileWaiting ? std::min<std::uint64_t>(left, kKeepAliveMs) : left);
 }
 
+bool EndContext::Terminate(ProcessHandle process, ProcessHandle wait, std::uint32_t& error) {
+  if (seams_.Processes.Terminate(process, 0)) return true;
+  error = seams_.Processes.LastError();
+  return seams_.Processes.WaitForExit(wait, 0);
+}
+
 bool EndContext::WaitGone(ProcessHandle process, std::uint64_t until, const std::string& status) {
   for (;;) {
     if (request_.WhileWaiting) request_.WhileWaiting(status);
@@ -180,8 +186,9 @@ class Run {
     // Plain processes are all told to end before any wait, so that their waits overlap.
     for (Target& target : targets) {
       if (!services_.In(target.Id).empty()) continue;
-      if (!api_.Terminate(target.Process.Get(), 0)) {
-        context_.Emit({target.Image, target.Id, "", EndResult::Refused, api_.LastError(), 0, {}});
+      std::uint32_t error = 0;
+      if (!context_.Terminate(target.Process.Get(), target.WaitHandle(), error)) {
+        context_.Emit({target.Image, target.Id, "", EndResult::Refused, error, 0, {}});
         GiveUp(target.Id);
         continue;
       }

@@ -187,9 +187,8 @@ bool EndServiceHost(EndContext& context, ServiceHosts& hosts, const ServiceHostT
   // Still there: ended as any other process would be.
   EndRecord process{target.Image, target.Id, "", EndResult::Ended, 0, 0, {}};
   bool ended = false;
-  if (!context.Processes().Terminate(target.Process, 0)) {
+  if (!context.Terminate(target.Process, target.Wait, process.Error)) {
     process.Result = EndResult::Refused;
-    process.Error = context.Processes().LastError();
   } else {
     const std::uint64_t forcedAt = context.Now();
     ended = context.WaitGone(target.Wait, context.Until(context.Limits().ProcessWaitMs), waiting);

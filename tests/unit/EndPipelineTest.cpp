@@ -54,9 +54,10 @@ void AddMixedTable(FakeProcessApi& api) {
   FakeProcess& gone = api.Add(19, "C:\\V\\Gone.exe");      // ended between the snapshot and the open
   gone.Openable = false;
   gone.OpenError = kErrorInvalidParameter;
+  api.Add(20, "C:\\V\\VexScrMan.exe").EndsJustBeforeTerminate = true;
 }
-const std::vector<std::string> kMixedImages = {"Tarnwick.exe", "Vex.exe",        "VexSQL.exe", "CSRSS.EXE",
-                                               "VexOPC.exe",   "VexUPnP.exe",    "Tallyboard.exe", "Gone.exe"};
+const std::vector<std::string> kMixedImages = {"Tarnwick.exe", "Vex.exe",     "VexSQL.exe",     "CSRSS.EXE",   "VexOPC.exe",
+                                               "VexUPnP.exe",  "Tallyboard.exe", "Gone.exe", "VexScrMan.exe"};
 
 TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   using R = EndResult;
@@ -68,14 +69,15 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   };
   const Case cases[] = {
       {EndMode::OnePerImage, {10, 16},
-       {{12, R::NotOpened}, {13, R::Critical}, {15, R::Refused}, {10, R::Ended}, {16, R::StillRunning}}, 1},
+       {{12, R::NotOpened}, {13, R::Critical}, {15, R::Refused}, {10, R::Ended}, {16, R::StillRunning}, {20, R::Ended}},
+       1},
       {EndMode::Every, {10, 11, 16},
        {{12, R::NotOpened}, {13, R::Critical}, {18, R::NotOpened}, {15, R::Refused}, {10, R::Ended}, {11, R::Ended},
-        {16, R::StillRunning}},
+        {16, R::StillRunning}, {20, R::Ended}},
        1},
       {EndMode::ListOnly, {},
        {{10, R::Listed}, {11, R::Listed}, {12, R::ListedNotOpened}, {13, R::Listed}, {15, R::Listed}, {16, R::Listed},
-        {18, R::ListedNotOpened}},
+        {18, R::ListedNotOpened}, {20, R::Listed}},
        1},
   };
   for (const Case& c : cases) {

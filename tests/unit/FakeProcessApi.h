@@ -36,6 +36,7 @@ struct FakeProcess {
   std::uint32_t OpenError = kErrorAccessDenied;  // why it cannot be opened
   bool Critical = false;
   bool TerminateRefused = false;
+  bool EndsJustBeforeTerminate = false;  // gone by the time it is told to end: Windows refuses the call
   std::optional<std::uint32_t> EndsAfterTerminateMs = 0;  // empty: stays after TerminateProcess
   std::optional<std::uint64_t> EndsAt;                    // the moment it ends (it runs until then)
   std::uint32_t ExitCode = 0;
@@ -112,12 +113,12 @@ class FakeProcessApi : public ProcessApi {
   bool IsCritical(ProcessHandle process) override { return Of(process).Critical; }
   bool Terminate(ProcessHandle process, std::uint32_t exitCode) override {
     FakeProcess& p = Of(process);
-    if (p.TerminateRefused) {
+    if (p.EndsJustBeforeTerminate) p.EndsAt = Now();
+    if (p.TerminateRefused || !Alive(p)) {
       lastError_ = kErrorAccessDenied;
       return false;
     }
     Terminated.push_back(p.Id);
-    if (!Alive(p)) return true;
     p.ExitCode = exitCode;
     if (p.EndsAfterTerminateMs) p.EndsAt = Now() + *p.EndsAfterTerminateMs;
     if (OnTerminate) OnTerminate(p.Id);
