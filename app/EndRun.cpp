@@ -69,11 +69,11 @@ int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const Ru
 }
 
 std::string TerminateFromWindow(const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
-                                const KeepAlive& whileWaiting) {
+                                const KeepAlive& whileWaiting, const EndLimits& limits) {
   EndRequest request;
   request.Images = images;
   request.Mode = EndMode::OnePerImage;
-  request.Limits = EndLimits::Window();
+  request.Limits = limits;
   request.WhileWaiting = whileWaiting;
   return WindowFailureMessage(RunWithLines("Terminate", request, seams, sink));
 }

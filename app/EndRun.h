@@ -40,10 +40,10 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
 // Another Tarnwick runs from this folder: the lines say that nothing was done. Returns kExitAnotherRuns.
 int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info);
 
-// Terminate in the window: ends the first process of each image within the window's limits, calling
-// whileWaiting meanwhile, and writes the same lines as an unattended run. Returns the message to show:
-// each image that could not be ended and why; empty when everything ended.
+// Terminate in the window: ends the first process of each image within the limits, calling whileWaiting
+// meanwhile, and writes the same lines as an unattended run. Returns the message to show: each image
+// that could not be ended and why; empty when everything ended.
 std::string TerminateFromWindow(const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
-                                const KeepAlive& whileWaiting);
+                                const KeepAlive& whileWaiting, const EndLimits& limits = EndLimits::Window());
 
 }  // namespace tarnwick

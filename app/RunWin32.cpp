@@ -129,10 +129,11 @@ int RefuseSwitch(RunSwitch runSwitch) {
   return RefuseUnattended(runSwitch, clock, log, ThisRun());
 }
 
-std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
+std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,
+                          const EndLimits& limits) {
   Seams seams;
   RunLog log;
-  return TerminateFromWindow(images, seams.Get(), log, whileWaiting);
+  return TerminateFromWindow(images, seams.Get(), log, whileWaiting, limits);
 }
 
 }  // namespace tarnwick

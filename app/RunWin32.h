@@ -27,6 +27,7 @@ int RefuseSwitch(RunSwitch runSwitch);
 
 // Terminate in the window: ends the first process of each image, waits about 2 s in all (services have
 // their own limit), calls whileWaiting meanwhile and logs. Returns the message to show, empty when all ended.
-std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting);
+std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,
+                          const EndLimits& limits = EndLimits::Window());
 
 }  // namespace tarnwick
