@@ -52,11 +52,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   setup.exeName = ExeName();
   setup.profilePath = ProfilePath();
   setup.processes = &processes;
-  if (AutoMode) {
-    setup.terminatePass = [](const std::vector<std::string>& images) { return RunSwitchNow(RunSwitch::Auto, images); };
-  } else {
-    setup.terminatePass = FindProcessPass(processes);
-  }
+  setup.unattendedPass = [](const std::vector<std::string>& images) { return RunSwitchNow(RunSwitch::Auto, images); };
+  setup.terminatePass = [](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
+    return EndFromWindow(images, whileWaiting);
+  };
   FrmMain main(std::move(setup));
   // Without its window the program has no timer and no way to end: a message loop would wait forever,
   // holding the folder's mark, and every later run would do nothing.

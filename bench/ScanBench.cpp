@@ -17,7 +17,7 @@
 #include "ui/ScanCycle.h"
 
 using namespace tarnwick;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 
@@ -53,7 +53,7 @@ std::vector<std::string> SleeperNames(int step, int count) {
   return names;
 }
 
-double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Milliseconds(Steady::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 // Other load on a shared machine shows up as outliers, not as a shift of the middle.
 double Median(std::vector<double> times) {
@@ -75,15 +75,15 @@ Measurement Measure(ProcessWin32& api, int rows, int rounds) {
   // The two ways take turns, so that a burst of load elsewhere hits both alike.
   std::vector<double> perRow, snapshot;
   for (int round = 0; round < rounds; ++round) {
-    auto start = Clock::now();
+    auto start = Steady::now();
     std::vector<bool> running;
     for (const std::string& name : names) running.push_back(FindProcess(api, name, false));
     perRowScan.RefreshResideList(perRowList, running, false);
-    perRow.push_back(Milliseconds(Clock::now() - start));
+    perRow.push_back(Milliseconds(Steady::now() - start));
     for (int tick = 0; tick < kSnapshotTicksPerRound; ++tick) {
-      start = Clock::now();
+      start = Steady::now();
       snapshotScan.RefreshResideList(snapshotList, api, false);
-      snapshot.push_back(Milliseconds(Clock::now() - start));
+      snapshot.push_back(Milliseconds(Steady::now() - start));
     }
   }
   return {Median(perRow), Median(snapshot), perRowScan.Lines() == snapshotScan.Lines()};

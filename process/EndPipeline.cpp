@@ -81,6 +81,7 @@ class Run {
   }
 
   std::vector<EndRecord> Go() {
+    if (listed_.empty()) return {};  // nothing to look for: not even a snapshot
     const EndMode mode = context_.Mode();
     if (mode == EndMode::ListOnly) {
       Pass(PassKind::List);

@@ -7,7 +7,7 @@ std::optional<int> AutoRun::Tick(ScanCycle& scan, SearchList& list, ProcessApi& 
   if (done_) return std::nullopt;
   done_ = true;
   scan.RefreshResideList(list, processes, true);
-  return pass(scan.TerminateTargets());
+  return pass(RowNames(list));
 }
 
 }  // namespace tarnwick

@@ -8,7 +8,9 @@ namespace tarnwick {
 
 class AutoRun {
  public:
-  // The run: one refresh with every new line marked, then the terminate pass over the marked lines.
+  // The run: one refresh with every new line marked, then the terminate pass. The pass is given every
+  // listed name, not only the marked lines: it ends one process of each image that runs, and it also
+  // counts a process of a listed image that it may not open, which the running list never shows.
   // The pass's result is the run's exit code. Nothing (and no pass) on any later tick: a run ends
   // exactly once, even if another tick slips in while the pass is under way.
   std::optional<int> Tick(ScanCycle& scan, SearchList& list, ProcessApi& processes, const TerminatePass& pass);

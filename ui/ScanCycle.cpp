@@ -5,13 +5,6 @@
 
 namespace tarnwick {
 
-TerminatePass FindProcessPass(ProcessApi& processes) {
-  return [&processes](const std::vector<std::string>& images) {
-    for (const std::string& image : images) FindProcess(processes, image, true);
-    return 0;
-  };
-}
-
 std::vector<std::string> RowNames(const SearchList& list) {
   std::vector<std::string> names;
   names.reserve(list.Count());

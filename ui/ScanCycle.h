@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "process/EndPipeline.h"
 #include "process/FindProcess.h"
 #include "searchlist/SearchList.h"
 
@@ -33,12 +34,12 @@ class ResideListEvents {
   ~ResideListEvents() = default;
 };
 
-// The terminate pass: ends one running process of each image named, in order, and gives the exit
-// code of an unattended run. It is a step of its own so that another way of ending processes can
-// take its place.
+// The unattended run's pass: ends one running process of each image named and gives the run's exit code.
 using TerminatePass = std::function<int(const std::vector<std::string>& images)>;
-// The pass as the program has it: FindProcess in terminate mode once per image; the result is 0.
-TerminatePass FindProcessPass(ProcessApi& processes);
+// The Terminate command's pass: ends one running process of each image named, calling whileWaiting
+// while it waits, and gives the message to show: what could not be ended and why, empty when all ended.
+using WindowTerminatePass =
+    std::function<std::string(const std::vector<std::string>& images, const KeepAlive& whileWaiting)>;
 
 // The image names of the rows, in list order (position i at index i - 1).
 std::vector<std::string> RowNames(const SearchList& list);

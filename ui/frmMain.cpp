@@ -48,14 +48,9 @@ const TwipRect& RectOf(const MainLayout& layout, const ControlDef& def) {
 
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
-MainWindowSetup WithDefaultPass(MainWindowSetup setup) {
-  if (!setup.terminatePass && setup.processes != nullptr) setup.terminatePass = FindProcessPass(*setup.processes);
-  return setup;
-}
-
 }  // namespace
 
-FrmMain::FrmMain(MainWindowSetup setup) : setup_(WithDefaultPass(std::move(setup))) {}
+FrmMain::FrmMain(MainWindowSetup setup) : setup_(std::move(setup)) {}
 
 FrmMain::~FrmMain() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
@@ -116,14 +111,28 @@ LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       if (wParam == kScanTimerId && timerEnabled_) OnScanTick();
       return 0;
     case WM_CLOSE:
-      Unload();
+      if (ending_) {
+        unloadAfterEnding_ = true;
+      } else {
+        Unload();
+      }
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
       // Windows may end the process once this returns: save now, as closing the window would.
-      if (wParam) Unload();
+      if (!wParam) return 0;
+      if (ending_) {
+        SaveSearchList();
+        unloadAfterEnding_ = true;
+      } else {
+        Unload();
+      }
       return 0;
+    case WM_SETCURSOR:
+      if (!ending_) break;
+      SetCursor(LoadCursor(nullptr, IDC_WAIT));
+      return TRUE;
     case WM_DESTROY:
       runningView_.Detach();
       PostQuitMessage(exitCode_);

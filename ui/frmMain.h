@@ -31,7 +31,8 @@ struct MainWindowSetup {
   std::string exeName;              // its file name without extension: the tip and the version box
   std::string profilePath;          // the file of the user's entries
   ProcessApi* processes = nullptr;  // the running processes, for the scan
-  TerminatePass terminatePass;      // the Terminate command's and the unattended run's pass
+  TerminatePass unattendedPass;     // "-a": ends, awaits, logs; its result is the exit code
+  WindowTerminatePass terminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
 };
 
 class FrmMain final : public TrayHost, private SplitterHost {
@@ -98,6 +99,8 @@ class FrmMain final : public TrayHost, private SplitterHost {
   // frmMainScan.cpp: the scan cycle and the terminate command.
   void OnScanTick();
   void OnTerminateClick();
+  void EndTickedLines();
+  void WhileEnding(const std::string& status);
   void OnCheckAllClick(int index);
 
   // frmMainEdit.cpp: the user's entries, the entry dialog and the profile file.
@@ -134,6 +137,10 @@ class FrmMain final : public TrayHost, private SplitterHost {
   bool loading_ = false;
   int deferredDuplicates_ = 0;
   bool confirmingTerminate_ = false;
+  // While Terminate waits for processes and services to end, the window keeps painting but takes no
+  // input; a close or a session end that comes meanwhile is carried out once the wait is over.
+  bool ending_ = false;
+  bool unloadAfterEnding_ = false;
 
   // Geometry, DPI and what is drawn at that DPI.
   MainLayout layout_ = MainLayout::Initial();

@@ -1,6 +1,6 @@
 // The scan cycle and the terminate command of the main window: the timer, the buttons of the
-// running list, and the unattended run. The lines and their marks are the ScanCycle's; its view
-// draws them.
+// running list, the wait for what Terminate ends, and the unattended run. The lines and their marks
+// are the ScanCycle's; its view draws them.
 #include <windows.h>
 
 #include "common/AppMessageWin32.h"
@@ -10,6 +10,7 @@ namespace tarnwick {
 namespace {
 
 constexpr const char* kTerminateQuestion = "Selected all Processes will be terminated. Are you sure?";
+constexpr const char* kRunningTitle = "Running Process :";
 
 // Sets the flag for the lifetime of the object, whichever way the scope is left.
 class FlagScope {
@@ -36,31 +37,67 @@ void FrmMain::SetTimerEnabled(bool enabled) {
 }
 
 void FrmMain::OnScanTick() {
+  if (ending_) return;  // the list waits until Terminate's wait is over
   if (!setup_.autoMode) {
     scan_.RefreshResideList(searchList_, *setup_.processes, false);
     return;
   }
   // The unattended run is its first tick: the window starts it, keeps its exit code and unloads.
   SetTimerEnabled(false);
-  if (const std::optional<int> exitCode = autoRun_.Tick(scan_, searchList_, *setup_.processes, setup_.terminatePass)) {
+  if (const std::optional<int> exitCode = autoRun_.Tick(scan_, searchList_, *setup_.processes, setup_.unattendedPass)) {
     exitCode_ = *exitCode;
     Unload();
   }
 }
 
 void FrmMain::OnTerminateClick() {
-  if (!setup_.autoMode) {
-    // A second press while the question is open (the box keeps the window's messages flowing) is ignored.
-    if (confirmingTerminate_) return;
-    int answer = IDNO;
-    {
-      FlagScope confirming(confirmingTerminate_);
-      answer = AppMessageBox(MessageOwner(), kTerminateQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1);
-    }
-    if (answer != IDYES) return;
+  // A second press while the question is open (the box keeps the window's messages flowing) is ignored.
+  if (confirmingTerminate_ || ending_) return;
+  int answer = IDNO;
+  {
+    FlagScope confirming(confirmingTerminate_);
+    answer = AppMessageBox(MessageOwner(), kTerminateQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1);
   }
+  if (answer != IDYES || hwnd_ == nullptr) return;
   // Ticks keep running while the box is open: the pass takes the lines and marks as they are now.
-  setup_.terminatePass(scan_.TerminateTargets());
+  EndTickedLines();
+}
+
+void FrmMain::EndTickedLines() {
+  if (!setup_.terminatePass) return;
+  std::string failures;
+  {
+    // The window keeps painting, shows what it waits for and takes no input until the pass is over.
+    FlagScope ending(ending_);
+    HWND focus = GetFocus();
+    EnableWindow(hwnd_, FALSE);
+    failures = setup_.terminatePass(scan_.TerminateTargets(),
+                                    [this](const std::string& status) { WhileEnding(status); });
+    EnableWindow(hwnd_, TRUE);
+    SetWindowTextA(Control(IDC_LBLPROCESSRESIDE), kRunningTitle);
+    // Disabling the window took the keyboard focus away: the control that had it gets it back.
+    if (focus != nullptr && IsChild(hwnd_, focus)) SetFocus(focus);
+  }
+  if (unloadAfterEnding_) {
+    Unload();
+    return;
+  }
+  if (!failures.empty()) AppMessageBox(MessageOwner(), failures.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+void FrmMain::WhileEnding(const std::string& status) {
+  const std::string title = std::string(kRunningTitle) + " " + status;
+  SetWindowTextA(Control(IDC_LBLPROCESSRESIDE), title.c_str());
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // for the message loop, once the pass is over
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
 }
 
 void FrmMain::OnCheckAllClick(int index) { scan_.CheckAll(index); }

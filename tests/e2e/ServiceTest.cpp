@@ -1,5 +1,6 @@
-// Services under the real service manager: "-a" stops them through it, their dependents first, forces
-// only a service that ignores the request, never a shared host, and leaves plain processes as before.
+// Services under the real service manager: "-a" and Terminate in the window stop them through it, their
+// dependents first, force only a service that ignores the request, never a shared host, and leave plain
+// processes as before.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 
 #include "tests/support/Driver.h"
+#include "ui/frmMainIds.h"
 
 namespace tarnwick {
 namespace {
@@ -173,6 +175,64 @@ TEST(Services, ASharedServiceHostIsNeverEndedAndTheRunSaysSo) {
   EXPECT_FALSE(FileExists(shared.Marker()));
   EXPECT_EQ(LogOf(app)[1], "VexSQL.exe\t" + Id(shared.Pid()) +
                                "\tcould not end\ta shared service host (TarnwickTestShared): never ended by force");
+}
+
+// The window goes the same way, and stays alive while a service takes its time: it keeps answering, takes
+// no input, shows what it waits for, and tells in one message what could not be ended.
+TEST(Services, TerminateInTheWindowStopsServicesWhileTheWindowWaitsAndTellsWhatCouldNotBeEnded) {
+  TempDir dir;
+  InstalledService cooperative(dir, "VexUPnP.exe", "TarnwickTestWindowCoop", "");
+  InstalledService stubborn(dir, "Vex.exe", "TarnwickTestWindowStubborn", "ignore");
+  InstalledService shared(dir, "VexSQL.exe", "TarnwickTestWindowShared", "TarnwickTestWindowShared", "", true);
+  for (const InstalledService* service : {&cooperative, &stubborn, &shared}) {
+    ASSERT_EQ(service->State(), static_cast<DWORD>(SERVICE_RUNNING));
+  }
+  const DWORD cooperativePid = cooperative.Pid();
+  const DWORD stubbornPid = stubborn.Pid();
+  App app;
+  app.Run();
+  HWND window = app.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  HWND lines = app.Control(IDC_LSTRESIDELIST);
+  HWND title = app.Control(IDC_LBLPROCESSRESIDE);
+  ASSERT_TRUE(WaitUntil([&] { return ListViewCount(lines) == 3; }, 10000ms));
+  PressButton(app.Control(IDC_CMDCHECKALL0));
+  ASSERT_TRUE(WaitUntil([&] { return ListViewChecked(lines, 0) && ListViewChecked(lines, 2); }));
+  PressButton(app.Control(IDC_CMDTERMINATE));
+  HWND question = WaitMessageBox(app.Proc().Id(), "Tarnwick");
+  ASSERT_NE(question, nullptr);
+  AnswerMessageBox(question, IDYES);
+
+  ASSERT_TRUE(WaitUntil([&] { return WindowText(title).find("TarnwickTestWindowStubborn") != std::string::npos; },
+                        15000ms))
+      << WindowText(title);
+  DWORD_PTR answer = 0;
+  EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0);  // not hung
+  EXPECT_FALSE(IsWindowEnabled(window));
+
+  HWND told = WaitMessageBox(app.Proc().Id(), "Tarnwick", 40000ms);
+  ASSERT_NE(told, nullptr);
+  const std::string text = MessageBoxText(told);
+  EXPECT_NE(text.find("VexSQL.exe (process " + Id(shared.Pid()) + ")"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Vex.exe"), std::string::npos) << text;  // forced after its time: ended
+  EXPECT_EQ(text.find("VexUPnP.exe"), std::string::npos) << text;
+  AnswerMessageBox(told, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }));
+  EXPECT_EQ(WindowText(title), "Running Process :");
+
+  EXPECT_TRUE(FileExists(cooperative.Marker()));
+  EXPECT_EQ(cooperative.State(), static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_TRUE(Gone(cooperativePid));
+  EXPECT_TRUE(FileExists(stubborn.Marker()));
+  EXPECT_TRUE(Gone(stubbornPid));
+  EXPECT_EQ(shared.State(), static_cast<DWORD>(SERVICE_RUNNING));
+  const Lines log = LogOf(app);
+  const std::string stopped = "VexUPnP.exe\t" + Id(cooperativePid) + "\tservice TarnwickTestWindowCoop: stopped";
+  EXPECT_NE(std::find(log.begin(), log.end(), stopped), log.end());
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+    return line.rfind("Vex.exe\t" + Id(stubbornPid) + "\tservice TarnwickTestWindowStubborn: forced after 2", 0) == 0;
+  }));
+  EXPECT_TRUE(app.Close());
 }
 
 }  // namespace

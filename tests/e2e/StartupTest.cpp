@@ -117,7 +117,7 @@ TEST(Startup, WithoutAWindowTheStartEndsAtOnceWithCode3) {
   App app;
   LinuxShell shell;
   std::string exitCode;
-  ASSERT_TRUE(shell.Run("env -u DISPLAY timeout 15 wine " + UnixPath(app.ExePath()) + " -a; echo $?", &exitCode));
+  ASSERT_TRUE(shell.Run("env -u DISPLAY timeout 15 " + WineCommand() + " " + UnixPath(app.ExePath()) + " -a; echo $?", &exitCode));
   EXPECT_EQ(exitCode, "3\n");
   EXPECT_TRUE(shown.Close());
 }

@@ -150,6 +150,9 @@ bool StartLinuxProgram(const std::string& linuxPath, const std::string& args);
 std::string LinuxPath(const std::string& windowsPath);
 // The Linux path of any Windows path, as Wine maps it (the temp folder lies on C:, not Z:).
 std::string UnixPath(const std::string& windowsPath);
+// The shell command that starts a Windows program of this build's bitness: Wine's 64-bit loader is
+// called directly, since "wine" picks the 32-bit one, which a host may be unable to run.
+std::string WineCommand();
 
 // Shell commands on the Linux side. Wine hands back no process for a Linux program, so each script
 // ends by moving its output into place: the file's arrival is the script's end.

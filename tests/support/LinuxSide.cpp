@@ -45,6 +45,14 @@ std::string UnixPath(const std::string& windowsPath) {
   return path;
 }
 
+std::string WineCommand() {
+#ifdef _WIN64
+  return "env WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64";
+#else
+  return "wine";
+#endif
+}
+
 bool LinuxShell::Run(const std::string& script, std::string* output) {
   const std::string out = scratch_.File("out-" + std::to_string(++runs_) + ".txt");
   const std::string unixOut = UnixPath(out);

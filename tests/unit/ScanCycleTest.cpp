@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "tests/unit/FakeProcessApi.h"
+#include "tests/unit/FakeServiceApi.h"
 #include "ui/AutoRun.h"
 
 namespace tarnwick {
@@ -24,6 +25,19 @@ std::vector<std::optional<bool>> RunningFlags(const SearchList& list) {
   for (std::size_t i = 1; i <= list.Count(); ++i) flags.push_back(GetEntryFlag(list.Row(i).Flags, kFlagInRunningList));
   return flags;
 }
+
+// Processes, the service manager and the clock as fakes, and the Terminate command's pass over them:
+// one process of each image.
+struct Ending {
+  FakeProcessApi api;
+  test::FakeClock clock;
+  test::FakeServiceApi services{api, clock};
+  void FirstOfEach(const std::vector<std::string>& images) {
+    EndRequest request;
+    request.Images = images;
+    EndProcesses({api, services, clock}, request);
+  }
+};
 
 std::vector<std::uint32_t> ItemData(const ScanCycle& scan) {
   std::vector<std::uint32_t> data;
@@ -113,18 +127,21 @@ TEST(ScanCycle, SelectAllAndUnselectAll) {
 
 TEST(ScanCycle, TerminateWithNothingMarkedEndsNothing) {
   SearchList list = ListOf({"A.exe"});
-  FakeProcessApi api;
+  Ending ending;
+  FakeProcessApi& api = ending.api;
   api.Add(10, "C:\\x\\A.exe");
   ScanCycle scan;
   scan.RefreshResideList(list, api, false);
-  FindProcessPass(api)(scan.TerminateTargets());
+  const int snapshots = api.Snapshots;
+  ending.FirstOfEach(scan.TerminateTargets());
   EXPECT_TRUE(api.Terminated.empty());
-  EXPECT_EQ(api.Enumerations, 0);
+  EXPECT_EQ(api.Snapshots, snapshots);  // not even a look at the processes
 }
 
 TEST(ScanCycle, TerminateEndsOneProcessPerMarkedLineAndTheLineStaysWhileAnotherRuns) {
   SearchList list = ListOf({"A.exe", "B.exe", "C.exe"});
-  FakeProcessApi api;
+  Ending ending;
+  FakeProcessApi& api = ending.api;
   api.Add(10, "C:\\x\\A.exe");
   api.Add(20, "C:\\x\\B.exe");
   api.Add(30, "C:\\y\\B.exe");
@@ -134,13 +151,13 @@ TEST(ScanCycle, TerminateEndsOneProcessPerMarkedLineAndTheLineStaysWhileAnotherR
   scan.SetMark(1, true);  // B
   scan.SetMark(2, true);  // C
 
-  FindProcessPass(api)(scan.TerminateTargets());
+  ending.FirstOfEach(scan.TerminateTargets());
   EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{20, 40}));
   EXPECT_EQ(scan.Lines().size(), 3u);  // the pass itself changes no line
   scan.RefreshResideList(list, api, false);
   EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"A.exe", 1, false}, {"B.exe", 2, true}}));
 
-  FindProcessPass(api)(scan.TerminateTargets());
+  ending.FirstOfEach(scan.TerminateTargets());
   EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{20, 40, 30}));
   scan.RefreshResideList(list, api, false);
   EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"A.exe", 1, false}}));
@@ -267,7 +284,9 @@ TEST(AutoRun, OneRefreshWithEveryLineMarkedOnePassItsResultAndNothingMore) {
   ScanCycle scan;
   AutoRun run;
   EXPECT_EQ(run.Tick(scan, list, api, pass), 7);
-  EXPECT_EQ(passes, (std::vector<std::vector<std::string>>{{"A.exe", "C.exe"}}));
+  EXPECT_EQ(scan.TerminateTargets(), (std::vector<std::string>{"A.exe", "C.exe"}));  // every new line marked
+  // The pass hears of every listed image: one that runs unseen (it may not be opened) is counted too.
+  EXPECT_EQ(passes, (std::vector<std::vector<std::string>>{{"A.exe", "B.exe", "C.exe"}}));
   EXPECT_EQ(run.Tick(scan, list, api, pass), std::nullopt);  // a tick that slipped in
   EXPECT_EQ(passes.size(), 1u);
   EXPECT_EQ(api.Snapshots, 1);
