@@ -10,10 +10,10 @@
 namespace tarnwick {
 
 // What a run tells its caller.
-inline constexpr int kExitDone = 0;          // everything set out to end is gone; or, for -l, nothing listed runs
-inline constexpr int kExitNotAll = 1;        // something could not be ended; or, for -l, a listed image runs
-inline constexpr int kExitAnotherRuns = 2;   // another Tarnwick runs from this folder: nothing was done
-inline constexpr int kExitCouldNotStart = 3; // no window or message loop could be made
+inline constexpr int kExitDone = 0;           // everything set out to end is gone; or, for -l, nothing listed runs
+inline constexpr int kExitNotAll = 1;         // something could not be ended; or, for -l, a listed image runs
+inline constexpr int kExitAnotherRuns = 2;    // another Tarnwick runs from this folder: nothing was done
+inline constexpr int kExitCouldNotStart = 3;  // no window or message loop could be made
 
 enum class RunSwitch { Auto, Kill, List };
 

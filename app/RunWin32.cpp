@@ -54,8 +54,9 @@ class RunLog final : public LineSink {
 
  private:
   KernelHandle OpenLog() const {
-    return KernelHandle(CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return KernelHandle(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   }
 
   void Append(const std::string& line) const {
@@ -101,8 +102,8 @@ bool EnableDebugPrivilege() {
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   if (!LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &privileges.Privileges[0].Luid)) return false;
   // Succeeds even for a privilege the token lacks; then it reports ERROR_NOT_ALL_ASSIGNED.
-  gDebugPrivilege = AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr) &&
-                    GetLastError() == ERROR_SUCCESS;
+  gDebugPrivilege =
+      AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
   return gDebugPrivilege;
 }
 

@@ -105,10 +105,12 @@ int main(int argc, char** argv) {
     const std::vector<std::string> names = SleeperNames(step, perStep);
     for (const std::string& name : names) sleepers.push_back(test::StartSleeper(dir, name));
     // Timing starts once every sleeper is up and findable.
-    const bool up = test::WaitUntil([&] {
-      const std::vector<bool> running = FindRunningImages(api, names);
-      return std::all_of(running.begin(), running.end(), [](bool r) { return r; });
-    }, std::chrono::seconds(120));
+    const bool up = test::WaitUntil(
+        [&] {
+          const std::vector<bool> running = FindRunningImages(api, names);
+          return std::all_of(running.begin(), running.end(), [](bool r) { return r; });
+        },
+        std::chrono::seconds(120));
     if (!up) {
       std::fprintf(stderr, "the sleepers did not all start\n");
       return 2;

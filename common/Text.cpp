@@ -18,13 +18,9 @@ UpperCaseFunction gUpperCase = &AsciiUpperCase;
 
 std::string UpperCase(std::string_view text) { return gUpperCase(text); }
 
-void SetUpperCaseFunction(UpperCaseFunction function) {
-  gUpperCase = function != nullptr ? function : &AsciiUpperCase;
-}
+void SetUpperCaseFunction(UpperCaseFunction function) { gUpperCase = function != nullptr ? function : &AsciiUpperCase; }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return UpperCase(a) == UpperCase(b);
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return UpperCase(a) == UpperCase(b); }
 
 std::string_view TrimBlanks(std::string_view text) {
   constexpr std::string_view kBlanks = " \t\r\n\v\f";

@@ -166,7 +166,8 @@ class Run {
         continue;
       }
       if (kind == PassKind::Final) {
-        context_.Emit({listed->second, candidate.Id, "", EndResult::LeftAtLimit, 0, context_.Since(context_.Started()), {}});
+        context_.Emit(
+            {listed->second, candidate.Id, "", EndResult::LeftAtLimit, 0, context_.Since(context_.Started()), {}});
         continue;
       }
       if (api_.IsCritical(process.Get())) {
@@ -175,7 +176,8 @@ class Run {
         continue;
       }
       imagesTaken.insert(identity);
-      targets.push_back({listed->second, candidate.Id, std::move(process), ProcessRef(api_, kSynchronizeRights, candidate.Id)});
+      targets.push_back(
+          {listed->second, candidate.Id, std::move(process), ProcessRef(api_, kSynchronizeRights, candidate.Id)});
     }
     if (targets.empty()) return false;
     LoadServices();

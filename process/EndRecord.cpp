@@ -92,9 +92,8 @@ RecordText DescribeRecord(const EndRecord& r) {
       return {service + "could not stop",
               r.Error != 0 ? ErrorText(r.Error) : "it did not stop within " + Seconds(r.WaitedMs)};
     case EndResult::ServicesNotAsked:
-      return {"services not asked to stop",
-              "the service manager could not be asked: " + ErrorText(r.Error) +
-                  "; processes are ended without a stop request"};
+      return {"services not asked to stop", "the service manager could not be asked: " + ErrorText(r.Error) +
+                                                "; processes are ended without a stop request"};
   }
   return {};
 }

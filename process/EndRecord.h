@@ -35,7 +35,7 @@ struct EndRecord {
   ProcessId Id = 0;
   std::string Service;
   EndResult Result = EndResult::Ended;
-  std::uint32_t Error = 0;     // the system's error number behind the result
+  std::uint32_t Error = 0;  // the system's error number behind the result
   std::uint32_t WaitedMs = 0;
   std::vector<std::string> Names;
 

@@ -11,8 +11,8 @@ using ProcessId = std::uint32_t;
 using ProcessHandle = void*;  // nullptr: no handle
 
 // Access rights as Windows numbers them.
-inline constexpr std::uint32_t kQueryRights = 0x410;      // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
-inline constexpr std::uint32_t kTerminateRights = 0x411;  // ... | PROCESS_TERMINATE
+inline constexpr std::uint32_t kQueryRights = 0x410;             // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
+inline constexpr std::uint32_t kTerminateRights = 0x411;         // ... | PROCESS_TERMINATE
 inline constexpr std::uint32_t kSynchronizeRights = 0x00100000;  // SYNCHRONIZE: what a wait for the end needs
 
 // The system's error numbers that the rules tell apart.

@@ -71,8 +71,8 @@ ProcessWin32::ProcessWin32(SnapshotSource source) {
   if (kernel != nullptr) {
     queryImageName_ = reinterpret_cast<QueryImageNameFunction>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameW")));
-    isCritical_ = reinterpret_cast<IsCriticalFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "IsProcessCritical")));
+    isCritical_ =
+        reinterpret_cast<IsCriticalFunction>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsProcessCritical")));
   }
 }
 
@@ -158,7 +158,8 @@ bool ProcessWin32::SystemSnapshot(std::vector<SnapshotEntry>& entries) {
   for (int round = 0; round < 4 && status == kStatusInfoLengthMismatch; ++round) {
     status = querySystem_(kSystemProcessInformation, systemBuffer_.data(),
                           static_cast<unsigned long>(systemBuffer_.size()), &needed);
-    if (status == kStatusInfoLengthMismatch) systemBuffer_.resize(std::max<std::size_t>(needed, systemBuffer_.size()) * 2);
+    if (status == kStatusInfoLengthMismatch)
+      systemBuffer_.resize(std::max<std::size_t>(needed, systemBuffer_.size()) * 2);
   }
   if (status < 0) return false;
   std::size_t offset = 0;
@@ -166,8 +167,8 @@ bool ProcessWin32::SystemSnapshot(std::vector<SnapshotEntry>& entries) {
     const auto& process = *reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(systemBuffer_.data() + offset);
     const std::wstring_view name(process.ImageName.Buffer != nullptr ? process.ImageName.Buffer : L"",
                                  process.ImageName.Length / sizeof(wchar_t));
-    entries.push_back({static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.UniqueProcessId)),
-                       ExactFileName(name)});
+    entries.push_back(
+        {static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.UniqueProcessId)), ExactFileName(name)});
     if (process.NextEntryOffset == 0) break;
     offset += process.NextEntryOffset;
     if (offset + sizeof(SYSTEM_PROCESS_INFORMATION) > systemBuffer_.size()) return false;

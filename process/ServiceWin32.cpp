@@ -58,16 +58,16 @@ std::uint32_t ServiceWin32::RunningServices(std::vector<RunningService>& service
   for (;;) {
     DWORD needed = 0;
     DWORD count = 0;
-    const BOOL done = EnumServicesStatusExA(manager_.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_ACTIVE,
-                                            buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count, &resume,
-                                            nullptr);
+    const BOOL done =
+        EnumServicesStatusExA(manager_.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_ACTIVE, buffer.data(),
+                              static_cast<DWORD>(buffer.size()), &needed, &count, &resume, nullptr);
     const DWORD error = done ? ERROR_SUCCESS : GetLastError();
     if (error != ERROR_SUCCESS && error != ERROR_MORE_DATA) return error;
     const auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSA*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
       const SERVICE_STATUS_PROCESS& status = entries[i].ServiceStatusProcess;
-      services.push_back({entries[i].lpServiceName, status.dwProcessId,
-                          (status.dwServiceType & SERVICE_WIN32_SHARE_PROCESS) != 0});
+      services.push_back(
+          {entries[i].lpServiceName, status.dwProcessId, (status.dwServiceType & SERVICE_WIN32_SHARE_PROCESS) != 0});
     }
     if (done) return 0;
     // More to come: continue from the resume point, with room for at least one more entry.

@@ -34,9 +34,21 @@ struct ControlDef {
 // In tab order.
 const ControlDef kControls[] = {
     {IDC_FRAADD, "BUTTON", "", kChild | BS_GROUPBOX, 0, kFrame, false},
-    {IDC_TXTPROCESSNAME, "EDIT", "", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, {1410, 240, 3615, 315}, true},
+    {IDC_TXTPROCESSNAME,
+     "EDIT",
+     "",
+     kChild | WS_TABSTOP | ES_AUTOHSCROLL,
+     WS_EX_CLIENTEDGE,
+     {1410, 240, 3615, 315},
+     true},
     {IDC_LBLPROCESSNAME, "STATIC", "Process Name : ", kChild | SS_LEFT, 0, {120, 300, 1395, 255}, true},
-    {IDC_TXTDESCRIPTION, "EDIT", "", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, {1410, 690, 3615, 315}, true},
+    {IDC_TXTDESCRIPTION,
+     "EDIT",
+     "",
+     kChild | WS_TABSTOP | ES_AUTOHSCROLL,
+     WS_EX_CLIENTEDGE,
+     {1410, 690, 3615, 315},
+     true},
     {IDC_LBLDESCRIPTION, "STATIC", "Description : ", kChild | SS_LEFT, 0, {120, 750, 1395, 255}, true},
     {IDC_CMDOK, "BUTTON", "&OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, {2490, 1380, 1335, 375}, false},
     {IDC_CMDCANCEL, "BUTTON", "&Cancel", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, {3930, 1380, 1335, 375}, false},
@@ -147,9 +159,8 @@ void FrmAddProcess::CreateControls() {
       rect.Top += kFrame.Top;
     }
     const PixelRect r = ToPixels(rect, dpi_);
-    HWND control = CreateWindowExA(def.exStyle, def.className, def.caption, def.style, r.Left, r.Top, r.Width,
-                                   r.Height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), instance,
-                                   nullptr);
+    HWND control = CreateWindowExA(def.exStyle, def.className, def.caption, def.style, r.Left, r.Top, r.Width, r.Height,
+                                   hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), instance, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   }
   // The boxes take any length of text.

@@ -26,12 +26,12 @@ namespace tarnwick {
 
 // What the program start hands to its main window.
 struct MainWindowSetup {
-  bool autoMode = false;            // "-a": the first tick is the unattended run
-  std::string exePath;              // the executable as run: its version resource
-  std::string exeName;              // its file name without extension: the tip and the version box
-  std::string profilePath;          // the file of the user's entries
-  ProcessApi* processes = nullptr;  // the running processes, for the scan
-  TerminatePass unattendedPass;     // "-a": ends, awaits, logs; its result is the exit code
+  bool autoMode = false;              // "-a": the first tick is the unattended run
+  std::string exePath;                // the executable as run: its version resource
+  std::string exeName;                // its file name without extension: the tip and the version box
+  std::string profilePath;            // the file of the user's entries
+  ProcessApi* processes = nullptr;    // the running processes, for the scan
+  TerminatePass unattendedPass;       // "-a": ends, awaits, logs; its result is the exit code
   WindowTerminatePass terminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
 };
 

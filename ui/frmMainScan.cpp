@@ -71,8 +71,8 @@ void FrmMain::EndTickedLines() {
     FlagScope ending(ending_);
     HWND focus = GetFocus();
     EnableWindow(hwnd_, FALSE);
-    failures = setup_.terminatePass(scan_.TerminateTargets(),
-                                    [this](const std::string& status) { WhileEnding(status); });
+    failures =
+        setup_.terminatePass(scan_.TerminateTargets(), [this](const std::string& status) { WhileEnding(status); });
     EnableWindow(hwnd_, TRUE);
     SetWindowTextA(Control(IDC_LBLPROCESSRESIDE), kRunningTitle);
     // Disabling the window took the keyboard focus away: the control that had it gets it back.

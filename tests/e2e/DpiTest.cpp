@@ -36,10 +36,26 @@ struct Expected {
 };
 
 const Expected kExpected[] = {
-    {96, {433, 361}, 129, {6, 24, 334, 215}, {6, 215, 334, 220}, {8, 223, 147, 240}, {6, 236, 334, 352},
-     {338, 24, 427, 49}, {338, 236, 427, 261}, {338, 296, 427, 353}},
-    {144, {650, 542}, 194, {9, 36, 502, 323}, {9, 323, 502, 330}, {12, 335, 220, 360}, {9, 354, 502, 528},
-     {508, 36, 641, 74}, {508, 354, 641, 392}, {508, 444, 641, 530}},
+    {96,
+     {433, 361},
+     129,
+     {6, 24, 334, 215},
+     {6, 215, 334, 220},
+     {8, 223, 147, 240},
+     {6, 236, 334, 352},
+     {338, 24, 427, 49},
+     {338, 236, 427, 261},
+     {338, 296, 427, 353}},
+    {144,
+     {650, 542},
+     194,
+     {9, 36, 502, 323},
+     {9, 323, 502, 330},
+     {12, 335, 220, 360},
+     {9, 354, 502, 528},
+     {508, 36, 641, 74},
+     {508, 354, 641, 392},
+     {508, 444, 641, 530}},
 };
 
 std::string Text(const RECT& r) {
@@ -66,9 +82,12 @@ TEST(Dpi, WindowShowsTheDesignedLayoutScaledToThePrefixDpi) {
   const struct {
     int id;
     const RECT& rect;
-  } controls[] = {{IDC_LSTPROCESS, expected->upper},        {IDC_PICSPLITTER, expected->bar},
-                  {IDC_LBLPROCESSRESIDE, expected->lowerTitle}, {IDC_LSTRESIDELIST, expected->lower},
-                  {IDC_CMDADD, expected->add},              {IDC_CMDCHECKALL0, expected->selectAll},
+  } controls[] = {{IDC_LSTPROCESS, expected->upper},
+                  {IDC_PICSPLITTER, expected->bar},
+                  {IDC_LBLPROCESSRESIDE, expected->lowerTitle},
+                  {IDC_LSTRESIDELIST, expected->lower},
+                  {IDC_CMDADD, expected->add},
+                  {IDC_CMDCHECKALL0, expected->selectAll},
                   {IDC_CMDTERMINATE, expected->terminate}};
   for (const auto& c : controls) EXPECT_EQ(Text(ChildRect(app.Control(c.id))), Text(c.rect)) << "control " << c.id;
   HWND search = app.Control(IDC_LSTPROCESS);
@@ -82,13 +101,15 @@ TEST(Dpi, WindowShowsTheDesignedLayoutScaledToThePrefixDpi) {
   const std::string shot = BinDir() + "..\\artifacts\\tarnwick-" + std::to_string(dpi) + "dpi.png";
   CreateDirectoryA((BinDir() + "..\\artifacts").c_str(), nullptr);
   // Wine shows a control black until it first paints: wait until none is, near its top right corner.
-  EXPECT_TRUE(WaitUntil([&] {
-    for (int id = IDC_LBLPROCESSLIST; id <= IDC_PICSPLITTER; ++id) {
-      const RECT r = ChildRect(app.Control(id));
-      if (ScreenPixel(main, r.right - 4, r.top + 2) == RGB(0, 0, 0)) return false;
-    }
-    return true;
-  }, 10000ms));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        for (int id = IDC_LBLPROCESSLIST; id <= IDC_PICSPLITTER; ++id) {
+          const RECT r = ChildRect(app.Control(id));
+          if (ScreenPixel(main, r.right - 4, r.top + 2) == RGB(0, 0, 0)) return false;
+        }
+        return true;
+      },
+      10000ms));
   EXPECT_TRUE(SaveScreenshot(frame, shot)) << shot;
   EXPECT_TRUE(app.Close());
 }

@@ -333,9 +333,8 @@ TEST(EditSession, ADuplicateInTheFileAsksAtAPlainStartAndIsSkippedSilentlyWithA)
   WriteFile(app.IniPath(), file);
   app.Run("-a");
   // The load has passed the duplicate once z.exe is listed; a box would have stopped it before.
-  EXPECT_TRUE(WaitUntil([&] {
-    return !app.Proc().Running() || ListViewCount(app.Control(IDC_LSTPROCESS)) == 10;
-  }, 10000ms));
+  EXPECT_TRUE(
+      WaitUntil([&] { return !app.Proc().Running() || ListViewCount(app.Control(IDC_LSTPROCESS)) == 10; }, 10000ms));
   EXPECT_EQ(FindMessageBox(app.Proc().Id(), "Tarnwick"), nullptr);
   if (app.Proc().Running()) {
     EXPECT_TRUE(app.Close());

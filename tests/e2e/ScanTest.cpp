@@ -286,11 +286,13 @@ bool RunsUnattended(App& app, std::string& failure) {
     return false;
   }
   bool shown = false;
-  const bool ended = WaitUntil([&] {
-    shown = shown || !TopLevelWindows(run.Id(), kMainWindowClass).empty() ||
-            !TopLevelWindows(run.Id(), "#32770").empty();
-    return !run.Running();
-  }, 10000ms);
+  const bool ended = WaitUntil(
+      [&] {
+        shown = shown || !TopLevelWindows(run.Id(), kMainWindowClass).empty() ||
+                !TopLevelWindows(run.Id(), "#32770").empty();
+        return !run.Running();
+      },
+      10000ms);
   if (!ended) failure = "still running after 10 s";
   if (shown) failure = "showed a window";
   return ended && !shown && run.ExitCode() == 0;

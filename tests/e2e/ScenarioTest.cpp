@@ -64,17 +64,17 @@ class Scenario : public ::testing::Test {
     }
     return count > 0;
   }
-  std::vector<HWND> Open(const std::string& className) {
-    return TopLevelWindows(app_.Proc().Id(), className);
-  }
+  std::vector<HWND> Open(const std::string& className) { return TopLevelWindows(app_.Proc().Id(), className); }
 
   // The X window of the main window, as the window manager knows it.
   std::string XWindow() {
     std::string found;
-    WaitUntil([&] {
-      return shell_.Run("xdotool search --onlyvisible --name '^Velm Tarnwick$'", &found) &&
-             found.find_first_of("0123456789") != std::string::npos;
-    }, 15000ms);
+    WaitUntil(
+        [&] {
+          return shell_.Run("xdotool search --onlyvisible --name '^Velm Tarnwick$'", &found) &&
+                 found.find_first_of("0123456789") != std::string::npos;
+        },
+        15000ms);
     return found.substr(0, found.find('\n'));
   }
   // Brings the main window to the front with the keyboard focus, as a click on it would.
@@ -89,8 +89,8 @@ class Scenario : public ::testing::Test {
   // Types into the box that has the focus; a retry clears what arrived of the first typing.
   bool Type(HWND box, const std::string& text) {
     const std::string typing = "xdotool type --delay 50 '" + text + "'";
-    return shell_.Input(typing, [&] { return WindowText(box) == text; },
-                        "xdotool key End shift+Home BackSpace; " + typing);
+    return shell_.Input(
+        typing, [&] { return WindowText(box) == text; }, "xdotool key End shift+Home BackSpace; " + typing);
   }
 
   // "&Add..." by its access key, the image name, Tab, the description and Enter: the keyboard only.
@@ -134,7 +134,11 @@ TEST_F(Scenario, ADayOfUseThroughTheRealWindow) {
   TempDir sleepers;
   Process vex = StartSleeper(sleepers, "Vex.exe");
   Process gadget = StartSleeper(sleepers, "Gadget.exe");
-  ASSERT_TRUE(WaitUntil([&] { return Running() == Lines{"Gadget.exe", "Vex.exe"}; }, 10000ms))
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return Running() == Lines{"Gadget.exe", "Vex.exe"};
+      },
+      10000ms))
       << "running lines: " << ::testing::PrintToString(Running());
   Screenshot("2-running", {main});
 
@@ -163,17 +167,20 @@ TEST_F(Scenario, ADayOfUseThroughTheRealWindow) {
     return !IsWindowVisible(main) && TrayIconExists(main, kIconId);
   })) << "minimising did not go to the tray";
   HWND tray = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    tray = FindWindowA(nullptr, kTrayCaption);
-    return tray != nullptr && IsWindowVisible(tray);
-  }, 10000ms)) << "no visible tray window";
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        tray = FindWindowA(nullptr, kTrayCaption);
+        return tray != nullptr && IsWindowVisible(tray);
+      },
+      10000ms))
+      << "no visible tray window";
   Screenshot("5-tray", {tray});
   // Ours is the only icon, in the first place of the row.
   POINT icon{GetSystemMetrics(SM_CXSMICON) / 2 + 2, GetSystemMetrics(SM_CYSMICON) / 2 + 2};
   ClientToScreen(tray, &icon);
-  ASSERT_TRUE(shell_.Input("xdotool mousemove " + std::to_string(icon.x) + " " + std::to_string(icon.y) +
-                               " click --repeat 2 --delay 100 1",
-                           [&] { return IsWindowVisible(main) && !IsIconic(main); }))
+  ASSERT_TRUE(shell_.Input(
+      "xdotool mousemove " + std::to_string(icon.x) + " " + std::to_string(icon.y) + " click --repeat 2 --delay 100 1",
+      [&] { return IsWindowVisible(main) && !IsIconic(main); }))
       << "the double-click on the icon did not bring the window back";
   EXPECT_TRUE(WaitUntil([&] { return !TrayIconExists(main, kIconId); }));
 
@@ -203,12 +210,14 @@ TEST_F(Scenario, ADayOfUseThroughTheRealWindow) {
   Process& run = app_.Run("-a");
   ASSERT_NE(run.Handle(), nullptr);
   std::string shown;
-  const bool ended = WaitUntil([&] {
-    for (const char* cls : {kMainWindowClass, "#32770", "#32768"}) {
-      if (!Open(cls).empty()) shown = cls;
-    }
-    return !run.Running();
-  }, 15000ms);
+  const bool ended = WaitUntil(
+      [&] {
+        for (const char* cls : {kMainWindowClass, "#32770", "#32768"}) {
+          if (!Open(cls).empty()) shown = cls;
+        }
+        return !run.Running();
+      },
+      15000ms);
   ASSERT_TRUE(ended) << "still running";
   EXPECT_EQ(shown, "") << "a window was shown";
   EXPECT_EQ(run.ExitCode(), 0u);

@@ -122,7 +122,8 @@ TEST(Services, AutoStopsAServiceAfterItsDependentAndEndsAPlainProcessAsBefore) {
 
   ASSERT_TRUE(Start(app.ExePath(), "-l").WaitExit(10000ms));
   const Lines listed = LogOf(app);
-  EXPECT_NE(std::find(listed.begin(), listed.end(), "VexOPC.exe\t" + Id(enginePid) + "\tlisted\tservices: TarnwickTestEngine"),
+  EXPECT_NE(std::find(listed.begin(), listed.end(),
+                      "VexOPC.exe\t" + Id(enginePid) + "\tlisted\tservices: TarnwickTestEngine"),
             listed.end());
   DeleteFileA(app.Dir().File("Tarnwick.log").c_str());
 
@@ -139,7 +140,8 @@ TEST(Services, AutoStopsAServiceAfterItsDependentAndEndsAPlainProcessAsBefore) {
   const Lines log = LogOf(app);
   const Lines expected = {
       "Helper.exe\t" + Id(gatewayPid) + "\tservice TarnwickTestGateway: stopped",
-      "VexOPC.exe\t" + Id(enginePid) + "\tservice TarnwickTestEngine: stopped\tits dependents first: TarnwickTestGateway",
+      "VexOPC.exe\t" + Id(enginePid) +
+          "\tservice TarnwickTestEngine: stopped\tits dependents first: TarnwickTestGateway",
       "VexOPC.exe\t" + Id(enginePid) + "\tended",
       "Vex.exe\t" + Id(plain.Id()) + "\tended",
   };
@@ -203,8 +205,8 @@ TEST(Services, TerminateInTheWindowStopsServicesWhileTheWindowWaitsAndTellsWhatC
   ASSERT_NE(question, nullptr);
   AnswerMessageBox(question, IDYES);
 
-  ASSERT_TRUE(WaitUntil([&] { return WindowText(title).find("TarnwickTestWindowStubborn") != std::string::npos; },
-                        15000ms))
+  ASSERT_TRUE(
+      WaitUntil([&] { return WindowText(title).find("TarnwickTestWindowStubborn") != std::string::npos; }, 15000ms))
       << WindowText(title);
   DWORD_PTR answer = 0;
   EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0);  // not hung

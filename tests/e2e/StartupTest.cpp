@@ -11,9 +11,9 @@ namespace {
 
 using namespace test;
 
-const std::vector<std::string> kBuiltInNames = {"Vex.exe",       "VexSQL.exe",      "VexOPC.exe",
+const std::vector<std::string> kBuiltInNames = {"Vex.exe",       "VexSQL.exe",       "VexOPC.exe",
                                                 "VexUPnP.exe",   "QuilListener.exe", "GwVexpCorba.exe",
-                                                "VexScript.exe", "VexScrMan.exe",   "Tallyboard.exe"};
+                                                "VexScript.exe", "VexScrMan.exe",    "Tallyboard.exe"};
 
 TEST(Startup, PlainStartShowsTheWindowWithTheBuiltInEntries) {
   App app;
@@ -117,7 +117,8 @@ TEST(Startup, WithoutAWindowTheStartEndsAtOnceWithCode3) {
   App app;
   LinuxShell shell;
   std::string exitCode;
-  ASSERT_TRUE(shell.Run("env -u DISPLAY timeout 15 " + WineCommand() + " " + UnixPath(app.ExePath()) + " -a; echo $?", &exitCode));
+  ASSERT_TRUE(shell.Run("env -u DISPLAY timeout 15 " + WineCommand() + " " + UnixPath(app.ExePath()) + " -a; echo $?",
+                        &exitCode));
   EXPECT_EQ(exitCode, "3\n");
   EXPECT_TRUE(shown.Close());
 }

@@ -88,11 +88,13 @@ TEST_F(Tray, RightButtonOpensTheMenuWhoseShowRestores) {
   ASSERT_NE(hwnd, nullptr);
   PostMessageA(hwnd, kCallback, kIconId, WM_RBUTTONDOWN);
   HWND menu = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    const auto menus = TopLevelWindows(app_.Proc().Id(), "#32768");
-    menu = menus.empty() ? nullptr : menus.front();
-    return menu != nullptr;
-  }, 8000ms));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const auto menus = TopLevelWindows(app_.Proc().Id(), "#32768");
+        menu = menus.empty() ? nullptr : menus.front();
+        return menu != nullptr;
+      },
+      8000ms));
   // "&Show..." by its access key.
   PostMessageA(menu, WM_KEYDOWN, 'S', 0);
   PostMessageA(menu, WM_CHAR, 's', 0);
@@ -183,8 +185,8 @@ TEST(Menus, AlwaysOnTopTogglesTheTopmostState) {
 }
 
 TEST(Menus, VersionBoxNamesTheExeAsRun) {
-  for (const auto& [exe, text] : {std::pair{"Tarnwick.exe", "Tarnwick version 1.0.0"},
-                                  std::pair{"Other.exe", "Other version 1.0.0"}}) {
+  for (const auto& [exe, text] :
+       {std::pair{"Tarnwick.exe", "Tarnwick version 1.0.0"}, std::pair{"Other.exe", "Other version 1.0.0"}}) {
     App app(exe);
     app.Run();
     HWND hwnd = app.WaitMainWindow();

@@ -221,10 +221,12 @@ HWND App::MainWindow() const {
 
 HWND App::WaitMainWindow(bool visible, std::chrono::milliseconds timeout) const {
   HWND hwnd = nullptr;
-  WaitUntil([&] {
-    hwnd = MainWindow();
-    return hwnd != nullptr && (!visible || IsWindowVisible(hwnd));
-  }, timeout);
+  WaitUntil(
+      [&] {
+        hwnd = MainWindow();
+        return hwnd != nullptr && (!visible || IsWindowVisible(hwnd));
+      },
+      timeout);
   return (hwnd != nullptr && (!visible || IsWindowVisible(hwnd))) ? hwnd : nullptr;
 }
 

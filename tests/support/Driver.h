@@ -45,7 +45,9 @@ bool FileExists(const std::string& path);
 class Process {
  public:
   Process() = default;
-  explicit Process(PROCESS_INFORMATION info) : process_(info.hProcess), id_(info.dwProcessId) { CloseHandle(info.hThread); }
+  explicit Process(PROCESS_INFORMATION info) : process_(info.hProcess), id_(info.dwProcessId) {
+    CloseHandle(info.hThread);
+  }
   Process(Process&& other) noexcept;
   Process& operator=(Process&& other) noexcept;
   ~Process();

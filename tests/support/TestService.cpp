@@ -30,7 +30,8 @@ void WriteMarker() {
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
   char text[32];
-  std::snprintf(text, sizeof(text), "%llu", (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+  std::snprintf(text, sizeof(text), "%llu",
+                (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
   HANDLE file = CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
   WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);

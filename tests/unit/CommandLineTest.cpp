@@ -34,9 +34,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"\"ab\"\"cd\"", 2, {"ab", "cd"}}, SplitCase{"a\"b\"c d", 2, {"a\"b\"c", "d"}},
                       SplitCase{"\"a b", 1, {"a b"}}, SplitCase{"  a \t\t b  ", 2, {"a", "b"}},
                       SplitCase{"a b c d e", 3, {"a", "b", "c"}}, SplitCase{"a b c ", 3, {"a", "b", "c"}},
-                      SplitCase{"\"a\" \"b c\" \"d\" \"e\"", 3, {"a", "b c", "d"}},
-                      SplitCase{"x\ty", 2, {"x", "y"}}, SplitCase{"\"\"", 1, {""}},
-                      SplitCase{"\"unclosed", 1, {"unclosed"}}));
+                      SplitCase{"\"a\" \"b c\" \"d\" \"e\"", 3, {"a", "b c", "d"}}, SplitCase{"x\ty", 2, {"x", "y"}},
+                      SplitCase{"\"\"", 1, {""}}, SplitCase{"\"unclosed", 1, {"unclosed"}}));
 
 TEST(SplitCommandLine, AppendsToWhatTheSlotsHold) {
   ArgSlots slots;

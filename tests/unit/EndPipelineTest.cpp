@@ -50,14 +50,15 @@ void AddMixedTable(FakeProcessApi& api) {
   api.Add(15, "C:\\V\\VexUPnP.exe").TerminateRefused = true;
   api.Add(16, "C:\\V\\Tallyboard.exe").EndsAfterTerminateMs.reset();  // stays after TerminateProcess
   api.Add(17, "C:\\V\\Unlisted.exe");
-  api.Add(18, "C:\\X\\Vex.exe").Openable = false;  // after a Vex.exe that one pass per image ends
-  FakeProcess& gone = api.Add(19, "C:\\V\\Gone.exe");      // ended between the snapshot and the open
+  api.Add(18, "C:\\X\\Vex.exe").Openable = false;      // after a Vex.exe that one pass per image ends
+  FakeProcess& gone = api.Add(19, "C:\\V\\Gone.exe");  // ended between the snapshot and the open
   gone.Openable = false;
   gone.OpenError = kErrorInvalidParameter;
   api.Add(20, "C:\\V\\VexScrMan.exe").EndsJustBeforeTerminate = true;
 }
-const std::vector<std::string> kMixedImages = {"Tarnwick.exe", "Vex.exe",     "VexSQL.exe",     "CSRSS.EXE",   "VexOPC.exe",
-                                               "VexUPnP.exe",  "Tallyboard.exe", "Gone.exe", "VexScrMan.exe"};
+const std::vector<std::string> kMixedImages = {"Tarnwick.exe",   "Vex.exe",    "VexSQL.exe",
+                                               "CSRSS.EXE",      "VexOPC.exe", "VexUPnP.exe",
+                                               "Tallyboard.exe", "Gone.exe",   "VexScrMan.exe"};
 
 TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   using R = EndResult;
@@ -68,16 +69,31 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
     int exitCode;
   };
   const Case cases[] = {
-      {EndMode::OnePerImage, {10, 16},
+      {EndMode::OnePerImage,
+       {10, 16},
        {{12, R::NotOpened}, {13, R::Critical}, {15, R::Refused}, {10, R::Ended}, {16, R::StillRunning}, {20, R::Ended}},
        1},
-      {EndMode::Every, {10, 11, 16},
-       {{12, R::NotOpened}, {13, R::Critical}, {18, R::NotOpened}, {15, R::Refused}, {10, R::Ended}, {11, R::Ended},
-        {16, R::StillRunning}, {20, R::Ended}},
+      {EndMode::Every,
+       {10, 11, 16},
+       {{12, R::NotOpened},
+        {13, R::Critical},
+        {18, R::NotOpened},
+        {15, R::Refused},
+        {10, R::Ended},
+        {11, R::Ended},
+        {16, R::StillRunning},
+        {20, R::Ended}},
        1},
-      {EndMode::ListOnly, {},
-       {{10, R::Listed}, {11, R::Listed}, {12, R::ListedNotOpened}, {13, R::Listed}, {15, R::Listed}, {16, R::Listed},
-        {18, R::ListedNotOpened}, {20, R::Listed}},
+      {EndMode::ListOnly,
+       {},
+       {{10, R::Listed},
+        {11, R::Listed},
+        {12, R::ListedNotOpened},
+        {13, R::Listed},
+        {15, R::Listed},
+        {16, R::Listed},
+        {18, R::ListedNotOpened},
+        {20, R::Listed}},
        1},
   };
   for (const Case& c : cases) {
@@ -180,12 +196,12 @@ TEST(EndRun, TheLinesOfARunAndTheRefusedRun) {
   EXPECT_EQ(RefuseUnattended(RunSwitch::Auto, world.clock, lines, info), kExitAnotherRuns);
   const std::string t = "2024-05-06T02:00:01.015+02:00\t";
   EXPECT_EQ(lines.All,
-            t + "-l\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" +
-            t + "-l\tVex.exe\t10\tlisted\n" +
-            t + "-l\tVexSQL.exe\t12\tlisted\tcould not open it: access denied: start Tarnwick as administrator\n" +
-            t + "-l\tTarnwick.exe\t5\trun ended\texit code 1, 0.0 s\n" +
-            t + "-a\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" +
-            t + "-a\tTarnwick.exe\t5\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; nothing was done\n");
+            t + "-l\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" + t + "-l\tVex.exe\t10\tlisted\n" + t +
+                "-l\tVexSQL.exe\t12\tlisted\tcould not open it: access denied: start Tarnwick as administrator\n" + t +
+                "-l\tTarnwick.exe\t5\trun ended\texit code 1, 0.0 s\n" + t +
+                "-a\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" + t +
+                "-a\tTarnwick.exe\t5\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; nothing "
+                "was done\n");
   EXPECT_TRUE(world.processes.IsAlive(10));
 }
 
@@ -197,16 +213,20 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
     const char* line;  // after the time and the source
   };
   const Case cases[] = {
-      {{"Vex.exe", 7, "", R::Critical, 0, 0, {}}, "Vex.exe\t7\tcould not end\ta critical process: ending it would stop Windows"},
+      {{"Vex.exe", 7, "", R::Critical, 0, 0, {}},
+       "Vex.exe\t7\tcould not end\ta critical process: ending it would stop Windows"},
       {{"Vex.exe", 7, "", R::Refused, 1234, 0, {}}, "Vex.exe\t7\tcould not end\tWindows refused: system error 1234"},
-      {{"Vex.exe", 7, "Eng", R::ServiceNotStopped, 0, 1500, {}}, "Vex.exe\t7\tservice Eng: could not stop\tit did not stop within 1.5 s"},
+      {{"Vex.exe", 7, "Eng", R::ServiceNotStopped, 0, 1500, {}},
+       "Vex.exe\t7\tservice Eng: could not stop\tit did not stop within 1.5 s"},
       {{"", 0, "", R::ServicesNotAsked, 1062, 0, {}},
-       "-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; processes "
+       "-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
+       "processes "
        "are ended without a stop request"},
       {{"Tab\tName.exe", 7, "", R::Ended, 0, 0, {}}, "Tab Name.exe\t7\tended"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record), std::string("2024-12-31T23:59:58.007-05:30\t-k\t") + c.line);
+    EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record),
+              std::string("2024-12-31T23:59:58.007-05:30\t-k\t") + c.line);
   }
 }
 

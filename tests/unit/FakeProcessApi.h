@@ -29,9 +29,9 @@ class FakeClock : public Clock {
 
 struct FakeProcess {
   ProcessId Id = 0;
-  std::string ModulePath;     // what the main module's name gives; empty: unreadable (64-bit from 32-bit)
-  std::string ImagePath;      // what QueryFullProcessImageNameW gives
-  std::string SnapshotName;   // the toolhelp name; defaults to the file name of ModulePath or ImagePath
+  std::string ModulePath;    // what the main module's name gives; empty: unreadable (64-bit from 32-bit)
+  std::string ImagePath;     // what QueryFullProcessImageNameW gives
+  std::string SnapshotName;  // the toolhelp name; defaults to the file name of ModulePath or ImagePath
   bool Openable = true;
   std::uint32_t OpenError = kErrorAccessDenied;  // why it cannot be opened
   bool Critical = false;

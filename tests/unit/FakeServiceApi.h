@@ -19,8 +19,8 @@ struct FakeService {
   std::vector<std::string> Dependencies;
   std::string Group;
   OnStop Behaviour = OnStop::Stops;
-  std::uint32_t StopError = 0;         // what the stop request answers instead of taking it
-  std::uint32_t StopTakesMs = 300;     // from the request to SERVICE_STOPPED, with its process's end
+  std::uint32_t StopError = 0;      // what the stop request answers instead of taking it
+  std::uint32_t StopTakesMs = 300;  // from the request to SERVICE_STOPPED, with its process's end
   std::uint32_t WaitHintMs = 1000;
   bool ProcessStaysAfterStop = false;  // reports stopped, but its process does not end
   bool Recovers = false;               // the service manager restarts it after an unexpected end
@@ -84,8 +84,8 @@ class FakeServiceApi : public ServiceApi {
       status.State = ServiceState::Stopped;
     } else if (s->StopAskedAt && s->Behaviour != FakeService::OnStop::Ignores) {
       const bool progresses = s->Behaviour == FakeService::OnStop::Stops;
-      status = {ServiceState::StopPending, progresses ? static_cast<std::uint32_t>(clock_.Now - *s->StopAskedAt) / 100 : 1,
-                s->WaitHintMs};
+      status = {ServiceState::StopPending,
+                progresses ? static_cast<std::uint32_t>(clock_.Now - *s->StopAskedAt) / 100 : 1, s->WaitHintMs};
     }
     return 0;
   }

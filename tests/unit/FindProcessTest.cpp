@@ -20,10 +20,10 @@ TEST(FindProcess, MatchesTheFileNameOfTheMainModuleIgnoringCase) {
       {"notepad.exe", true},
       {"NOTEPAD.EXE", true},
       {"Notepad.Exe", true},
-      {"notepad", false},                   // the extension counts
+      {"notepad", false},  // the extension counts
       {"notepad.ex", false},
       {"otepad.exe", false},
-      {"Windows\\notepad.exe", false},      // only the part after the last backslash is compared
+      {"Windows\\notepad.exe", false},  // only the part after the last backslash is compared
       {"C:\\Windows\\notepad.exe", false},
       {"\\notepad.exe", false},
       {"", false},
@@ -99,7 +99,8 @@ TEST(FindProcess, TheBufferGrowsUntilEveryProcessIsSeen) {
                        Case{1000, 3, false}, Case{1024, 4, false}, Case{3, 13, true}}) {
     FakeProcessApi api;
     api.AlwaysFull = c.alwaysFull;
-    for (int i = 1; i < c.processes; ++i) api.Add(static_cast<ProcessId>(4 * i), "C:\\w\\Idle" + std::to_string(i) + ".exe");
+    for (int i = 1; i < c.processes; ++i)
+      api.Add(static_cast<ProcessId>(4 * i), "C:\\w\\Idle" + std::to_string(i) + ".exe");
     api.Add(99999, "C:\\late\\Vex.exe");  // enumerated last
     std::vector<ProcessId> ids;
     ASSERT_TRUE(EnumerateAllIds(api, ids)) << c.processes;
@@ -182,14 +183,15 @@ FakeProcessApi MixedTable() {
 }
 
 const std::vector<std::string> kMixedNames = {
-    "Vex.exe", "VexSQL.exe", "VexOPC.exe", "Tallyboard.exe", "", "VEX.EXE", "Vex", "Vex\\Vex.exe",
-    "tarnwick.exe", "csrss.exe", "Missing.exe", "services.exe"};
+    "Vex.exe",      "VexSQL.exe", "VexOPC.exe",  "Tallyboard.exe", "", "VEX.EXE", "Vex", "Vex\\Vex.exe",
+    "tarnwick.exe", "csrss.exe",  "Missing.exe", "services.exe"};
 
 TEST(FindRunningImages, GivesForEveryNameWhatFindProcessGives) {
   FakeProcessApi reference = MixedTable();
   std::vector<bool> expected;
   for (const std::string& name : kMixedNames) expected.push_back(FindProcess(reference, name, false));
-  EXPECT_EQ(expected, (std::vector<bool>{true, false, true, false, false, true, false, false, true, true, false, false}));
+  EXPECT_EQ(expected,
+            (std::vector<bool>{true, false, true, false, false, true, false, false, true, true, false, false}));
 
   FakeProcessApi snapshot = MixedTable();
   EXPECT_EQ(FindRunningImages(snapshot, kMixedNames), expected);
@@ -209,12 +211,14 @@ TEST(FindRunningImages, OneSnapshotAndOpensOnlyForCandidatesForAnyNumberOfRows) 
     api.Add(2004, "C:\\Vex\\Vex.exe");  // a second process of a confirmed image is not opened
     api.Add(2008, "").ImagePath = "C:\\Vex64\\Row0.exe";
     std::vector<std::string> names{"Vex.exe"};
-    for (int i = 0; names.size() < static_cast<std::size_t>(rows); ++i) names.push_back("Row" + std::to_string(i) + ".exe");
+    for (int i = 0; names.size() < static_cast<std::size_t>(rows); ++i)
+      names.push_back("Row" + std::to_string(i) + ".exe");
 
     const std::vector<bool> running = FindRunningImages(api, names);
     EXPECT_EQ(api.Snapshots, 1) << rows;
     EXPECT_EQ(api.Enumerations, 0) << rows;
-    const std::vector<ProcessId> candidates = rows > 1 ? std::vector<ProcessId>{2000, 2008} : std::vector<ProcessId>{2000};
+    const std::vector<ProcessId> candidates =
+        rows > 1 ? std::vector<ProcessId>{2000, 2008} : std::vector<ProcessId>{2000};
     EXPECT_EQ(api.Opened, candidates) << rows;
     for (std::uint32_t rights : api.Rights) EXPECT_EQ(rights, kQueryRights);
     EXPECT_TRUE(running[0]);

@@ -25,7 +25,8 @@ TEST(LayoutPass, InitialClientArea) {
   EXPECT_EQ(l.lstResideList.Width, 4920);
   EXPECT_EQ(l.picSplitter.Top, 3225);
   EXPECT_EQ(l.picSplitter.Width, 4920);
-  for (const TwipRect* b : {&l.cmdAdd, &l.cmdEdit, &l.cmdDelete, &l.cmdCheckAll[0], &l.cmdCheckAll[1], &l.cmdTerminate}) {
+  for (const TwipRect* b :
+       {&l.cmdAdd, &l.cmdEdit, &l.cmdDelete, &l.cmdCheckAll[0], &l.cmdCheckAll[1], &l.cmdTerminate}) {
     EXPECT_EQ(b->Left, 5070);
   }
   EXPECT_EQ(l.cmdAdd.Top, 360);
@@ -124,7 +125,8 @@ TEST_P(LayoutPixels, ControlsThatTouchInTwipsTouchInPixels) {
   EXPECT_EQ(TwipsToPixels(kInitialClientHeight, c.dpi), c.clientHeight);
   // Odd sizes as well as the designed one, where twips do not fall on whole pixels.
   for (int extra = 0; extra < 40; ++extra) {
-    MainLayout l = FirstPass(PixelsToTwips(c.clientWidth + extra, c.dpi), PixelsToTwips(c.clientHeight + 3 * extra, c.dpi));
+    MainLayout l =
+        FirstPass(PixelsToTwips(c.clientWidth + extra, c.dpi), PixelsToTwips(c.clientHeight + 3 * extra, c.dpi));
     const PixelRect upper = ToPixels(l.lstProcess, c.dpi);
     const PixelRect bar = ToPixels(l.picSplitter, c.dpi);
     EXPECT_EQ(upper.Top + upper.Height, bar.Top) << "extra " << extra;

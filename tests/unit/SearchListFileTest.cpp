@@ -72,7 +72,8 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 
 Entries ReadAll(FakeProfile& profile) {
   Entries read;
-  ReadSearchList(profile, [&](const std::string& name, const std::string& description) { read.emplace_back(name, description); });
+  ReadSearchList(
+      profile, [&](const std::string& name, const std::string& description) { read.emplace_back(name, description); });
   return read;
 }
 

@@ -23,7 +23,7 @@ TEST(SearchList, BuiltInEntriesComeInTableOrderAndBlue) {
   EXPECT_FALSE(list.Row(10).TextColour.has_value());  // the list's default colour
   list.Remove(10);
   ASSERT_EQ(list.Count(), 9u);
-  const char* expected[] = {"Vex.exe",       "VexSQL.exe",    "VexOPC.exe",    "VexUPnP.exe",   "QuilListener.exe",
+  const char* expected[] = {"Vex.exe",         "VexSQL.exe",    "VexOPC.exe",    "VexUPnP.exe",   "QuilListener.exe",
                             "GwVexpCorba.exe", "VexScript.exe", "VexScrMan.exe", "Tallyboard.exe"};
   for (std::size_t i = 1; i <= 9; ++i) {
     EXPECT_EQ(list.Row(i).ImageName, expected[i - 1]);

@@ -61,16 +61,17 @@ TEST(ServiceStop, ACooperativeServiceIsStoppedAfterItsDependentsAndItsProcessIsN
   const std::vector<EndRecord> records = world.Run(EndMode::OnePerImage, {"Vex.exe", "VexOPC.exe", "VexSQL.exe"});
   EXPECT_EQ(world.services.StopRequests,
             (std::vector<std::string>{"VexPanel", "VexGateway", "VexOpc", "VexEngine", "VexSql"}));
-  EXPECT_EQ(Texts(records), (std::vector<std::string>{
-                                "Tallyboard.exe 30 service VexPanel: stopped",
-                                "QuilListener.exe 20 service VexGateway: stopped",
-                                "VexOPC.exe 40 service VexOpc: stopped",
-                                "Vex.exe 10 service VexEngine: stopped: its dependents first: VexPanel, VexGateway, VexOpc",
-                                "Vex.exe 10 ended",
-                                "VexOPC.exe 40 ended",
-                                "VexSQL.exe 60 service VexSql: stopped",
-                                "VexSQL.exe 60 ended",
-                            }));
+  EXPECT_EQ(Texts(records),
+            (std::vector<std::string>{
+                "Tallyboard.exe 30 service VexPanel: stopped",
+                "QuilListener.exe 20 service VexGateway: stopped",
+                "VexOPC.exe 40 service VexOpc: stopped",
+                "Vex.exe 10 service VexEngine: stopped: its dependents first: VexPanel, VexGateway, VexOpc",
+                "Vex.exe 10 ended",
+                "VexOPC.exe 40 ended",
+                "VexSQL.exe 60 service VexSql: stopped",
+                "VexSQL.exe 60 ended",
+            }));
   EXPECT_TRUE(world.processes.Terminated.empty());
   EXPECT_EQ(world.services.UnexpectedEnds, 0);  // no "terminated unexpectedly", so no recovery
   EXPECT_EQ(EndExitCode(EndMode::OnePerImage, records), 0);
@@ -88,15 +89,31 @@ TEST(ServiceStop, WhenToGiveUpAndForce) {
   };
   using Stop = FakeService::OnStop;
   const Case cases[] = {
-      {"ignores the request: forced at the cap", Stop::Ignores, 0, false,
-       {"Vex.exe 10 service VexEngine: forced after 20.0 s: it did not stop in time", "Vex.exe 10 ended"}, 20000},
-      {"stop pending without progress: forced once its wait hint has passed", Stop::Hangs, 0, false,
-       {"Vex.exe 10 service VexEngine: forced after 1.1 s: it did not stop in time", "Vex.exe 10 ended"}, 1100},
-      {"the stop may not be asked: ended as any process", Stop::Stops, kErrorAccessDenied, false,
-       {"Vex.exe 10 service VexEngine: could not stop: access denied: start Tarnwick as administrator", "Vex.exe 10 ended"},
+      {"ignores the request: forced at the cap",
+       Stop::Ignores,
+       0,
+       false,
+       {"Vex.exe 10 service VexEngine: forced after 20.0 s: it did not stop in time", "Vex.exe 10 ended"},
+       20000},
+      {"stop pending without progress: forced once its wait hint has passed",
+       Stop::Hangs,
+       0,
+       false,
+       {"Vex.exe 10 service VexEngine: forced after 1.1 s: it did not stop in time", "Vex.exe 10 ended"},
+       1100},
+      {"the stop may not be asked: ended as any process",
+       Stop::Stops,
+       kErrorAccessDenied,
+       false,
+       {"Vex.exe 10 service VexEngine: could not stop: access denied: start Tarnwick as administrator",
+        "Vex.exe 10 ended"},
        0},
-      {"stopped, but the process lingers: ended after the process wait", Stop::Stops, 0, true,
-       {"Vex.exe 10 service VexEngine: stopped", "Vex.exe 10 ended: forced after 5.0 s"}, 5300},
+      {"stopped, but the process lingers: ended after the process wait",
+       Stop::Stops,
+       0,
+       true,
+       {"Vex.exe 10 service VexEngine: stopped", "Vex.exe 10 ended: forced after 5.0 s"},
+       5300},
   };
   for (const Case& c : cases) {
     World world;
@@ -148,8 +165,9 @@ TEST(ServiceStop, WithoutTheServiceManagerProcessesAreEndedAsBeforeAndListingNam
   World world;
   world.AddService("VexEngine", 10, "Vex.exe");
   world.AddService("VexSql", 20, "VexSQL.exe");
-  EXPECT_EQ(Texts(world.Run(EndMode::ListOnly, {"Vex.exe", "VexSQL.exe", "Missing.exe"})),
-            (std::vector<std::string>{"Vex.exe 10 listed: services: VexEngine", "VexSQL.exe 20 listed: services: VexSql"}));
+  EXPECT_EQ(
+      Texts(world.Run(EndMode::ListOnly, {"Vex.exe", "VexSQL.exe", "Missing.exe"})),
+      (std::vector<std::string>{"Vex.exe 10 listed: services: VexEngine", "VexSQL.exe 20 listed: services: VexSql"}));
 
   world.services.ListError = kErrorAccessDenied;
   world.processes.OnTerminate = [&](ProcessId id) {

@@ -30,7 +30,9 @@ void Drive(Splitter& splitter, MainLayout& l, double clientHeight, const std::ve
       case MouseEvent::Down:
         splitter.MouseDown(l);
         break;
-      case MouseEvent::Move: splitter.MouseMove(l, e.y); break;
+      case MouseEvent::Move:
+        splitter.MouseMove(l, e.y);
+        break;
       case MouseEvent::Up:
         if (splitter.MouseUp(l, clientHeight)) {
           LayoutPass(l, kInitialClientWidth, clientHeight);
@@ -87,8 +89,15 @@ INSTANTIATE_TEST_SUITE_P(
         DragCase{"ExactlyAtTheUpperLimit", 5415, 1740, {{E::Down}, {E::Move, -2602.5}}, 660, 645, 285, 4320, 960},
         // 3225 + 37.5 + 0 = 3262.5 goes to the even 3262; the next move counts from the bar's new top.
         DragCase{"HalfTwipGoesToEven", 5415, 1740, {{E::Down}, {E::Move, 0}}, 3262, 3247, 2887, 1718, 3562},
-        DragCase{"MovesCountFromTheBarsNewTop", 5415, 1740, {{E::Down}, {E::Move, 100}, {E::Move, -100}}, 3300,
-                 3285, 2925, 1680, 3600},
+        DragCase{"MovesCountFromTheBarsNewTop",
+                 5415,
+                 1740,
+                 {{E::Down}, {E::Move, 100}, {E::Move, -100}},
+                 3300,
+                 3285,
+                 2925,
+                 1680,
+                 3600},
         DragCase{"HalfTwipUpToEven", 5415, 1740, {{E::Down}, {E::Move, 1}}, 3264, 3249, 2889, 1716, 3564},
         // At client height 900 the limits cross (660 from the top, 465 from the bottom): a pointer
         // between them gets the upper one; the release would make the lower list negative, so it

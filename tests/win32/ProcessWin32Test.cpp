@@ -57,9 +57,8 @@ TEST(ProcessWin32, TwoProcessesOfOneImageAreEndedOneAtATime) {
   Process second = StartSleeper(dir2, "VexScript.exe");
   ProcessWin32 api;
   ASSERT_TRUE(Findable(api, "VexScript.exe"));
-  ASSERT_TRUE(WaitUntil([&] {
-    return FindRunningImages(api, {"VexScript.exe"})[0] && first.Running() && second.Running();
-  }));
+  ASSERT_TRUE(
+      WaitUntil([&] { return FindRunningImages(api, {"VexScript.exe"})[0] && first.Running() && second.Running(); }));
   FindProcess(api, "VexScript.exe", true);
   ASSERT_TRUE(WaitUntil([&] { return !first.Running() || !second.Running(); }));
   EXPECT_NE(first.Running(), second.Running());  // exactly one ended
@@ -103,7 +102,7 @@ TEST(ProcessWin32, TheSnapshotScanAgreesWithFindProcessOnRealProcesses) {
   ProcessWin32 api;
   for (const char* name : {"Vex.exe", "QuilListener.exe", "Tallyboard.exe"}) ASSERT_TRUE(Findable(api, name)) << name;
 
-  const std::vector<std::string> names = {"Vex.exe", "VexSQL.exe", "QUILLISTENER.EXE", "Tallyboard.exe", "",
+  const std::vector<std::string> names = {"Vex.exe", "VexSQL.exe", "QUILLISTENER.EXE", "Tallyboard.exe",          "",
                                           "Vex",     "x\\Vex.exe", "explorer.exe",     "tarnwick_win32_tests.exe"};
   std::vector<bool> perRow;
   for (const std::string& name : names) perRow.push_back(FindProcess(api, name, false));
@@ -161,7 +160,8 @@ TEST(ProcessWin32, TheEnumerationAndBothSnapshotsListTheProcessesWithTheirImageN
   ASSERT_TRUE(Findable(api, "VexUPnP.exe"));
   std::vector<ProcessId> ids;
   ASSERT_TRUE(EnumerateAllIds(api, ids));
-  for (DWORD id : {vex.Id(), wide.Id(), GetCurrentProcessId()}) EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end());
+  for (DWORD id : {vex.Id(), wide.Id(), GetCurrentProcessId()})
+    EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end());
 
   ProcessWin32 toolhelp(SnapshotSource::Toolhelp);
   for (ProcessWin32* source : {&api, &toolhelp}) {

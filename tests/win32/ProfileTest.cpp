@@ -87,7 +87,8 @@ TEST_F(ProfileFile, SectionNamesComeInFileOrder) {
   for (const auto& c : cases) {
     DeleteFileA(Path().c_str());
     if (c.content != nullptr) Write(c.content);
-    WithProfile(Path(), [&](clsProfile& p) { EXPECT_EQ(p.GetSectNames(), c.names) << (c.content ? c.content : "no file"); });
+    WithProfile(Path(),
+                [&](clsProfile& p) { EXPECT_EQ(p.GetSectNames(), c.names) << (c.content ? c.content : "no file"); });
   }
   // Reading never creates the file.
   DeleteFileA(Path().c_str());
@@ -100,12 +101,13 @@ TEST_F(ProfileFile, EmptyValueReadsLikeAMissingKeyAndADefaultFillsOnlyMissingOne
   const struct {
     const char *section, *key, *def, *expected;
   } cases[] = {
-      {"s", "k", "", "v"},         {"s", "k", "d", "v"},         {"s", "empty", "", ""},
-      {"s", "empty", "d", ""},     {"s", "missing", "", ""},     {"s", "missing", "d", "d"},
-      {"none", "k", "d", "d"},     {"S", "K", "", "v"},  // names match without regard to case
+      {"s", "k", "", "v"},     {"s", "k", "d", "v"},     {"s", "empty", "", ""},
+      {"s", "empty", "d", ""}, {"s", "missing", "", ""}, {"s", "missing", "d", "d"},
+      {"none", "k", "d", "d"}, {"S", "K", "", "v"},  // names match without regard to case
   };
   WithProfile(Path(), [&](clsProfile& p) {
-    for (const auto& c : cases) EXPECT_EQ(p.GetString(c.section, c.key, c.def), c.expected) << c.section << "/" << c.key;
+    for (const auto& c : cases)
+      EXPECT_EQ(p.GetString(c.section, c.key, c.def), c.expected) << c.section << "/" << c.key;
   });
   WithProfile(dir_.File("missing.ini"), [](clsProfile& p) { EXPECT_EQ(p.GetString("s", "k", "d"), "d"); });
 }
@@ -153,7 +155,8 @@ TEST_F(ProfileFile, LongTextsAreCutToTheReadBuffer) {
   WithProfile(Path(), [](clsProfile& p) { EXPECT_EQ(p.GetString("s", "k", ""), std::string(199998, 'v')); });
   // The name list loses its end, keeping the NULs that close it.
   Write("[" + std::string(250000, 'n') + "]\r\nImageName=x\r\n");
-  WithProfile(Path(), [](clsProfile& p) { EXPECT_EQ(p.GetSectNames(), std::vector<std::string>{std::string(199997, 'n')}); });
+  WithProfile(Path(),
+              [](clsProfile& p) { EXPECT_EQ(p.GetSectNames(), std::vector<std::string>{std::string(199997, 'n')}); });
 }
 
 TEST_F(ProfileFile, GarbageReadsWithoutHarmAndTheNextSaveLeavesACleanFile) {
@@ -193,12 +196,13 @@ TEST_F(ProfileFile, UserRowsRoundTripInListOrderAndBuiltInRowsAreNeverWritten) {
 }
 
 TEST_F(ProfileFile, ForeignSectionsExtraKeysAndOtherNamesLoadByImageNameAndAreRewritten) {
-  Write("; written by hand\r\n"
-        "[Other]\r\nImageName=o.exe\r\nExtra=1\r\nDescription=foreign\r\n"
-        "[renamed]\r\nImageName=real.exe\r\nDescription=d\r\n"
-        "[nodesc]\r\nImageName=nd.exe\r\n"
-        "[dup]\r\nImageName=VEX.EXE\r\nDescription=built-in twin\r\n"
-        "[dup2]\r\nImageName=O.exe\r\n");
+  Write(
+      "; written by hand\r\n"
+      "[Other]\r\nImageName=o.exe\r\nExtra=1\r\nDescription=foreign\r\n"
+      "[renamed]\r\nImageName=real.exe\r\nDescription=d\r\n"
+      "[nodesc]\r\nImageName=nd.exe\r\n"
+      "[dup]\r\nImageName=VEX.EXE\r\nDescription=built-in twin\r\n"
+      "[dup2]\r\nImageName=O.exe\r\n");
   const Loaded loaded = Load(Path());
   EXPECT_EQ(loaded.added, (Entries{{"o.exe", "foreign"}, {"real.exe", "d"}, {"nd.exe", ""}}));
   EXPECT_EQ(loaded.duplicates, 2);
