@@ -100,7 +100,6 @@ class FrmMain final : public TrayHost, private SplitterHost {
   void OnScanTick();
   void OnTerminateClick();
   void EndTickedLines();
-  void WhileEnding(const std::string& status);
   void OnCheckAllClick(int index);
 
   // frmMainEdit.cpp: the user's entries, the entry dialog and the profile file.

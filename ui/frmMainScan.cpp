@@ -24,6 +24,50 @@ class FlagScope {
   bool& flag_;
 };
 
+// While Terminate waits, the window keeps painting but takes no input, shows a wait cursor and, in the
+// running list's title, what it waits for; all of it is undone however the wait ends.
+class WaitingWindow {
+ public:
+  WaitingWindow(HWND window, HWND title) : window_(window), title_(title), focus_(GetFocus()) {
+    EnableWindow(window_, FALSE);
+  }
+  ~WaitingWindow() {
+    EnableWindow(window_, TRUE);
+    SetWindowTextA(title_, kRunningTitle);
+    // Disabling the window took the keyboard focus away: the control that had it gets it back.
+    if (focus_ != nullptr && IsChild(window_, focus_)) SetFocus(focus_);
+  }
+  WaitingWindow(const WaitingWindow&) = delete;
+  WaitingWindow& operator=(const WaitingWindow&) = delete;
+
+  void Show(const std::string& status) {
+    if (status != shown_) {
+      shown_ = status;
+      SetWindowTextA(title_, (std::string(kRunningTitle) + " " + status).c_str());
+    }
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  }
+
+ private:
+  HWND window_;
+  HWND title_;
+  HWND focus_;
+  std::string shown_;
+};
+
+// Hands every waiting message to its window, as the message loop would; a quit is left for the loop.
+void PumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
 }  // namespace
 
 void FrmMain::SetTimerEnabled(bool enabled) {
@@ -67,37 +111,18 @@ void FrmMain::EndTickedLines() {
   if (!setup_.terminatePass) return;
   std::string failures;
   {
-    // The window keeps painting, shows what it waits for and takes no input until the pass is over.
     FlagScope ending(ending_);
-    HWND focus = GetFocus();
-    EnableWindow(hwnd_, FALSE);
-    failures =
-        setup_.terminatePass(scan_.TerminateTargets(), [this](const std::string& status) { WhileEnding(status); });
-    EnableWindow(hwnd_, TRUE);
-    SetWindowTextA(Control(IDC_LBLPROCESSRESIDE), kRunningTitle);
-    // Disabling the window took the keyboard focus away: the control that had it gets it back.
-    if (focus != nullptr && IsChild(hwnd_, focus)) SetFocus(focus);
+    WaitingWindow waiting(hwnd_, Control(IDC_LBLPROCESSRESIDE));
+    failures = setup_.terminatePass(scan_.TerminateTargets(), [&waiting](const std::string& status) {
+      waiting.Show(status);
+      PumpMessages();
+    });
   }
   if (unloadAfterEnding_) {
     Unload();
     return;
   }
   if (!failures.empty()) AppMessageBox(MessageOwner(), failures.c_str(), MB_OK | MB_ICONWARNING);
-}
-
-void FrmMain::WhileEnding(const std::string& status) {
-  const std::string title = std::string(kRunningTitle) + " " + status;
-  SetWindowTextA(Control(IDC_LBLPROCESSRESIDE), title.c_str());
-  SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));  // for the message loop, once the pass is over
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
 }
 
 void FrmMain::OnCheckAllClick(int index) { scan_.CheckAll(index); }
