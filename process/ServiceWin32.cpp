@@ -1,5 +1,6 @@
-// The service seam over advapi32: EnumServicesStatusExA with the process ids, the services' registry keys,
-// ControlService(SERVICE_CONTROL_STOP) and QueryServiceStatusEx. Handles are opened per call and closed.
+// The service seam over advapi32: EnumServicesStatusExA with the process ids, QueryServiceConfigA (and the
+// services' registry keys where it tells nothing), ControlService(SERVICE_CONTROL_STOP) and
+// QueryServiceStatusEx. Handles are opened per call and closed.
 #include "process/ServiceWin32.h"
 
 #include <windows.h>
@@ -79,8 +80,22 @@ std::uint32_t ServiceWin32::RunningServices(std::vector<RunningService>& service
 }
 
 std::uint32_t ServiceWin32::Config(const std::string& name, ServiceConfig& config) {
-  // Read where the service manager keeps it: Wine's QueryServiceConfig reports no dependencies and its
-  // EnumDependentServices none either, while the key holds them on both.
+  config = {};
+  ServiceHandle service;
+  if (OpenOne(name, SERVICE_QUERY_CONFIG, service) == 0) {
+    DWORD needed = 0;
+    QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed + sizeof(QUERY_SERVICE_CONFIGA));
+    auto* answer = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (QueryServiceConfigA(service.Get(), answer, static_cast<DWORD>(buffer.size()), &needed)) {
+      // One list of services and groups, the groups marked with SC_GROUP_IDENTIFIER ('+').
+      if (answer->lpDependencies != nullptr) config.Dependencies = NameList(answer->lpDependencies);
+      if (answer->lpLoadOrderGroup != nullptr) config.Group = answer->lpLoadOrderGroup;
+      if (!config.Dependencies.empty() || !config.Group.empty()) return 0;
+    }
+  }
+  // The service manager said nothing of them: read where it keeps them. Wine's QueryServiceConfig reports
+  // no dependencies (and its EnumDependentServices none either), while the key holds them.
   HKEY raw = nullptr;
   const std::string path = "SYSTEM\\CurrentControlSet\\Services\\" + name;
   if (const LSTATUS error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &raw)) return error;
