@@ -111,23 +111,12 @@ LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       if (wParam == kScanTimerId && timerEnabled_) OnScanTick();
       return 0;
     case WM_CLOSE:
-      if (ending_) {
-        unloadAfterEnding_ = true;
-      } else {
-        Unload();
-      }
+      OnClose(false);
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      // Windows may end the process once this returns: save now, as closing the window would.
-      if (!wParam) return 0;
-      if (ending_) {
-        SaveSearchList();
-        unloadAfterEnding_ = true;
-      } else {
-        Unload();
-      }
+      if (wParam) OnClose(true);
       return 0;
     case WM_SETCURSOR:
       if (!ending_) break;
@@ -144,6 +133,17 @@ LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void FrmMain::OnClose(bool sessionEnds) {
+  if (!ending_) {
+    Unload();
+    return;
+  }
+  // Terminate is still waiting further up this thread's stack: the window goes once it is done. Windows
+  // may end the process as soon as a session end is answered, so the entries are saved now.
+  if (sessionEnds) SaveSearchList();
+  unloadAfterEnding_ = true;
 }
 
 void FrmMain::OnCreate() {

@@ -80,6 +80,8 @@ class FrmMain final : public TrayHost, private SplitterHost {
 
   // frmMain.cpp and frmMainLayout.cpp
   void OnCreate();
+  // WM_CLOSE (the close box, Alt+F4), or the end of the Windows session: unloads, after Terminate's wait.
+  void OnClose(bool sessionEnds);
   void CreateControls();
   void CreateMenus();
   void ApplyFonts();

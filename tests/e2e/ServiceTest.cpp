@@ -237,5 +237,37 @@ TEST(Services, TerminateInTheWindowStopsServicesWhileTheWindowWaitsAndTellsWhatC
   EXPECT_TRUE(app.Close());
 }
 
+// Closing the window while Terminate waits does not pull the window from under the wait: it goes once
+// the wait is over.
+TEST(Services, ClosingTheWindowWhileTerminateWaitsEndsTarnwickOnceTheWaitIsOver) {
+  TempDir dir;
+  InstalledService stubborn(dir, "Vex.exe", "TarnwickTestCloseStubborn", "ignore");
+  ASSERT_EQ(stubborn.State(), static_cast<DWORD>(SERVICE_RUNNING));
+  const DWORD pid = stubborn.Pid();
+  App app;
+  app.Run();
+  HWND window = app.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  HWND lines = app.Control(IDC_LSTRESIDELIST);
+  ASSERT_TRUE(WaitUntil([&] { return ListViewCount(lines) == 1; }, 10000ms));
+  SetListViewChecked(lines, 0, true);
+  PressButton(app.Control(IDC_CMDTERMINATE));
+  HWND question = WaitMessageBox(app.Proc().Id(), "Tarnwick");
+  ASSERT_NE(question, nullptr);
+  AnswerMessageBox(question, IDYES);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(window); }));
+
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  Sleep(1000);
+  EXPECT_TRUE(IsWindow(window));  // still waiting
+  ASSERT_TRUE(app.Proc().WaitExit(40000ms));
+  EXPECT_EQ(app.Proc().ExitCode(), 0u);
+  EXPECT_TRUE(Gone(pid));
+  const Lines log = LogOf(app);
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+    return line.rfind("Vex.exe\t" + Id(pid) + "\tservice TarnwickTestCloseStubborn: forced after 2", 0) == 0;
+  }));
+}
+
 }  // namespace
 }  // namespace tarnwick
