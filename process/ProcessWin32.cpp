@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/SystemFunctionWin32.h"
 #include "common/Win32Handles.h"
 
 namespace tarnwick {
@@ -61,19 +62,12 @@ std::string ExactPath(std::wstring_view path) {
 }  // namespace
 
 ProcessWin32::ProcessWin32(SnapshotSource source) {
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  if (source == SnapshotSource::System && ntdll != nullptr) {
-    querySystem_ = reinterpret_cast<QuerySystemFunction>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
+  if (source == SnapshotSource::System) {
+    querySystem_ = SystemFunction<QuerySystemFunction>("ntdll.dll", "NtQuerySystemInformation");
   }
   // Loaded by name: QueryFullProcessImageNameW needs Vista, IsProcessCritical Windows 8.1.
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  if (kernel != nullptr) {
-    queryImageName_ = reinterpret_cast<QueryImageNameFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameW")));
-    isCritical_ =
-        reinterpret_cast<IsCriticalFunction>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsProcessCritical")));
-  }
+  queryImageName_ = SystemFunction<QueryImageNameFunction>("kernel32.dll", "QueryFullProcessImageNameW");
+  isCritical_ = SystemFunction<IsCriticalFunction>("kernel32.dll", "IsProcessCritical");
 }
 
 bool ProcessWin32::EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) {
