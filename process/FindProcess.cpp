@@ -18,28 +18,12 @@ std::string_view FileNamePart(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// Closes the handle when the scan moves on, whichever way it leaves.
-class OpenedProcess {
- public:
-  OpenedProcess(ProcessApi& api, std::uint32_t rights, ProcessId id) : api_(api), handle_(api.Open(rights, id)) {}
-  ~OpenedProcess() {
-    if (handle_ != nullptr) api_.Close(handle_);
-  }
-  OpenedProcess(const OpenedProcess&) = delete;
-  OpenedProcess& operator=(const OpenedProcess&) = delete;
-  ProcessHandle Get() const { return handle_; }
-
- private:
-  ProcessApi& api_;
-  ProcessHandle handle_;
-};
-
 // The fallback when no snapshot comes: one enumeration, each process opened once for all names.
 void MarkRunningByEnumeration(ProcessApi& api, std::unordered_map<std::string, bool>& answers) {
   std::vector<ProcessId> ids;
   if (!EnumerateAllIds(api, ids)) return;
   for (ProcessId id : ids) {
-    OpenedProcess process(api, kQueryRights, id);
+    ProcessRef process(api, kQueryRights, id);
     if (process.Get() == nullptr) continue;
     const auto answer = answers.find(IdentityName(api, process.Get()));
     if (answer != answers.end()) answer->second = true;
@@ -82,7 +66,7 @@ bool FindProcess(ProcessApi& api, std::string_view imageName, bool terminate) {
   const ProcessId ownId = api.OwnId();
   for (ProcessId id : ids) {
     if (terminate && id == ownId) continue;
-    OpenedProcess process(api, terminate ? kTerminateRights : kQueryRights, id);
+    ProcessRef process(api, terminate ? kTerminateRights : kQueryRights, id);
     if (process.Get() == nullptr) continue;
     if (IdentityName(api, process.Get()) != target) continue;
     if (!terminate) return true;
@@ -111,7 +95,7 @@ std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::stri
       const auto candidate = answers.find(UpperCase(entry.ExeName));
       if (candidate == answers.end() || candidate->second) continue;
       // The snapshot only nominates; the same identity check as FindProcess decides.
-      OpenedProcess process(api, kQueryRights, entry.Id);
+      ProcessRef process(api, kQueryRights, entry.Id);
       if (process.Get() == nullptr) continue;
       const auto confirmed = answers.find(IdentityName(api, process.Get()));
       if (confirmed != answers.end()) confirmed->second = true;

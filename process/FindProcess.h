@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -50,6 +51,36 @@ class ProcessApi {
   virtual ProcessId OwnId() = 0;
   // Every running process with its image's file name, taken at one moment; false when no snapshot came.
   virtual bool Snapshot(std::vector<SnapshotEntry>& entries) = 0;
+};
+
+// An open process handle, closed when it goes; movable, so that a pass can keep its targets open.
+class ProcessRef {
+ public:
+  ProcessRef() = default;
+  ProcessRef(ProcessApi& api, std::uint32_t rights, ProcessId id) : api_(&api), handle_(api.Open(rights, id)) {}
+  ProcessRef(ProcessRef&& other) noexcept
+      : api_(std::exchange(other.api_, nullptr)), handle_(std::exchange(other.handle_, nullptr)) {}
+  ProcessRef& operator=(ProcessRef&& other) noexcept {
+    if (this != &other) {
+      Close();
+      api_ = std::exchange(other.api_, nullptr);
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
+  ProcessRef(const ProcessRef&) = delete;
+  ProcessRef& operator=(const ProcessRef&) = delete;
+  ~ProcessRef() { Close(); }
+  ProcessHandle Get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  void Close() {
+    if (handle_ != nullptr) api_->Close(handle_);
+    handle_ = nullptr;
+  }
+  ProcessApi* api_ = nullptr;
+  ProcessHandle handle_ = nullptr;
 };
 
 // The identifiers of all running processes. The buffer grows until the answer no longer fills it,
