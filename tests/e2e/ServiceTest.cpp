@@ -100,11 +100,30 @@ Lines LogOf(const App& app) {
   return lines;
 }
 std::string Id(DWORD id) { return std::to_string(id); }
+bool LoggedStartingWith(const Lines& log, const std::string& start) {
+  return std::any_of(log.begin(), log.end(), [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+}
 bool Gone(DWORD pid) {
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
   const bool gone = process == nullptr || WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
   if (process != nullptr) CloseHandle(process);
   return gone;
+}
+
+// Tarnwick shown from its own folder; once its running list has `count` lines, all are ticked and
+// Terminate is answered with Yes. The main window, or nullptr when a step did not come.
+HWND TerminateEveryLine(App& app, int count) {
+  app.Run();
+  HWND window = app.WaitMainWindow();
+  HWND lines = app.Control(IDC_LSTRESIDELIST);
+  if (window == nullptr || !WaitUntil([&] { return ListViewCount(lines) == count; }, 10000ms)) return nullptr;
+  PressButton(app.Control(IDC_CMDCHECKALL0));
+  if (!WaitUntil([&] { return ListViewChecked(lines, count - 1); })) return nullptr;
+  PressButton(app.Control(IDC_CMDTERMINATE));
+  HWND question = WaitMessageBox(app.Proc().Id(), "Tarnwick");
+  if (question == nullptr) return nullptr;
+  AnswerMessageBox(question, IDYES);
+  return window;
 }
 
 TEST(Services, AutoStopsAServiceAfterItsDependentAndEndsAPlainProcessAsBefore) {
@@ -192,18 +211,9 @@ TEST(Services, TerminateInTheWindowStopsServicesWhileTheWindowWaitsAndTellsWhatC
   const DWORD cooperativePid = cooperative.Pid();
   const DWORD stubbornPid = stubborn.Pid();
   App app;
-  app.Run();
-  HWND window = app.WaitMainWindow();
+  HWND window = TerminateEveryLine(app, 3);
   ASSERT_NE(window, nullptr);
-  HWND lines = app.Control(IDC_LSTRESIDELIST);
   HWND title = app.Control(IDC_LBLPROCESSRESIDE);
-  ASSERT_TRUE(WaitUntil([&] { return ListViewCount(lines) == 3; }, 10000ms));
-  PressButton(app.Control(IDC_CMDCHECKALL0));
-  ASSERT_TRUE(WaitUntil([&] { return ListViewChecked(lines, 0) && ListViewChecked(lines, 2); }));
-  PressButton(app.Control(IDC_CMDTERMINATE));
-  HWND question = WaitMessageBox(app.Proc().Id(), "Tarnwick");
-  ASSERT_NE(question, nullptr);
-  AnswerMessageBox(question, IDYES);
 
   ASSERT_TRUE(
       WaitUntil([&] { return WindowText(title).find("TarnwickTestWindowStubborn") != std::string::npos; }, 15000ms))
@@ -231,9 +241,8 @@ TEST(Services, TerminateInTheWindowStopsServicesWhileTheWindowWaitsAndTellsWhatC
   const Lines log = LogOf(app);
   const std::string stopped = "VexUPnP.exe\t" + Id(cooperativePid) + "\tservice TarnwickTestWindowCoop: stopped";
   EXPECT_NE(std::find(log.begin(), log.end(), stopped), log.end());
-  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
-    return line.rfind("Vex.exe\t" + Id(stubbornPid) + "\tservice TarnwickTestWindowStubborn: forced after 2", 0) == 0;
-  }));
+  EXPECT_TRUE(
+      LoggedStartingWith(log, "Vex.exe\t" + Id(stubbornPid) + "\tservice TarnwickTestWindowStubborn: forced after 2"));
   EXPECT_TRUE(app.Close());
 }
 
@@ -245,16 +254,8 @@ TEST(Services, ClosingTheWindowWhileTerminateWaitsEndsTarnwickOnceTheWaitIsOver)
   ASSERT_EQ(stubborn.State(), static_cast<DWORD>(SERVICE_RUNNING));
   const DWORD pid = stubborn.Pid();
   App app;
-  app.Run();
-  HWND window = app.WaitMainWindow();
+  HWND window = TerminateEveryLine(app, 1);
   ASSERT_NE(window, nullptr);
-  HWND lines = app.Control(IDC_LSTRESIDELIST);
-  ASSERT_TRUE(WaitUntil([&] { return ListViewCount(lines) == 1; }, 10000ms));
-  SetListViewChecked(lines, 0, true);
-  PressButton(app.Control(IDC_CMDTERMINATE));
-  HWND question = WaitMessageBox(app.Proc().Id(), "Tarnwick");
-  ASSERT_NE(question, nullptr);
-  AnswerMessageBox(question, IDYES);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(window); }));
 
   PostMessageA(window, WM_CLOSE, 0, 0);
@@ -264,9 +265,7 @@ TEST(Services, ClosingTheWindowWhileTerminateWaitsEndsTarnwickOnceTheWaitIsOver)
   EXPECT_EQ(app.Proc().ExitCode(), 0u);
   EXPECT_TRUE(Gone(pid));
   const Lines log = LogOf(app);
-  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
-    return line.rfind("Vex.exe\t" + Id(pid) + "\tservice TarnwickTestCloseStubborn: forced after 2", 0) == 0;
-  }));
+  EXPECT_TRUE(LoggedStartingWith(log, "Vex.exe\t" + Id(pid) + "\tservice TarnwickTestCloseStubborn: forced after 2"));
 }
 
 }  // namespace
