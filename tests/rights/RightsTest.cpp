@@ -138,6 +138,21 @@ TEST(Rights, NothingWritableClosingAsksCancelClosesRetrySavesOnceWritable) {
   }
 }
 
+// At the end of a Windows session nobody can answer: the failure is a line of the log, and Tarnwick ends.
+TEST(Rights, NothingWritableASessionEndAsksNothingAndLogsTheFailure) {
+  const std::wstring folder = Stage() + L"readonly\\";
+  SetFileAttributesW((folder + L"Tarnwick.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+  Window window(folder);
+  ASSERT_TRUE(window.Add("session.exe", ""));
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutA(window.Main(), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 10000, &answer);
+  SendMessageTimeoutA(window.Main(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 10000, &answer);
+  ASSERT_TRUE(window.Ended());
+  EXPECT_EQ(FindMessageBox(window.Proc().Id(), "Tarnwick"), nullptr);
+  EXPECT_EQ(ReadAll(folder + L"Tarnwick.ini").find("session.exe"), std::string::npos);
+  EXPECT_NE(ReadAll(folder + L"Tarnwick.log").find("entries not saved"), std::string::npos);
+}
+
 TEST(Rights, AHardLinkedListKeepsItsLink) {
   const std::wstring persist = Stage() + L"own\\persist\\";
   const std::wstring folder = Stage() + L"own\\linked\\";

@@ -53,6 +53,8 @@ for case in fileonly readonly; do
 done
 chmod 644 "$stage/fileonly/Tarnwick.ini"
 chmod 444 "$stage/readonly/Tarnwick.ini"
+# The log of that folder may be written, so that a failed save can be told there.
+install -o "$account" -m 644 /dev/null "$stage/readonly/Tarnwick.log"
 # The account's own folder: the tests make the folder named in other scripts and the hard link there.
 mkdir "$stage/own"
 chown "$account" "$stage/own"
