@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/CommandLine.h"
+#include "app/FolderMark.h"
 #include "common/SystemFunctionWin32.h"
 #include "common/Text.h"
 #include "common/WideTextWin32.h"
@@ -125,30 +125,42 @@ HANDLE OpenAdministratorsNamespace() {
   return space;
 }
 
+// The marks of one folder name, each held by the guard once made.
+class MarksWin32 final : public MarkApi {
+ public:
+  MarksWin32(std::wstring name, HANDLE space, KernelHandle& own, KernelHandle& shared)
+      : name_(std::move(name)), space_(space), own_(own), shared_(shared) {}
+
+  MarkAnswer Make(MarkPlace place) override {
+    if (place == MarkPlace::Administrators && space_ == nullptr) return MarkAnswer::Failed;
+    const std::wstring prefix = place == MarkPlace::Administrators ? std::wstring(kNamespaceName) + L"\\"
+                                : place == MarkPlace::Global       ? L"Global\\"
+                                                                   : L"Local\\";
+    KernelHandle mutex(CreateMutexW(nullptr, FALSE, (prefix + name_).c_str()));
+    const DWORD error = GetLastError();
+    if (!mutex)
+      return error == ERROR_ACCESS_DENIED && place != MarkPlace::Administrators ? MarkAnswer::Denied
+                                                                                : MarkAnswer::Failed;
+    // The elevated run's own mark decides; the machine-wide one beside it is only shown to others.
+    KernelHandle& holder = (place == MarkPlace::Global && own_) ? shared_ : own_;
+    holder = std::move(mutex);
+    return error == ERROR_ALREADY_EXISTS ? MarkAnswer::Existed : MarkAnswer::Made;
+  }
+
+ private:
+  std::wstring name_;
+  HANDLE space_;
+  KernelHandle& own_;
+  KernelHandle& shared_;
+};
+
 }  // namespace
 
 InstanceGuard::InstanceGuard() {
   // One mark per folder, for every session: a scheduled run as another user shares the list file too.
-  const std::wstring name = FolderMarkName(AppDirectory());
   if (RunsElevated()) namespace_ = OpenAdministratorsNamespace();
-  if (namespace_ != nullptr) {
-    mutex_.Reset(CreateMutexW(nullptr, FALSE, (std::wstring(kNamespaceName) + L"\\" + name).c_str()));
-    anotherRuns_ = (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS);
-    // Runs without rights still see that this one runs; that mark, whoever made it, decides nothing here.
-    if (!anotherRuns_) sharedMutex_.Reset(CreateMutexW(nullptr, FALSE, (L"Global\\" + name).c_str()));
-    if (mutex_) return;
-  }
-  mutex_.Reset(CreateMutexW(nullptr, FALSE, (L"Global\\" + name).c_str()));
-  DWORD error = GetLastError();
-  if (!mutex_ && error == ERROR_ACCESS_DENIED) {
-    anotherRuns_ = true;  // another user's Tarnwick holds the mark and keeps it to itself
-    return;
-  }
-  if (!mutex_) {
-    mutex_.Reset(CreateMutexW(nullptr, FALSE, (L"Local\\" + name).c_str()));
-    error = GetLastError();
-  }
-  anotherRuns_ = (mutex_ && error == ERROR_ALREADY_EXISTS);
+  MarksWin32 marks(FolderMarkName(AppDirectory()), namespace_, mutex_, sharedMutex_);
+  anotherRuns_ = TakeFolderMark(marks, namespace_ != nullptr);
 }
 
 InstanceGuard::~InstanceGuard() { Release(); }
