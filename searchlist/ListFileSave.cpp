@@ -21,7 +21,8 @@ ListSaveResult InPlace(ListFileSystem& files, const ListFileState& state, const 
 
 }  // namespace
 
-ListSaveResult SaveListContent(ListFileSystem& files, const std::string& content) {
+ListSaveResult SaveListContent(ListFileSystem& files, const std::string& content,
+                               const std::function<bool(std::string_view old)>& holdsContent) {
   const ListFileState state = files.Open();
   if (!state.exists) {
     if (content.empty()) return {.saved = true, .way = SaveWay::Nothing, .reason = {}, .oldContent = {}};
@@ -36,7 +37,7 @@ ListSaveResult SaveListContent(ListFileSystem& files, const std::string& content
     return Failed("it is a link that someone else may have placed, and Tarnwick runs elevated", state.content);
   }
   if (!state.readable) return Failed(state.reason, {});
-  if (state.content == content) {
+  if (state.content == content || (holdsContent && holdsContent(state.content))) {
     return {.saved = true, .way = SaveWay::Nothing, .reason = {}, .oldContent = state.content};
   }
   // A read-only file stays as its owner made it; swapping a new one in would not ask.

@@ -2,6 +2,7 @@
 // (a new file swapped in, or a write in place) is tested on a fake and runs on the real file alike.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -53,7 +54,9 @@ struct ListSaveResult {
 // Writes `content` as the list file: a new file beside it swapped in where the folder lets it be made,
 // else in place where the file may be written (keeping the old content to put back should the write
 // fail); in place always for a file with more than one hard link. A file that already holds the content
-// is left alone; with no file and nothing to keep, none is made.
-[[nodiscard]] ListSaveResult SaveListContent(ListFileSystem& files, const std::string& content);
+// (the same bytes, or old content that `holdsContent` accepts) is left alone; with no file and nothing
+// to keep, none is made.
+[[nodiscard]] ListSaveResult SaveListContent(ListFileSystem& files, const std::string& content,
+                                             const std::function<bool(std::string_view old)>& holdsContent = {});
 
 }  // namespace tarnwick

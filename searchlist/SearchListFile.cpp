@@ -71,14 +71,14 @@ std::string DescribeListOverrun(const ListReadReport& report, std::string_view f
   if (report.Complete()) return {};
   std::string parts;
   const auto add = [&parts](const std::string& part) { parts += (parts.empty() ? "" : "; ") + part; };
+  const auto entries = [](std::size_t n) { return std::to_string(n) + (n == 1 ? " entry" : " entries"); };
   if (report.cutAtSize) add("only its first " + std::to_string(kMaxListBytes / (1024 * 1024)) + " MB was read");
   if (report.entriesLeftOut > 0) {
-    add(std::to_string(report.entriesLeftOut) + " entries past the first " + std::to_string(kMaxListEntries) +
-        " were left out");
+    add(entries(report.entriesLeftOut) + " past the first " + std::to_string(kMaxListEntries) + " left out");
   }
   if (report.namesTooLong > 0) {
-    add(std::to_string(report.namesTooLong) + " entries with an image name longer than " +
-        std::to_string(kMaxImageNameLength) + " characters were left out");
+    add(entries(report.namesTooLong) + " with an image name longer than " + std::to_string(kMaxImageNameLength) +
+        " characters left out");
   }
   return std::string(fileName) + " holds more than Tarnwick reads: " + parts + ".";
 }
@@ -88,6 +88,10 @@ std::string SearchListBytes(const SearchList& list) {
   // An empty image has nothing to delete: only the writes count, and they always succeed in memory.
   static_cast<void>(WriteSearchList(image, list));
   return image.Bytes();
+}
+
+bool ReadsWhole(std::string_view bytes) {
+  return ReadSearchListBytes(bytes, false, [](const std::string&, const std::string&) {}).Complete();
 }
 
 bool ListDiffersFromFile(const SearchList& list, std::string_view bytes) {

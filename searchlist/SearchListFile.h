@@ -62,6 +62,9 @@ std::string DescribeListOverrun(const ListReadReport& report, std::string_view f
 // into an empty file.
 std::string SearchListBytes(const SearchList& list);
 
+// True when the bounds leave nothing of `bytes` out.
+bool ReadsWhole(std::string_view bytes);
+
 // True when `bytes`, read within the bounds, give other user rows than the list holds: a save that
 // fails would then lose an edit.
 bool ListDiffersFromFile(const SearchList& list, std::string_view bytes);

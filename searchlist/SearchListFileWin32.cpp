@@ -188,7 +188,10 @@ ListReadReport LoadSearchListFile(const std::wstring& path, const AddEntryFuncti
 
 SearchListSave SaveSearchListFile(const std::wstring& path, const SearchList& list, bool elevated) {
   ListFileWin32 files(path, elevated);
-  const ListSaveResult result = SaveListContent(files, SearchListBytes(list));
+  // A file past the read's bounds keeps what was not read, as long as the list is as read.
+  const ListSaveResult result = SaveListContent(files, SearchListBytes(list), [&list](std::string_view old) {
+    return !ReadsWhole(old) && !ListDiffersFromFile(list, old);
+  });
   if (result.saved) return {.saved = true, .editLost = false, .reason = {}};
   return {.saved = false, .editLost = ListDiffersFromFile(list, result.oldContent), .reason = result.reason};
 }

@@ -83,6 +83,13 @@ TEST(BoundedRead, ReadsWhatFitsAndTellsTheRest) {
   EXPECT_TRUE(report.cutAtSize);
   EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"),
             "Tarnwick.ini holds more than Tarnwick reads: only its first 1 MB was read.");
+  report.entriesLeftOut = 2;
+  report.namesTooLong = 1;
+  EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"),
+            "Tarnwick.ini holds more than Tarnwick reads: only its first 1 MB was read; 2 entries past the first "
+            "10000 left out; 1 entry with an image name longer than 260 characters left out.");
+  EXPECT_FALSE(ReadsWhole(big));
+  EXPECT_TRUE(ReadsWhole("[a]\r\nImageName=a.exe\r\n"));
   Read("[a]\r\nImageName=a.exe\r\n", &report);
   EXPECT_TRUE(report.Complete());
   EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"), "");
@@ -185,6 +192,14 @@ TEST(SaveListContent, ChoosesTheWayThatKeepsTheFileItsRightsAndItsLinks) {
     EXPECT_EQ(result.reason.empty(), c.saved) << c.name << ": " << result.reason;
     EXPECT_EQ(result.oldContent, files.state.content) << c.name;
   }
+  // Old content the caller finds equal to the list (a file past the read's bounds) is left alone.
+  FakeFiles files;
+  files.state = {.exists = true, .readable = true, .writable = true};
+  files.file = old;
+  const ListSaveResult kept = SaveListContent(files, next, [&](std::string_view content) { return content == old; });
+  EXPECT_TRUE(kept.saved);
+  EXPECT_EQ(files.steps, "");
+  EXPECT_EQ(files.file, old);
 }
 
 }  // namespace
