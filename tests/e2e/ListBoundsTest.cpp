@@ -13,15 +13,6 @@ namespace {
 
 using namespace test;
 
-std::string ListOf(int entries) {
-  std::string file;
-  for (int i = 0; i < entries; ++i) {
-    const std::string name = "e" + std::to_string(i) + ".exe";
-    file += "[" + name + "]\r\nImageName=" + name + "\r\nDescription=\r\n";
-  }
-  return file;
-}
-
 constexpr const char* kOverrun =
     "Tarnwick.ini holds more than Tarnwick reads: 1 entry with an image name longer than 260 characters left out.";
 
