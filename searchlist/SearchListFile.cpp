@@ -72,7 +72,8 @@ std::string DescribeListOverrun(const ListReadReport& report, std::string_view f
   std::string parts;
   const auto add = [&parts](const std::string& part) { parts += (parts.empty() ? "" : "; ") + part; };
   const auto entries = [](std::size_t n) { return std::to_string(n) + (n == 1 ? " entry" : " entries"); };
-  if (report.cutAtSize) add("only its first " + std::to_string(kMaxListBytes / (1024 * 1024)) + " MB was read");
+  if (report.cutAtSize)
+    add("only its first " + std::to_string(kMaxListBytes / (std::size_t{1024} * 1024)) + " MB was read");
   if (report.entriesLeftOut > 0) {
     add(entries(report.entriesLeftOut) + " past the first " + std::to_string(kMaxListEntries) + " left out");
   }

@@ -194,7 +194,14 @@ TEST(SaveListContent, ChoosesTheWayThatKeepsTheFileItsRightsAndItsLinks) {
   }
   // Old content the caller finds equal to the list (a file past the read's bounds) is left alone.
   FakeFiles files;
-  files.state = {.exists = true, .readable = true, .writable = true};
+  files.state = {.exists = true,
+                 .readable = true,
+                 .writable = true,
+                 .followedLink = false,
+                 .foreignLink = false,
+                 .links = 1,
+                 .content = {},
+                 .reason = {}};
   files.file = old;
   const ListSaveResult kept = SaveListContent(files, next, [&](std::string_view content) { return content == old; });
   EXPECT_TRUE(kept.saved);
