@@ -120,9 +120,10 @@ bool EnableDebugPrivilege() {
 std::vector<std::string> ListedImages() {
   SearchList list;
   for (const BuiltInEntry& entry : kBuiltInEntries) list.AddSearchEntry(entry.ImageName, entry.Description, true);
+  NameSet listed(list);
   const ListReadReport report =
-      LoadSearchListFile(ProfilePath(), [&list](const std::string& imageName, const std::string& description) {
-        list.AddSearchEntry(imageName, description, false);
+      LoadSearchListFile(ProfilePath(), [&](const std::string& imageName, const std::string& description) {
+        if (listed.Add(imageName)) list.AppendCheckedUserRow(imageName, description);
       });
   if (!report.Complete()) WriteNoteLine("list", "list not read whole", DescribeListOverrun(report, kProfileFileName));
   std::vector<std::string> names;

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/Text.h"
 #include "searchlist/ProfileImage.h"
 #include "searchlist/ProfileText.h"
 
@@ -42,6 +43,12 @@ bool HasUserRows(const SearchList& list) {
   }
   return false;
 }
+
+NameSet::NameSet(const SearchList& list) {
+  for (std::size_t i = 1; i <= list.Count(); ++i) upperCased_.insert(UpperCase(list.Row(i).ImageName));
+}
+
+bool NameSet::Add(std::string_view imageName) { return upperCased_.insert(UpperCase(imageName)).second; }
 
 ListReadReport ReadSearchListBytes(std::string_view bytes, bool cutAtSize, const AddEntryFunction& addEntry) {
   ListReadReport report;
@@ -100,8 +107,9 @@ bool ListDiffersFromFile(const SearchList& list, std::string_view bytes) {
   const auto loaded = [](std::string_view file) {
     SearchList rows;
     AddBuiltInEntries(rows);
-    static_cast<void>(ReadSearchListBytes(file, false, [&rows](const std::string& name, const std::string& text) {
-      rows.AddSearchEntry(name, text, false);
+    NameSet names(rows);
+    static_cast<void>(ReadSearchListBytes(file, false, [&](const std::string& name, const std::string& text) {
+      if (names.Add(name)) rows.AppendCheckedUserRow(name, text);
     }));
     std::vector<std::pair<std::string, std::string>> entries;
     for (std::size_t i = 1; i <= rows.Count(); ++i)

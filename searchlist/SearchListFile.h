@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "searchlist/SearchList.h"
@@ -23,6 +24,18 @@ class ProfileAccess {
   virtual std::string GetString(std::string section, std::string key, std::string defaultValue) = 0;
   virtual bool WriteString(std::string section, std::string key, std::string value) = 0;
   virtual bool DeleteSection(std::string section) = 0;
+};
+
+// The duplicate rule (a name already listed, in any letter case) for many names at once, in constant time
+// per name: the rows of a list, then each name added.
+class NameSet {
+ public:
+  explicit NameSet(const SearchList& list);
+  // False for a name the set holds already; otherwise the set holds it from now on.
+  bool Add(std::string_view imageName);
+
+ private:
+  std::unordered_set<std::string> upperCased_;
 };
 
 // Receives each stored entry in file order; the window's AddSearchEntry refuses duplicates with its message.

@@ -12,9 +12,15 @@
 namespace tarnwick {
 
 void FrmMain::LoadSearchList() {
+  NameSet names(searchList_);
   const ListReadReport report =
-      LoadSearchListFile(setup_.profilePath, [this](const std::string& imageName, const std::string& description) {
-        AddSearchEntry(imageName, description, false);
+      LoadSearchListFile(setup_.profilePath, [&](const std::string& imageName, const std::string& description) {
+        if (!names.Add(imageName)) {
+          ++deferredDuplicates_;  // told once the window exists, as AddSearchEntry does while loading
+          return;
+        }
+        searchList_.AppendCheckedUserRow(imageName, description);
+        searchView_.RowAdded(searchList_.Count());
       });
   listOverrun_ = DescribeListOverrun(report, kProfileFileName);
 }

@@ -63,6 +63,15 @@ TEST(ProfileImage, WritesWhatReadsBackAndOneSectionPerNameInAnyCase) {
   EXPECT_FALSE(ListDiffersFromFile(builtIns, "[v]\r\nImageName=VEX.EXE\r\n"));
 }
 
+TEST(NameSet, RefusesANameListedOrAddedBeforeInAnyCase) {
+  SearchList list;
+  AddBuiltInEntries(list);
+  NameSet names(list);
+  EXPECT_FALSE(names.Add("VEX.EXE"));
+  EXPECT_TRUE(names.Add("mine.exe"));
+  EXPECT_FALSE(names.Add("MINE.exe"));
+}
+
 TEST(BoundedRead, ReadsWhatFitsAndTellsTheRest) {
   std::string many;
   for (int i = 0; i <= 10000; ++i) many += "[e" + std::to_string(i) + "]\r\nImageName=e" + std::to_string(i) + "\r\n";
