@@ -142,7 +142,13 @@ class ListFileWin32 final : public ListFileSystem {
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     if (attributes_ & kKept) SetFileAttributesW(beside_.c_str(), (attributes_ & kKept) | FILE_ATTRIBUTE_ARCHIVE);
     if (ReplaceFileW(path_.c_str(), beside_.c_str(), nullptr, 0, nullptr, nullptr)) return {.done = true, .reason = {}};
-    return {.done = false, .reason = LastReason()};
+    const DWORD error = GetLastError();
+    // A swap cut half-way can leave the list gone and the new file whole: that one is then the list.
+    if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        MoveFileExW(beside_.c_str(), path_.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      return {.done = true, .reason = {}};
+    }
+    return {.done = false, .reason = Reason(error)};
   }
 
   void RemoveBeside() override { DeleteFileW(beside_.c_str()); }
