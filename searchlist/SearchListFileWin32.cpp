@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
 
@@ -31,13 +33,18 @@ std::string LastReason() { return Reason(GetLastError()); }
 
 // Reads up to `limit` bytes from the start of the file; `more` tells that the file held more.
 bool ReadUpTo(HANDLE file, std::size_t limit, std::string& bytes, bool& more) {
-  bytes.assign(limit + 1, '\0');
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return false;
+  // Room for the file as it is, and one byte more to tell that it passes the limit (or grew meanwhile).
+  std::size_t room = static_cast<std::size_t>(std::min<unsigned long long>(size.QuadPart, limit)) + 1;
+  bytes.assign(room, '\0');
   std::size_t got = 0;
-  while (got < bytes.size()) {
+  for (;;) {
     DWORD n = 0;
     if (!::ReadFile(file, bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &n, nullptr)) return false;
-    if (n == 0) break;
     got += n;
+    if (n == 0 || got > limit) break;
+    if (got == bytes.size()) bytes.resize(room = std::min(room * 2, limit + 1));
   }
   more = got > limit;
   bytes.resize(more ? limit : got);
