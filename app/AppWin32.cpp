@@ -1,39 +1,68 @@
-// The program's view of itself under Windows: path, directory, name, locale and single instance.
+// The program's view of itself under Windows: path, directory, name, rights, locale and single instance.
 #include "app/AppWin32.h"
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "app/CommandLine.h"
+#include "app/FolderMark.h"
+#include "common/SystemFunctionWin32.h"
 #include "common/Text.h"
+#include "common/WideTextWin32.h"
 #include "searchlist/SearchListFile.h"
 
 namespace tarnwick {
 
 bool AutoMode = false;
 
-std::string ExePath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+std::wstring ExePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  // Long paths reach 32767 characters; a cut one is reported as the whole buffer (not terminated on XP).
+  while (path.size() <= 65536) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
     if (n < path.size()) {
       path.resize(n);
       return path;
     }
-    path.resize(path.size() * 2);  // a long path was cut: try again with room for it
+    path.resize(path.size() * 2);
   }
+  return {};
 }
 
-std::string AppDirectory() {
-  const std::string path = ExePath();
-  const std::size_t slash = path.rfind('\\');
-  return AppDirectoryFrom(slash == std::string::npos ? std::string() : path.substr(0, slash));
+std::wstring AppDirectory() {
+  const std::wstring path = ExePath();
+  const std::size_t slash = path.rfind(L'\\');
+  std::wstring directory = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  if (directory.empty() || directory.back() != L'\\') directory += L'\\';
+  return directory;
 }
 
-std::string ExeName() { return ExeBaseName(ExePath()); }
+std::wstring ExeBaseNameWide() {
+  const std::wstring path = ExePath();
+  const std::size_t slash = path.find_last_of(L"\\/");
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = name.rfind(L'.');
+  if (dot != std::wstring::npos) name.resize(dot);
+  return name;
+}
 
-std::string ProfilePath() { return AppDirectory() + kProfileFileName; }
+std::string ExeName() { return AnsiFromWide(ExeBaseNameWide()); }
+
+std::wstring ProfilePath() { return AppDirectory() + WideFromAnsi(kProfileFileName); }
+
+bool RunsElevated() {
+  static const bool elevated = [] {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    const KernelHandle owned(token);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
+           elevation.TokenIsElevated != 0;
+  }();
+  return elevated;
+}
 
 namespace {
 
@@ -51,37 +80,98 @@ namespace {
 
 // A name of fixed length for a folder of any length (a mutex name is limited to MAX_PATH characters):
 // FNV-1a over the upper-cased path, so that C:\Tools and c:\tools are one folder.
-std::string FolderMarkName(const std::string& directory) {
+std::wstring FolderMarkName(std::wstring directory) {
+  if (!directory.empty()) CharUpperBuffW(directory.data(), static_cast<DWORD>(directory.size()));
   std::uint64_t hash = 14695981039346656037ull;
-  for (const unsigned char c : SystemUpperCase(directory)) {
-    hash ^= c;
-    hash *= 1099511628211ull;
+  for (const wchar_t c : directory) {
+    for (const unsigned byte : {static_cast<unsigned>(c & 0xFF), static_cast<unsigned>(c >> 8)}) {
+      hash ^= byte;
+      hash *= 1099511628211ull;
+    }
   }
-  char text[17];
-  wsprintfA(text, "%08lX%08lX", static_cast<unsigned long>(hash >> 32), static_cast<unsigned long>(hash));
-  return "Tarnwick-" + std::string(text) + "-" + std::to_string(directory.size());
+  wchar_t text[17];
+  wsprintfW(text, L"%08lX%08lX", static_cast<unsigned long>(hash >> 32), static_cast<unsigned long>(hash));
+  return L"Tarnwick-" + std::wstring(text) + L"-" + std::to_wstring(directory.size());
 }
+
+using CreateBoundaryFn = HANDLE(WINAPI*)(LPCWSTR, ULONG);
+using AddSidFn = BOOL(WINAPI*)(HANDLE*, PSID);
+using DeleteBoundaryFn = VOID(WINAPI*)(HANDLE);
+using CreateNamespaceFn = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR);
+using OpenNamespaceFn = HANDLE(WINAPI*)(LPVOID, LPCWSTR);
+using CloseNamespaceFn = BOOLEAN(WINAPI*)(HANDLE, ULONG);
+
+constexpr const wchar_t* kNamespaceName = L"Tarnwick";
+
+// The private namespace bounded by the Administrators group: only an administrator's token can make or
+// open it. nullptr where this Windows (or Wine) lacks the calls.
+HANDLE OpenAdministratorsNamespace() {
+  const auto createBoundary = SystemFunction<CreateBoundaryFn>("kernel32.dll", "CreateBoundaryDescriptorW");
+  const auto addSid = SystemFunction<AddSidFn>("kernel32.dll", "AddSIDToBoundaryDescriptor");
+  const auto deleteBoundary = SystemFunction<DeleteBoundaryFn>("kernel32.dll", "DeleteBoundaryDescriptor");
+  const auto createNamespace = SystemFunction<CreateNamespaceFn>("kernel32.dll", "CreatePrivateNamespaceW");
+  const auto openNamespace = SystemFunction<OpenNamespaceFn>("kernel32.dll", "OpenPrivateNamespaceW");
+  if (!createBoundary || !addSid || !deleteBoundary || !createNamespace || !openNamespace) return nullptr;
+  HANDLE boundary = createBoundary(kNamespaceName, 0);
+  if (boundary == nullptr) return nullptr;
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof(sid);
+  HANDLE space = nullptr;
+  if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize) && addSid(&boundary, sid)) {
+    space = createNamespace(nullptr, boundary, kNamespaceName);
+    if (space == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) space = openNamespace(boundary, kNamespaceName);
+  }
+  deleteBoundary(boundary);
+  return space;
+}
+
+// The marks of one folder name, each held by the guard once made.
+class MarksWin32 final : public MarkApi {
+ public:
+  MarksWin32(std::wstring name, HANDLE space, KernelHandle& own, KernelHandle& shared)
+      : name_(std::move(name)), space_(space), own_(own), shared_(shared) {}
+
+  MarkAnswer Make(MarkPlace place) override {
+    if (place == MarkPlace::Administrators && space_ == nullptr) return MarkAnswer::Failed;
+    const std::wstring prefix = place == MarkPlace::Administrators ? std::wstring(kNamespaceName) + L"\\"
+                                : place == MarkPlace::Global       ? L"Global\\"
+                                                                   : L"Local\\";
+    KernelHandle mutex(CreateMutexW(nullptr, FALSE, (prefix + name_).c_str()));
+    const DWORD error = GetLastError();
+    if (!mutex)
+      return error == ERROR_ACCESS_DENIED && place != MarkPlace::Administrators ? MarkAnswer::Denied
+                                                                                : MarkAnswer::Failed;
+    // The elevated run's own mark decides; the machine-wide one beside it is only shown to others.
+    KernelHandle& holder = (place == MarkPlace::Global && own_) ? shared_ : own_;
+    holder = std::move(mutex);
+    return error == ERROR_ALREADY_EXISTS ? MarkAnswer::Existed : MarkAnswer::Made;
+  }
+
+ private:
+  std::wstring name_;
+  HANDLE space_;
+  KernelHandle& own_;
+  KernelHandle& shared_;
+};
 
 }  // namespace
 
 InstanceGuard::InstanceGuard() {
   // One mark per folder, for every session: a scheduled run as another user shares the list file too.
-  const std::string name = FolderMarkName(AppDirectory());
-  mutex_.Reset(CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str()));
-  DWORD error = GetLastError();
-  if (!mutex_ && error == ERROR_ACCESS_DENIED) {
-    anotherRuns_ = true;  // another user's Tarnwick holds the mark and keeps it to itself
-    return;
-  }
-  if (!mutex_) {
-    mutex_.Reset(CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str()));
-    error = GetLastError();
-  }
-  anotherRuns_ = (mutex_ && error == ERROR_ALREADY_EXISTS);
+  if (RunsElevated()) namespace_ = OpenAdministratorsNamespace();
+  MarksWin32 marks(FolderMarkName(AppDirectory()), namespace_, mutex_, sharedMutex_);
+  anotherRuns_ = TakeFolderMark(marks, namespace_ != nullptr);
 }
 
-InstanceGuard::~InstanceGuard() = default;
+InstanceGuard::~InstanceGuard() { Release(); }
 
-void InstanceGuard::Release() { mutex_.Reset(); }
+void InstanceGuard::Release() {
+  mutex_.Reset();
+  sharedMutex_.Reset();
+  if (namespace_ == nullptr) return;
+  if (const auto close = SystemFunction<CloseNamespaceFn>("kernel32.dll", "ClosePrivateNamespace"))
+    close(namespace_, 0);
+  namespace_ = nullptr;
+}
 
 }  // namespace tarnwick

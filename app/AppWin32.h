@@ -9,20 +9,27 @@ namespace tarnwick {
 // Set by "-a" at start and never reset; the scan cycle reads it.
 extern bool AutoMode;
 
-// The executable's full path as Windows reports it, in the ANSI code page.
-std::string ExePath();
+// The executable's full path as Windows reports it, of any length and in any script.
+std::wstring ExePath();
 // The executable's directory, always ending in exactly one backslash.
-std::string AppDirectory();
+std::wstring AppDirectory();
 // The executable's file name without directory and extension, as the program is run.
+std::wstring ExeBaseNameWide();
+// The same in the ANSI code page, for the log's lines and the notification-area tip.
 std::string ExeName();
 // The file of the user's entries: AppDirectory() followed by "Tarnwick.ini".
-std::string ProfilePath();
+std::wstring ProfilePath();
+
+// True when the process runs with an administrator's full token (or as SYSTEM): its writes then never
+// follow a link that someone else may have placed.
+bool RunsElevated();
 
 // Makes the portable case folding follow the system's locale.
 void UseSystemCaseFolding();
 
 // Holds a machine-wide mark of this program's folder while it runs: one Tarnwick per list file,
-// whatever the exe is called and however long the path. AnotherRuns() tells a second start.
+// whatever the exe is called and however long the path. AnotherRuns() tells a second start. An elevated
+// run's mark lies in a namespace that only administrators can make, so that nobody else can take it first.
 class InstanceGuard {
  public:
   InstanceGuard();
@@ -35,6 +42,8 @@ class InstanceGuard {
 
  private:
   KernelHandle mutex_;
+  KernelHandle sharedMutex_;  // the elevated run's mark where others look for it
+  HANDLE namespace_ = nullptr;
   bool anotherRuns_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/AppWin32.h"
+#include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
 #include "process/ProcessWin32.h"
 #include "process/ServiceWin32.h"
@@ -35,10 +36,11 @@ class SystemClock final : public Clock {
 };
 
 // Each line is appended to the log as it comes, so that a long run leaves its trace even if it is cut
-// short; a folder that cannot be written means no log, and the run goes on.
+// short; a folder that cannot be written means no log, and the run goes on. An elevated run writes
+// nothing through a link or junction found in the log's place.
 class RunLog final : public LineSink {
  public:
-  RunLog() : path_(AppDirectory() + kLogFileName) {
+  RunLog() : path_(AppDirectory() + WideFromAnsi(kLogFileName)), elevated_(RunsElevated()) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     // Only a file or a pipe the caller handed over: no console is attached or created.
     const DWORD type = (out != nullptr && out != INVALID_HANDLE_VALUE) ? GetFileType(out) : FILE_TYPE_UNKNOWN;
@@ -54,9 +56,15 @@ class RunLog final : public LineSink {
 
  private:
   KernelHandle OpenLog() const {
-    return KernelHandle(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle log(CreateFileW(path_.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL | (elevated_ ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (log && elevated_ &&
+        (!GetFileInformationByHandle(log.Get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+      log.Reset();
+    }
+    return log;
   }
 
   void Append(const std::string& line) const {
@@ -66,7 +74,8 @@ class RunLog final : public LineSink {
     if (GetFileSizeEx(log.Get(), &size) && size.QuadPart > 0 &&
         static_cast<unsigned long long>(size.QuadPart) + line.size() > kMaxLogBytes) {
       log.Reset();
-      MoveFileExA(path_.c_str(), (path_ + ".1").c_str(), MOVEFILE_REPLACE_EXISTING);
+      // A rename moves a link itself, never what it points to.
+      MoveFileExW(path_.c_str(), (path_ + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
       log = OpenLog();
       if (!log) return;
     }
@@ -74,7 +83,8 @@ class RunLog final : public LineSink {
     WriteFile(log.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
 
-  std::string path_;
+  std::wstring path_;
+  bool elevated_ = false;
   HANDLE stdout_ = nullptr;
 };
 
@@ -110,12 +120,21 @@ bool EnableDebugPrivilege() {
 std::vector<std::string> ListedImages() {
   SearchList list;
   for (const BuiltInEntry& entry : kBuiltInEntries) list.AddSearchEntry(entry.ImageName, entry.Description, true);
-  LoadSearchListFile(ProfilePath(), [&list](const std::string& imageName, const std::string& description) {
-    list.AddSearchEntry(imageName, description, false);
-  });
+  NameSet listed(list);
+  const ListReadReport report =
+      LoadSearchListFile(ProfilePath(), [&](const std::string& imageName, const std::string& description) {
+        if (listed.Add(imageName)) list.AppendCheckedUserRow(imageName, description);
+      });
+  if (!report.Complete()) WriteNoteLine("list", "list not read whole", DescribeListOverrun(report, kProfileFileName));
   std::vector<std::string> names;
   for (std::size_t i = 1; i <= list.Count(); ++i) names.push_back(list.Row(i).ImageName);
   return names;
+}
+
+void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why) {
+  SystemClock clock;
+  RunLog log;
+  log.WriteLine(LogLine(clock.Local(), source, ExeName() + ".exe", GetCurrentProcessId(), what, why));
 }
 
 int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images) {

@@ -2,6 +2,7 @@
 // with the log "Tarnwick.log" beside the exe and the same lines on a redirected standard output.
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/EndRun.h"
@@ -16,8 +17,13 @@ inline constexpr unsigned long kMaxLogBytes = 1024 * 1024;  // then it moves to 
 bool EnableDebugPrivilege();
 
 // What an unattended run works on: the built-in names, then the user's entries of "Tarnwick.ini"
-// (the file is only read; a duplicate is dropped without a message).
+// (the file is only read; a duplicate is dropped without a message; what the read's bounds leave out is
+// told in a line of the log).
 std::vector<std::string> ListedImages();
+
+// One line of the log and of a redirected standard output, outside a run: its source ("-a", "window",
+// "list"), what happened and why.
+void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why);
 
 // Runs "-a", "-k" or "-l" over the images and returns its exit code.
 int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images);

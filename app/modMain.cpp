@@ -51,6 +51,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   setup.exePath = ExePath();
   setup.exeName = ExeName();
   setup.profilePath = ProfilePath();
+  setup.elevated = RunsElevated();
+  setup.note = &WriteNoteLine;
   setup.processes = &processes;
   setup.unattendedPass = [](const std::vector<std::string>& images) { return RunSwitchNow(RunSwitch::Auto, images); };
   setup.terminatePass = [](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {

@@ -45,6 +45,14 @@ bool SearchList::AddSearchEntry(std::string imageName, std::string description, 
   return true;
 }
 
+void SearchList::AppendCheckedUserRow(std::string imageName, std::string description) {
+  SearchEntry entry;
+  entry.ImageName = std::move(imageName);
+  entry.Description = std::move(description);
+  SetEntryFlag(entry.Flags, kFlagBuiltIn, false);
+  rows_.push_back(std::move(entry));
+}
+
 EditOutcome SearchList::EditSearchEntry(std::size_t position, std::string imageName, std::string description) {
   SearchEntry& row = Row(position);
   if (FindName(imageName, position) != 0) return EditOutcome::Duplicate;

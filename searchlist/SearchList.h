@@ -58,6 +58,9 @@ class SearchList {
   // Appends a row unless a row with the same image name (ignoring letter case) exists.
   // Returns false for such a duplicate; the caller tells the user.
   bool AddSearchEntry(std::string imageName, std::string description, bool builtIn);
+  // Appends a user row whose name the caller has checked against every row (a NameSet): a check per row
+  // would make the load of a long list file take the square of its length.
+  void AppendCheckedUserRow(std::string imageName, std::string description);
 
   // Gives the row at `position` new texts unless another row has the name. A new image clears the
   // row's InRunningList; the caller takes the row's line out of the running list.

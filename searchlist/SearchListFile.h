@@ -1,8 +1,11 @@
 // Loading and saving the user's entries over a profile file, written against a small profile
 // interface so the rules run the same on the real file and on a fake.
 #pragma once
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "searchlist/SearchList.h"
@@ -23,6 +26,18 @@ class ProfileAccess {
   virtual bool DeleteSection(std::string section) = 0;
 };
 
+// The duplicate rule (a name already listed, in any letter case) for many names at once, in constant time
+// per name: the rows of a list, then each name added.
+class NameSet {
+ public:
+  explicit NameSet(const SearchList& list);
+  // False for a name the set holds already; otherwise the set holds it from now on.
+  bool Add(std::string_view imageName);
+
+ private:
+  std::unordered_set<std::string> upperCased_;
+};
+
 // Receives each stored entry in file order; the window's AddSearchEntry refuses duplicates with its message.
 using AddEntryFunction = std::function<void(const std::string& imageName, const std::string& description)>;
 
@@ -35,5 +50,36 @@ bool WriteSearchList(ProfileAccess& profile, const SearchList& list);
 
 // True when the list holds a row the file would keep.
 bool HasUserRows(const SearchList& list);
+
+// The bounds of a read of the list file, so that a crafted file can take neither long nor much memory.
+inline constexpr std::size_t kMaxListBytes = 1024 * 1024;
+inline constexpr std::size_t kMaxListEntries = 10000;
+inline constexpr std::size_t kMaxImageNameLength = 260;
+
+// What a bounded read left out of the file; nothing when the whole file fitted.
+struct ListReadReport {
+  bool cutAtSize = false;          // longer than kMaxListBytes: its first part, to the last whole line, was read
+  std::size_t entriesLeftOut = 0;  // sections past the first kMaxListEntries
+  std::size_t namesTooLong = 0;    // entries whose image name is longer than kMaxImageNameLength
+  bool Complete() const { return !cutAtSize && entriesLeftOut == 0 && namesTooLong == 0; }
+};
+
+// Reads the file's bytes (at most kMaxListBytes of them; `cutAtSize` when the file held more) within the
+// bounds, handing every entry that fits to addEntry in file order.
+ListReadReport ReadSearchListBytes(std::string_view bytes, bool cutAtSize, const AddEntryFunction& addEntry);
+
+// What a read left out of `fileName`, in one sentence for the window and the log; empty when complete.
+std::string DescribeListOverrun(const ListReadReport& report, std::string_view fileName);
+
+// The bytes of a list file holding the list's user rows, as the profile functions would write them
+// into an empty file.
+std::string SearchListBytes(const SearchList& list);
+
+// True when the bounds leave nothing of `bytes` out.
+bool ReadsWhole(std::string_view bytes);
+
+// True when `bytes`, read within the bounds, give other user rows than the list holds: a save that
+// fails would then lose an edit.
+bool ListDiffersFromFile(const SearchList& list, std::string_view bytes);
 
 }  // namespace tarnwick

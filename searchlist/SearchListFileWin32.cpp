@@ -1,61 +1,212 @@
-// Loading and the safe save of "Tarnwick.ini" through clsProfile.
+// Reading "Tarnwick.ini" in one bounded pass, and the save's file steps on the real file system.
 #include "searchlist/SearchListFileWin32.h"
 
 #include <windows.h>
 
+#include <algorithm>
+
+#include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
-#include "searchlist/clsProfile.h"
 
 namespace tarnwick {
 namespace {
 
-// An empty file to write into: the profile functions then only ever see the sections we write.
-bool CreateEmptyFile(const std::string& path) {
-  const KernelHandle file(
-      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return static_cast<bool>(file);
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The save keeps the old file in memory; a file past this size is not one Tarnwick wrote.
+constexpr DWORD kMaxSavedOverBytes = 64u * 1024 * 1024;
+
+std::string Reason(DWORD error) {
+  char* text = nullptr;
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() &&
+         (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return (message.empty() ? "system error" : message) + " (error " + std::to_string(error) + ")";
 }
 
-// The profile functions write through the system cache: the new file's bytes go to the disk before
-// the rename makes it the list, so a power cut cannot leave a renamed but empty file.
-void FlushToDisk(const std::string& path) {
-  const KernelHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file) FlushFileBuffers(file.Get());
+std::string LastReason() { return Reason(GetLastError()); }
+
+// Reads up to `limit` bytes from the start of the file; `more` tells that the file held more.
+bool ReadUpTo(HANDLE file, std::size_t limit, std::string& bytes, bool& more) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return false;
+  // Room for the file as it is, and one byte more to tell that it passes the limit (or grew meanwhile).
+  std::size_t room = static_cast<std::size_t>(std::min<unsigned long long>(size.QuadPart, limit)) + 1;
+  bytes.assign(room, '\0');
+  std::size_t got = 0;
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(file, bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &n, nullptr)) return false;
+    got += n;
+    if (n == 0 || got > limit) break;
+    if (got == bytes.size()) bytes.resize(room = std::min(room * 2, limit + 1));
+  }
+  more = got > limit;
+  bytes.resize(more ? limit : got);
+  return true;
 }
+
+bool WriteAll(HANDLE file, std::string_view content) {
+  while (!content.empty()) {
+    DWORD n = 0;
+    if (!::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &n, nullptr) || n == 0) return false;
+    content.remove_prefix(n);
+  }
+  return true;
+}
+
+// A file with a Unicode mark reads as the profile functions read it: its text in the ANSI code page.
+std::string AnsiTextOf(const std::string& bytes) {
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return AnsiFromWide(WideFromUtf8(std::string_view(bytes).substr(3)));
+  const bool little = bytes.rfind("\xFF\xFE", 0) == 0;
+  const bool big = bytes.rfind("\xFE\xFF", 0) == 0;
+  if (!little && !big) return bytes;
+  std::wstring wide;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+    wide.push_back(static_cast<wchar_t>(little ? first | (second << 8) : (first << 8) | second));
+  }
+  return AnsiFromWide(wide);
+}
+
+class ListFileWin32 final : public ListFileSystem {
+ public:
+  ListFileWin32(const std::wstring& path, bool elevated)
+      : path_(path), beside_(path + L".new"), openFlags_(elevated ? FILE_FLAG_OPEN_REPARSE_POINT : 0) {}
+
+  ListFileState Open() override {
+    ListFileState state;
+    list_.Reset(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, openFlags_,
+                            nullptr));
+    state.writable = static_cast<bool>(list_);
+    if (!list_) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return state;
+      state.reason = Reason(error);
+      list_.Reset(CreateFileW(path_.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, openFlags_, nullptr));
+    }
+    state.exists = true;
+    if (!list_) return state;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(list_.Get(), &info)) {
+      state.reason = LastReason();
+      return state;
+    }
+    // Opened as the link itself (elevated runs only): whoever placed it, it is not written through.
+    state.foreignLink = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (openFlags_ == 0) {
+      const DWORD attributes = GetFileAttributesW(path_.c_str());
+      state.followedLink = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    }
+    if (state.writable && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+      state.writable = false;
+      state.reason = "the file is read-only";
+    }
+    state.links = info.nNumberOfLinks;
+    attributes_ = info.dwFileAttributes;
+    bool more = false;
+    if (!ReadUpTo(list_.Get(), kMaxSavedOverBytes, state.content, more)) {
+      state.reason = LastReason();
+    } else if (more) {
+      state.reason = "the file is larger than " + std::to_string(kMaxSavedOverBytes / (1024 * 1024)) + " MB";
+    } else {
+      state.readable = true;
+    }
+    return state;
+  }
+
+  FileStep WriteBeside(std::string_view content) override {
+    KernelHandle file;
+    for (int attempt = 0; attempt < 2 && !file; ++attempt) {
+      // Never opened if found: a stale file (an interrupted save) or a planted link goes first.
+      file.Reset(CreateFileW(beside_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file && GetLastError() != ERROR_FILE_EXISTS) break;
+      if (!file) DeleteFileW(beside_.c_str());
+    }
+    if (!file) return {.done = false, .reason = LastReason()};
+    // The bytes reach the disk before the swap makes them the list, so a power cut leaves a whole file.
+    if (!WriteAll(file.Get(), content) || !FlushFileBuffers(file.Get())) {
+      const std::string reason = LastReason();
+      file.Reset();
+      RemoveBeside();
+      return {.done = false, .reason = reason};
+    }
+    return {.done = true, .reason = {}};
+  }
+
+  FileStep PutBesideInPlace(bool listExists) override {
+    if (!listExists) {
+      if (MoveFileExW(beside_.c_str(), path_.c_str(), MOVEFILE_WRITE_THROUGH)) return {.done = true, .reason = {}};
+      return {.done = false, .reason = LastReason()};
+    }
+    list_.Reset();  // the swap opens the list itself
+    // ReplaceFileW keeps them on Windows; Wine's does not, so the new file carries them already.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes_ & kKept) SetFileAttributesW(beside_.c_str(), (attributes_ & kKept) | FILE_ATTRIBUTE_ARCHIVE);
+    if (ReplaceFileW(path_.c_str(), beside_.c_str(), nullptr, 0, nullptr, nullptr)) return {.done = true, .reason = {}};
+    const DWORD error = GetLastError();
+    // A swap cut half-way can leave the list gone and the new file whole: that one is then the list.
+    if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        MoveFileExW(beside_.c_str(), path_.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      return {.done = true, .reason = {}};
+    }
+    return {.done = false, .reason = Reason(error)};
+  }
+
+  void RemoveBeside() override { DeleteFileW(beside_.c_str()); }
+
+  FileStep WriteInPlace(std::string_view content) override {
+    if (!list_) {
+      list_.Reset(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                              openFlags_, nullptr));
+      BY_HANDLE_FILE_INFORMATION info{};
+      if (list_ && GetFileInformationByHandle(list_.Get(), &info) &&
+          (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        list_.Reset();
+        return {.done = false, .reason = "the file was replaced by a link"};
+      }
+      if (!list_) return {.done = false, .reason = LastReason()};
+    }
+    LARGE_INTEGER start{};
+    if (SetFilePointerEx(list_.Get(), start, nullptr, FILE_BEGIN) && WriteAll(list_.Get(), content) &&
+        SetEndOfFile(list_.Get()) && FlushFileBuffers(list_.Get())) {
+      return {.done = true, .reason = {}};
+    }
+    return {.done = false, .reason = LastReason()};
+  }
+
+ private:
+  std::wstring path_;
+  std::wstring beside_;
+  DWORD openFlags_;
+  DWORD attributes_ = 0;
+  KernelHandle list_;
+};
 
 }  // namespace
 
-void LoadSearchListFile(const std::string& path, const AddEntryFunction& addEntry) {
-  clsProfile profile(path);
-  ReadSearchList(profile, addEntry);
+ListReadReport LoadSearchListFile(const std::wstring& path, const AddEntryFunction& addEntry) {
+  const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
+  std::string bytes;
+  bool more = false;
+  if (!ReadUpTo(file.Get(), kMaxListBytes, bytes, more)) return {};
+  return ReadSearchListBytes(AnsiTextOf(bytes), more, addEntry);
 }
 
-bool ReplaceInOneStep(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
-
-bool SaveSearchListFile(const std::string& path, const SearchList& list, const ReplaceStep& replace) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  // Nothing to keep and no file to empty: the save leaves no file behind, as before it.
-  if (!HasUserRows(list) && !exists) return true;
-  // A read-only file stays as the profile functions would leave it (a rename would not ask).
-  if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
-
-  const std::string newPath = path + ".new";
-  if (!CreateEmptyFile(newPath)) return false;
-  bool written = false;
-  {
-    clsProfile profile(newPath);
-    written = WriteSearchList(profile, list);
-  }  // the release flushes the profile functions' cached state of the new file
-  FlushToDisk(newPath);
-
-  if (written && replace(newPath, path)) return true;
-  // A half-written or unplaceable file must not linger beside the good one.
-  DeleteFileA(newPath.c_str());
-  return false;
+SearchListSave SaveSearchListFile(const std::wstring& path, const SearchList& list, bool elevated) {
+  ListFileWin32 files(path, elevated);
+  // A file past the read's bounds keeps what was not read, as long as the list is as read.
+  const ListSaveResult result = SaveListContent(files, SearchListBytes(list), [&list](std::string_view old) {
+    return !ReadsWhole(old) && !ListDiffersFromFile(list, old);
+  });
+  if (result.saved) return {.saved = true, .editLost = false, .reason = {}};
+  return {.saved = false, .editLost = ListDiffersFromFile(list, result.oldContent), .reason = result.reason};
 }
 
 }  // namespace tarnwick

@@ -1,22 +1,26 @@
-// The user's entries in "Tarnwick.ini" beside the executable: loaded at start, saved safely at the end.
+// The user's entries in "Tarnwick.ini" beside the executable: read within bounds at start, saved at the
+// end without ever losing the old list, its owner, its permissions or its links.
 #pragma once
-#include <functional>
 #include <string>
 
+#include "searchlist/ListFileSave.h"
 #include "searchlist/SearchListFile.h"
 
 namespace tarnwick {
 
-// Hands every stored entry of the file at `path` to addEntry, in file order. A missing file holds none.
-void LoadSearchListFile(const std::string& path, const AddEntryFunction& addEntry);
+// Hands every entry of the file at `path` that fits the bounds to addEntry, in file order; a missing or
+// unreadable file holds none. The result tells what did not fit.
+[[nodiscard]] ListReadReport LoadSearchListFile(const std::wstring& path, const AddEntryFunction& addEntry);
 
-// The last step of a save: puts the finished file `from` in the place of `to` in one step.
-using ReplaceStep = std::function<bool(const std::string& from, const std::string& to)>;
-bool ReplaceInOneStep(const std::string& from, const std::string& to);
+// How a save ended.
+struct SearchListSave {
+  bool saved = false;     // the file holds the list's user rows
+  bool editLost = false;  // not saved, and the file holds other entries than the list: the user must hear of it
+  std::string reason;     // why not, in the system's words
+};
 
-// Writes the complete new file beside the old one (path + ".new") and only then replaces the old,
-// so that an interruption at any point leaves a whole file behind. Failures are silent; the result
-// tells whether the file at `path` now holds the list.
-bool SaveSearchListFile(const std::string& path, const SearchList& list, const ReplaceStep& replace = ReplaceInOneStep);
+// Saves the list's user rows to the file at `path` (see SaveListContent for the way it takes). When
+// `elevated`, nothing is written through a link or junction found at `path`.
+[[nodiscard]] SearchListSave SaveSearchListFile(const std::wstring& path, const SearchList& list, bool elevated);
 
 }  // namespace tarnwick

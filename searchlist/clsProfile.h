@@ -9,9 +9,13 @@
 
 namespace tarnwick {
 
+// Texts are the program's ANSI strings; the file is named by a wide path, so that a folder in any script
+// works. The wide profile functions keep an ANSI file ANSI: the file's bytes are those the A calls wrote.
 class clsProfile final : public ProfileAccess {
  public:
-  explicit clsProfile(std::string fileName);
+  // The file beside the executable named after it: its directory, its base name and ".ini".
+  clsProfile();
+  explicit clsProfile(std::wstring fileName);
   ~clsProfile();  // flushes the file, written to or not
   clsProfile(const clsProfile&) = delete;
   clsProfile& operator=(const clsProfile&) = delete;
@@ -25,14 +29,17 @@ class clsProfile final : public ProfileAccess {
   // Makes the platform write what it holds of the file to disk.
   void Flush();
 
-  const std::string& FileName() const { return fileName_; }
-  void FileName(std::string path) { fileName_ = std::move(path); }
+  const std::wstring& FileName() const { return fileName_; }
+  void FileName(std::wstring path) { fileName_ = std::move(path); }
 
  private:
   // A null argument reaches the platform as a null pointer: that is what deletes and flushes.
-  bool Write(const char* section, const char* key, const char* value);
+  bool Write(const std::string* section, const std::string* key, const std::string* value);
+  // A read into a buffer that grows to the read buffer's full size only for a text that needs it.
+  std::wstring Read(const std::wstring* section, const std::wstring* key, const std::wstring* defaultValue,
+                    std::size_t nulsAtCut);
 
-  std::string fileName_;
+  std::wstring fileName_;
 };
 
 }  // namespace tarnwick

@@ -86,6 +86,7 @@ void FrmMain::Load() {
   (void)CreateWindowExA(0, kMainWindowClass, kMainWindowCaption, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
                         nullptr, nullptr, instance, this);
   ShowDeferredDuplicateMessages();
+  TellListOverrun();
 }
 
 LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -136,6 +137,7 @@ LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 void FrmMain::OnClose(bool sessionEnds) {
+  sessionEnded_ = sessionEnded_ || sessionEnds;
   if (!ending_) {
     Unload();
     return;
@@ -325,10 +327,12 @@ void FrmMain::PlaceControls() {
 }
 
 void FrmMain::Unload() {
-  if (hwnd_ == nullptr) return;
+  // A second close while the failed save's question is open waits for its answer; a session end does not.
+  if (hwnd_ == nullptr || (askingToSave_ && !sessionEnded_)) return;
   unloaded_ = true;
   SetTimerEnabled(false);
   SaveSearchList();
+  if (hwnd_ == nullptr) return;  // the session ended while the question was open, and unloaded the window
   // Unloaded from the notification area (log-off, shutdown): no icon may outlive the window.
   RemoveTrayIcon(*this);
   DestroyWindow(hwnd_);

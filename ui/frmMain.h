@@ -9,7 +9,9 @@
 #include <commctrl.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "common/Win32Handles.h"
 #include "searchlist/SearchList.h"
@@ -26,10 +28,13 @@ namespace tarnwick {
 
 // What the program start hands to its main window.
 struct MainWindowSetup {
-  bool autoMode = false;              // "-a": the first tick is the unattended run
-  std::string exePath;                // the executable as run: its version resource
-  std::string exeName;                // its file name without extension: the tip and the version box
-  std::string profilePath;            // the file of the user's entries
+  bool autoMode = false;     // "-a": the first tick is the unattended run
+  std::wstring exePath;      // the executable as run: its version resource
+  std::string exeName;       // its file name without extension: the tip and the version box
+  std::wstring profilePath;  // the file of the user's entries
+  bool elevated = false;     // its save then writes through no link found in the file's place
+  // A line of the log and of a redirected standard output: source, what, why. Where no box may ask.
+  std::function<void(std::string_view, std::string_view, std::string_view)> note;
   ProcessApi* processes = nullptr;    // the running processes, for the scan
   TerminatePass unattendedPass;       // "-a": ends, awaits, logs; its result is the exit code
   WindowTerminatePass terminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
@@ -48,7 +53,9 @@ class FrmMain final : public TrayHost, private SplitterHost {
   bool WasUnloaded() const { return unloaded_; }
   void Show();  // normal state, shown modeless; the resize handling then runs
   void Hide();
-  void Unload();  // stops the scan, saves the user's entries, destroys the window
+  // Stops the scan, saves the user's entries (asking what to do if they cannot be saved, unless the
+  // session ends or the run is unattended), destroys the window.
+  void Unload();
   void SetTimerEnabled(bool enabled);
   bool TimerEnabled() const { return timerEnabled_; }
   // Until the window is unloaded; the result is the program's exit code (an unattended run's pass).
@@ -106,6 +113,9 @@ class FrmMain final : public TrayHost, private SplitterHost {
 
   // frmMainEdit.cpp: the user's entries, the entry dialog and the profile file.
   void LoadSearchList();
+  void TellListOverrun();
+  // Saves; on a failure that would lose an edit, asks Retry or Cancel where someone can answer, else
+  // writes the log line. Returns once the window may go.
   void SaveSearchList();
   void OnAddClick();
   void OnEditClick();
@@ -138,6 +148,9 @@ class FrmMain final : public TrayHost, private SplitterHost {
   bool loading_ = false;
   int deferredDuplicates_ = 0;
   bool confirmingTerminate_ = false;
+  std::string listOverrun_;    // what the read of the list file left out, told once the window exists
+  bool askingToSave_ = false;  // the failed save's question is open
+  bool sessionEnded_ = false;  // from then on nobody answers a question
   // While Terminate waits for processes and services to end, the window keeps painting but takes no
   // input; a close or a session end that comes meanwhile is carried out once the wait is over.
   bool ending_ = false;

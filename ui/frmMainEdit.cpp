@@ -2,18 +2,61 @@
 // SearchList's and ScanCycle's; the views draw what they then hold.
 #include "ui/frmMain.h"
 
+#include <utility>
+
+#include "common/AppMessageWin32.h"
+#include "common/WideTextWin32.h"
 #include "searchlist/SearchListFileWin32.h"
 #include "searchlist/frmAddProcess.h"
 
 namespace tarnwick {
 
 void FrmMain::LoadSearchList() {
-  LoadSearchListFile(setup_.profilePath, [this](const std::string& imageName, const std::string& description) {
-    AddSearchEntry(imageName, description, false);
-  });
+  NameSet names(searchList_);
+  const ListReadReport report =
+      LoadSearchListFile(setup_.profilePath, [&](const std::string& imageName, const std::string& description) {
+        if (!names.Add(imageName)) {
+          ++deferredDuplicates_;  // told once the window exists, as AddSearchEntry does while loading
+          return;
+        }
+        searchList_.AppendCheckedUserRow(imageName, description);
+        searchView_.RowAdded(searchList_.Count());
+      });
+  listOverrun_ = DescribeListOverrun(report, kProfileFileName);
 }
 
-void FrmMain::SaveSearchList() { SaveSearchListFile(setup_.profilePath, searchList_); }
+void FrmMain::TellListOverrun() {
+  if (listOverrun_.empty() || hwnd_ == nullptr) return;
+  const std::string text = std::exchange(listOverrun_, {});
+  // An unattended run has nobody to answer a box.
+  if (setup_.autoMode) {
+    if (setup_.note) setup_.note("-a", "list not read whole", text);
+    return;
+  }
+  AppMessageBox(MessageOwner(), text.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+void FrmMain::SaveSearchList() {
+  for (;;) {
+    const SearchListSave save = SaveSearchListFile(setup_.profilePath, searchList_, setup_.elevated);
+    // Nothing lost: the file holds the list, or held it already.
+    if (save.saved || !save.editLost) return;
+    const std::string where = AnsiFromWide(setup_.profilePath) + ": " + save.reason;
+    if (setup_.autoMode || sessionEnded_) {
+      if (setup_.note) setup_.note(setup_.autoMode ? "-a" : "window", "entries not saved", where);
+      return;
+    }
+    const std::wstring text = L"Your entries could not be saved to\n" + setup_.profilePath + L"\n\n" +
+                              WideFromAnsi(save.reason) +
+                              L"\n\nRetry to save them again, or Cancel to close without saving them.";
+    int answer = IDCANCEL;
+    askingToSave_ = true;
+    answer = MessageBoxW(MessageOwner(), text.c_str(), L"Tarnwick", MB_RETRYCANCEL | MB_ICONWARNING);
+    askingToSave_ = false;
+    // A session end meanwhile has saved what it could and unloaded the window.
+    if (answer != IDRETRY || hwnd_ == nullptr) return;
+  }
+}
 
 void FrmMain::OnAddClick() {
   FrmAddProcess& dialog = FrmAddProcess::Instance();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/AppMessageWin32.h"
+#include "common/WideTextWin32.h"
 #include "tray/modTaskTray.h"
 #include "ui/VersionText.h"
 
@@ -48,7 +49,7 @@ void FrmMain::OnMenuViewItem(int index) {
 
 void FrmMain::OnMenuHelpItem(int index) {
   if (index != 0) return;
-  const std::string text = VersionText(setup_.exeName, OwnVersion(setup_.exePath));
+  const std::string text = VersionText(setup_.exeName, OwnVersion(AnsiFromWide(setup_.exePath)));
   AppMessageBox(MessageOwner(), text.c_str(), MB_OK);
 }
 

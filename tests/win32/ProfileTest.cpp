@@ -1,4 +1,5 @@
-// clsProfile and the file of the user's entries on real files: every operation, the safe save, bad input.
+// clsProfile and the file of the user's entries on real files: every operation, the save's ways, bad input,
+// folders named in any script.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/AppWin32.h"
+#include "common/WideTextWin32.h"
 #include "searchlist/SearchListFileWin32.h"
 #include "searchlist/clsProfile.h"
 #include "tests/support/Driver.h"
@@ -19,11 +21,9 @@ namespace {
 using namespace test;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
-bool UnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
-
 template <typename F>
 void WithProfile(const std::string& path, F use) {
-  clsProfile profile(path);
+  clsProfile profile(WideFromAnsi(path));
   use(profile);
 }
 
@@ -45,18 +45,24 @@ struct Loaded {
   int duplicates = 0;
 };
 
-Loaded Load(const std::string& path) {
+Loaded Load(const std::wstring& path) {
   SearchList list = BuiltIns();
   Loaded loaded;
-  LoadSearchListFile(path, [&](const std::string& name, const std::string& description) {
+  static_cast<void>(LoadSearchListFile(path, [&](const std::string& name, const std::string& description) {
     if (list.AddSearchEntry(name, description, false)) {
       loaded.added.emplace_back(name, description);
     } else {
       ++loaded.duplicates;
     }
-  });
+  }));
   return loaded;
 }
+Loaded Load(const std::string& path) { return Load(WideFromAnsi(path)); }
+
+bool Save(const std::wstring& path, const SearchList& list) {
+  return SaveSearchListFile(path, list, RunsElevated()).saved;
+}
+bool Save(const std::string& path, const SearchList& list) { return Save(WideFromAnsi(path), list); }
 
 class ProfileFile : public ::testing::Test {
  protected:
@@ -65,12 +71,12 @@ class ProfileFile : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST(Profile, TheListFileLiesBesideTheExeAndAnInstanceTakesThePathItIsGiven) {
-  EXPECT_EQ(ProfilePath(), BinDir() + "Tarnwick.ini");
-  clsProfile profile(ProfilePath());
-  EXPECT_EQ(profile.FileName(), ProfilePath());
-  profile.FileName("C:\\x\\y.ini");
-  EXPECT_EQ(profile.FileName(), "C:\\x\\y.ini");
+TEST(Profile, TheListFileLiesBesideTheExeAndAnInstanceIsNamedAfterTheExeUntilGivenAPath) {
+  EXPECT_EQ(ProfilePath(), WideFromAnsi(BinDir() + "Tarnwick.ini"));
+  clsProfile profile;
+  EXPECT_EQ(profile.FileName(), WideFromAnsi(BinDir() + "tarnwick_win32_tests.ini"));
+  profile.FileName(L"C:\\x\\y.ini");
+  EXPECT_EQ(profile.FileName(), L"C:\\x\\y.ini");
 }
 
 TEST_F(ProfileFile, SectionNamesComeInFileOrder) {
@@ -177,14 +183,14 @@ TEST_F(ProfileFile, GarbageReadsWithoutHarmAndTheNextSaveLeavesACleanFile) {
   for (const std::string& content : cases) {
     Write(content);
     Load(Path());  // must come back, whatever it finds
-    EXPECT_TRUE(SaveSearchListFile(Path(), list));
+    EXPECT_TRUE(Save(Path(), list));
     EXPECT_EQ(ReadFile(Path()), "[keep.exe]\r\nImageName=keep.exe\r\nDescription=Kept\r\n");
   }
 }
 
 TEST_F(ProfileFile, UserRowsRoundTripInListOrderAndBuiltInRowsAreNeverWritten) {
   const Entries rows = {{"app.exe", "Tool"}, {"b.exe", ""}, {"C.EXE", "third"}};
-  ASSERT_TRUE(SaveSearchListFile(Path(), WithUserRows(rows)));
+  ASSERT_TRUE(Save(Path(), WithUserRows(rows)));
   EXPECT_EQ(ReadFile(Path()),
             "[app.exe]\r\nImageName=app.exe\r\nDescription=Tool\r\n"
             "[b.exe]\r\nImageName=b.exe\r\nDescription=\r\n"
@@ -208,7 +214,7 @@ TEST_F(ProfileFile, ForeignSectionsExtraKeysAndOtherNamesLoadByImageNameAndAreRe
   EXPECT_EQ(loaded.duplicates, 2);
   SearchList list = BuiltIns();
   for (const auto& [name, description] : loaded.added) list.AddSearchEntry(name, description, false);
-  ASSERT_TRUE(SaveSearchListFile(Path(), list));
+  ASSERT_TRUE(Save(Path(), list));
   EXPECT_EQ(ReadFile(Path()),
             "[o.exe]\r\nImageName=o.exe\r\nDescription=foreign\r\n"
             "[real.exe]\r\nImageName=real.exe\r\nDescription=d\r\n"
@@ -224,55 +230,44 @@ TEST_F(ProfileFile, SectionsWithoutImageNameLoadAsEmptyNamesOnce) {
 
 TEST_F(ProfileFile, DeletingEveryUserRowLeavesAFileWithoutSections) {
   Write("[a.exe]\r\nImageName=a.exe\r\nDescription=\r\n");
-  ASSERT_TRUE(SaveSearchListFile(Path(), BuiltIns()));
+  ASSERT_TRUE(Save(Path(), BuiltIns()));
   EXPECT_EQ(ReadFile(Path()), "");
   EXPECT_TRUE(Load(Path()).added.empty());
 }
 
 TEST_F(ProfileFile, NoFileAndNoUserRowsWritesNothing) {
-  EXPECT_TRUE(SaveSearchListFile(Path(), BuiltIns()));
+  EXPECT_TRUE(Save(Path(), BuiltIns()));
   EXPECT_FALSE(FileExists(Path()));
   EXPECT_FALSE(FileExists(Path() + ".new"));
 }
 
-TEST_F(ProfileFile, MissingFolderAndReadOnlyFileFailSilentlyAndKeepTheOld) {
+TEST_F(ProfileFile, MissingFolderAndReadOnlyFileFailWithAReasonAndKeepTheOld) {
   const SearchList list = WithUserRows({{"new.exe", ""}});
-  EXPECT_FALSE(SaveSearchListFile(dir_.File("gone\\Tarnwick.ini"), list));
+  const SearchListSave nowhere = SaveSearchListFile(WideFromAnsi(dir_.File("gone\\Tarnwick.ini")), list, false);
+  EXPECT_FALSE(nowhere.saved);
+  EXPECT_TRUE(nowhere.editLost);
+  EXPECT_FALSE(nowhere.reason.empty());
   EXPECT_TRUE(Load(dir_.File("gone\\Tarnwick.ini")).added.empty());
 
   const std::string old = "[old.exe]\r\nImageName=old.exe\r\nDescription=\r\n";
   Write(old);
   SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(SaveSearchListFile(Path(), list));
+  const SearchListSave readOnly = SaveSearchListFile(WideFromAnsi(Path()), list, false);
+  EXPECT_FALSE(readOnly.saved);
+  EXPECT_TRUE(readOnly.editLost);
+  EXPECT_EQ(readOnly.reason, "the file is read-only");
+  // Nothing to lose when the file holds the list already.
+  EXPECT_FALSE(SaveSearchListFile(WideFromAnsi(Path()), WithUserRows({{"old.exe", ""}}), false).editLost);
   SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadFile(Path()), old);
   EXPECT_FALSE(FileExists(Path() + ".new"));
 }
 
-TEST_F(ProfileFile, AnInterruptedSaveKeepsTheOldFileWhole) {
-  const std::string old = "[old.exe]\r\nImageName=old.exe\r\nDescription=kept\r\n";
-  const std::string next = "[new.exe]\r\nImageName=new.exe\r\nDescription=\r\n";
-  Write(old);
-  const SearchList list = WithUserRows({{"new.exe", ""}});
-  std::string beside;
-  // The process dies between writing the new file and replacing the old one.
-  EXPECT_THROW(SaveSearchListFile(Path(), list,
-                                  [&](const std::string& from, const std::string&) -> bool {
-                                    beside = ReadFile(from);
-                                    throw std::runtime_error("power cut");
-                                  }),
-               std::runtime_error);
-  EXPECT_EQ(beside, next);  // the new file was whole before the old one was touched
-  EXPECT_EQ(ReadFile(Path()), old);
-  EXPECT_EQ(Load(Path()).added, (Entries{{"old.exe", "kept"}}));
-
-  // A refused replace keeps the old file and tidies up; the next good save replaces a stale new file.
-  EXPECT_FALSE(SaveSearchListFile(Path(), list, [](const std::string&, const std::string&) { return false; }));
-  EXPECT_EQ(ReadFile(Path()), old);
-  EXPECT_FALSE(FileExists(Path() + ".new"));
+TEST_F(ProfileFile, AStaleNewFileFromAnInterruptedSaveIsReplaced) {
+  Write("[old.exe]\r\nImageName=old.exe\r\nDescription=kept\r\n");
   WriteFile(Path() + ".new", "[stale]\r\nImageName=stale\r\n");
-  EXPECT_TRUE(SaveSearchListFile(Path(), list));
-  EXPECT_EQ(ReadFile(Path()), next);
+  EXPECT_TRUE(Save(Path(), WithUserRows({{"new.exe", ""}})));
+  EXPECT_EQ(ReadFile(Path()), "[new.exe]\r\nImageName=new.exe\r\nDescription=\r\n");
   EXPECT_FALSE(FileExists(Path() + ".new"));
 }
 
@@ -301,24 +296,66 @@ TEST_F(ProfileFile, OddNamesAndValuesSurviveAsThePlatformReadsThem) {
   // Empty names and texts the platform cannot hold must not cost the others their place.
   rows.insert(rows.begin() + 2, {"", "no name"});
   rows.emplace_back("long.exe", std::string(250000, 'd'));
-  ASSERT_TRUE(SaveSearchListFile(Path(), WithUserRows(rows)));
+  ASSERT_TRUE(Save(Path(), WithUserRows(rows)));
   Loaded loaded = Load(Path());
   ASSERT_FALSE(loaded.added.empty());
   const auto [longName, longDescription] = loaded.added.back();
   loaded.added.pop_back();
   EXPECT_EQ(longName, "long.exe");
-  // Windows keeps the text, and the read buffer cuts it. Wine does not: its WritePrivateProfileStringA
-  // converts the text into a counted wide string, which holds at most 32766 characters; for a longer text
-  // the conversion fails unchecked and the wide call gets a pointer that was never set: the key is then
-  // deleted, left empty or given stray bytes, depending on what that pointer held (seen: "?\x03" in the
-  // 64-bit build), and the call still reports success. Tarnwick hands the whole text to the call; the
-  // value is Wine's, so under Wine only the other rows are checked.
-  if (!UnderWine()) {
-    EXPECT_LE(longDescription.size(), 199998u);
-    EXPECT_EQ(longDescription, std::string(longDescription.size(), 'd'));
-  }
+  EXPECT_EQ(longDescription, std::string(250000, 'd'));  // within the read's bound, whole
   std::erase_if(loaded.added, [](const auto& entry) { return entry.first.empty(); });
   EXPECT_EQ(loaded.added, expected);
+}
+
+std::string ReadWide(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "(missing)";
+  std::string bytes(1 << 16, '\0');
+  DWORD n = 0;
+  ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(file);
+  bytes.resize(n);
+  return bytes;
+}
+
+// A folder whose name no ANSI code page holds: the list, its save and the profile functions all reach it,
+// and the file's text stays in the ANSI code page.
+TEST_F(ProfileFile, AFolderNamedInAnyScriptHoldsTheListInAnsiText) {
+  const std::wstring folder =
+      WideFromAnsi(dir_.Path()) +
+      L"\u0141\u00f3d\u017a \u0418\u043d\u0441\u0442\u0440\u0443\u043c\u0435\u043d\u0442\u044b\\";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring path = folder + L"Tarnwick.ini";
+  ASSERT_TRUE(Save(path, WithUserRows({{"caf\xE9.exe", "d\xE9j\xE0"}})));
+  EXPECT_EQ(ReadWide(path), "[caf\xE9.exe]\r\nImageName=caf\xE9.exe\r\nDescription=d\xE9j\xE0\r\n");
+  EXPECT_EQ(Load(path).added, (Entries{{"caf\xE9.exe", "d\xE9j\xE0"}}));
+  {
+    clsProfile profile(path);
+    EXPECT_EQ(profile.GetString("caf\xE9.exe", "Description", ""), "d\xE9j\xE0");
+    EXPECT_TRUE(profile.WriteString("caf\xE9.exe", "Description", "\xFC"));
+  }
+  EXPECT_EQ(ReadWide(path), "[caf\xE9.exe]\r\nImageName=caf\xE9.exe\r\nDescription=\xFC\r\n");
+  DeleteFileW(path.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+// The other names of a hard-linked list see the save, and the new-file way keeps the file's attributes.
+TEST_F(ProfileFile, ASaveKeepsHardLinksAndAttributes) {
+  const std::string old = "[old.exe]\r\nImageName=old.exe\r\nDescription=\r\n";
+  const std::string next = "[new.exe]\r\nImageName=new.exe\r\nDescription=\r\n";
+  const std::string kept = dir_.File("persist.ini");
+  WriteFile(kept, old);
+  ASSERT_TRUE(CreateHardLinkA(Path().c_str(), kept.c_str(), nullptr));
+  ASSERT_TRUE(Save(Path(), WithUserRows({{"new.exe", ""}})));
+  EXPECT_EQ(ReadFile(kept), next);
+  EXPECT_EQ(ReadFile(Path()), next);
+
+  DeleteFileA(Path().c_str());
+  Write(old);
+  ASSERT_TRUE(SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(Save(Path(), WithUserRows({{"new.exe", ""}})));
+  EXPECT_EQ(ReadFile(Path()), next);
+  EXPECT_NE(GetFileAttributesA(Path().c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "app/AppWin32.h"
 #include "common/Text.h"
+#include "common/WideTextWin32.h"
 #include "tests/support/Driver.h"
 
 namespace tarnwick {
@@ -88,7 +89,7 @@ TEST(Resources, BothIconsHaveSmallAndLargeImages) {
 }
 
 TEST(AppPaths, DirectoryEndsInOneBackslashAndNameHasNoExtension) {
-  const std::string dir = AppDirectory();
+  const std::string dir = AnsiFromWide(AppDirectory());
   ASSERT_GE(dir.size(), 3u);
   EXPECT_EQ(dir.back(), '\\');
   EXPECT_NE(dir[dir.size() - 2], '\\');

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "common/WideTextWin32.h"
 #include "process/ProcessWin32.h"
 #include "tests/support/Driver.h"
 #include "tray/modTaskTray.h"
@@ -42,7 +43,7 @@ BOOL WINAPI RefusingShell(DWORD message, PNOTIFYICONDATAA) {
 MainWindowSetup SetupIn(const test::TempDir& dir, ProcessApi& processes) {
   MainWindowSetup setup;
   setup.exeName = "Tarnwick";
-  setup.profilePath = dir.File("Tarnwick.ini");
+  setup.profilePath = WideFromAnsi(dir.File("Tarnwick.ini"));
   setup.processes = &processes;
   return setup;
 }

@@ -1,0 +1,222 @@
+// The list file in memory: read as the profile functions read it, within bounds, and the save's choice
+// of way over fake file steps.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "searchlist/ListFileSave.h"
+#include "searchlist/ProfileImage.h"
+#include "searchlist/SearchListFile.h"
+
+namespace tarnwick {
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+Entries Read(std::string_view bytes, ListReadReport* report = nullptr) {
+  Entries read;
+  const ListReadReport r = ReadSearchListBytes(
+      bytes, false, [&](const std::string& name, const std::string& text) { read.emplace_back(name, text); });
+  if (report != nullptr) *report = r;
+  return read;
+}
+
+TEST(ProfileImage, ReadsAsTheProfileFunctionsDo) {
+  const struct {
+    const char* file;
+    Entries entries;
+  } cases[] = {
+      {"[a]\r\nImageName=a.exe\r\nDescription=d\r\n", {{"a.exe", "d"}}},
+      {"ImageName=before.exe\n[a]\nImageName = a.exe \n  Description=  spaced  \n", {{"a.exe", "spaced"}}},
+      {"[a]\rImageName=cr.exe\r", {{"cr.exe", ""}}},   // no LF in the file: CR ends the line
+      {"[a]b] text\r\nImageName=x\r\n", {{"x", ""}}},  // the name runs to the last "]"
+      {"[A]\r\nimagename=\"q\"\r\n[a]\r\nImageName=second\r\n", {{"q", ""}, {"q", ""}}},  // the first of a name counts
+      {"[a]\r\nImageName\r\nImageName=later\r\nDescription='s'\r\n", {{"", "s"}}},        // no "=": no value
+      {"; comment\r\n[unclosed\r\n[]\r\nImageName=x\r\n", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Read(c.file), c.entries) << c.file;
+  // A NUL ends a name or value, as it ends the platform's strings.
+  EXPECT_EQ(Read(std::string("[s]\r\nImageName=a\0b\r\n", 20)), (Entries{{"a", ""}}));
+}
+
+TEST(ProfileImage, WritesWhatReadsBackAndOneSectionPerNameInAnyCase) {
+  SearchList list;
+  AddBuiltInEntries(list);
+  list.AddSearchEntry("app.exe", "Tool", false);
+  list.AddSearchEntry(" lead.exe", "  padded", false);
+  list.AddSearchEntry("q.exe", "\"quoted\"", false);
+  list.AddSearchEntry("b.exe", "", false);
+  list.Row(list.Count()).ImageName = "APP.EXE";  // made alike by an edit: the later row's values win
+  const std::string bytes = SearchListBytes(list);
+  EXPECT_EQ(bytes, std::string("[app.exe]\r\nImageName=APP.EXE\r\nDescription=\r\n"
+                               "[lead.exe]\r\nImageName=lead.exe\r\nDescription=padded\r\n"
+                               "[q.exe]\r\nImageName=q.exe\r\nDescription=\"\"quoted\"\"\r\n"));
+  EXPECT_EQ(Read(bytes), (Entries{{"APP.EXE", ""}, {"lead.exe", "padded"}, {"q.exe", "\"quoted\""}}));
+  EXPECT_FALSE(ListDiffersFromFile(list, bytes));
+  EXPECT_TRUE(ListDiffersFromFile(list, ""));
+  SearchList builtIns;
+  AddBuiltInEntries(builtIns);
+  EXPECT_EQ(SearchListBytes(builtIns), "");
+  // A file's entry that the list refuses (a built-in's name) is no edit the save could lose.
+  EXPECT_FALSE(ListDiffersFromFile(builtIns, "[v]\r\nImageName=VEX.EXE\r\n"));
+}
+
+TEST(NameSet, RefusesANameListedOrAddedBeforeInAnyCase) {
+  SearchList list;
+  AddBuiltInEntries(list);
+  NameSet names(list);
+  EXPECT_FALSE(names.Add("VEX.EXE"));
+  EXPECT_TRUE(names.Add("mine.exe"));
+  EXPECT_FALSE(names.Add("MINE.exe"));
+}
+
+TEST(BoundedRead, ReadsWhatFitsAndTellsTheRest) {
+  std::string many;
+  for (int i = 0; i <= 10000; ++i) many += "[e" + std::to_string(i) + "]\r\nImageName=e" + std::to_string(i) + "\r\n";
+  ListReadReport report;
+  const Entries read = Read(many, &report);
+  ASSERT_EQ(read.size(), 10000u);
+  EXPECT_EQ(read.back().first, "e9999");
+  EXPECT_EQ(report.entriesLeftOut, 1u);
+
+  const std::string longest(260, 'n');
+  Read("[a]\r\nImageName=" + longest + "\r\n[b]\r\nImageName=" + longest + "x\r\n", &report);
+  EXPECT_EQ(report.namesTooLong, 1u);
+  EXPECT_EQ(Read("[a]\r\nImageName=" + longest + "\r\n").size(), 1u);
+
+  // Past 1 MB: the whole lines before the bound, never half a name.
+  std::string big = "[a]\r\nImageName=a.exe\r\nDescription=" + std::string(kMaxListBytes, 'd') + "\r\n";
+  EXPECT_EQ(Read(big, &report), (Entries{{"a.exe", ""}}));
+  EXPECT_TRUE(report.cutAtSize);
+  EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"),
+            "Tarnwick.ini holds more than Tarnwick reads: only its first 1 MB was read.");
+  report.entriesLeftOut = 2;
+  report.namesTooLong = 1;
+  EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"),
+            "Tarnwick.ini holds more than Tarnwick reads: only its first 1 MB was read; 2 entries past the first "
+            "10000 left out; 1 entry with an image name longer than 260 characters left out.");
+  EXPECT_FALSE(ReadsWhole(big));
+  EXPECT_TRUE(ReadsWhole("[a]\r\nImageName=a.exe\r\n"));
+  Read("[a]\r\nImageName=a.exe\r\n", &report);
+  EXPECT_TRUE(report.Complete());
+  EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"), "");
+}
+
+// The list file and the folder beside it, as the save's steps find and leave them.
+class FakeFiles final : public ListFileSystem {
+ public:
+  ListFileState state;
+  bool besideOk = true, swapOk = true, inPlaceOk = true, restoreOk = true;
+  std::string file;  // what the list file holds
+  std::string steps;
+
+  ListFileState Open() override {
+    state.content = file;
+    return state;
+  }
+  FileStep WriteBeside(std::string_view content) override {
+    steps += "beside ";
+    // The new file is whole before anything else happens.
+    if (besideOk) beside_ = content;
+    return {.done = besideOk, .reason = besideOk ? "" : "the folder refuses"};
+  }
+  FileStep PutBesideInPlace(bool) override {
+    steps += "swap ";
+    if (swapOk) file = beside_;
+    return {.done = swapOk, .reason = swapOk ? "" : "swap refused"};
+  }
+  void RemoveBeside() override { steps += "remove "; }
+  FileStep WriteInPlace(std::string_view content) override {
+    steps += "in-place ";
+    const bool ok = inPlaceWrites_++ == 0 ? inPlaceOk : restoreOk;
+    file = ok ? std::string(content) : "half";
+    return {.done = ok, .reason = ok ? "" : "disk full"};
+  }
+
+ private:
+  std::string beside_;
+  int inPlaceWrites_ = 0;
+};
+
+TEST(SaveListContent, ChoosesTheWayThatKeepsTheFileItsRightsAndItsLinks) {
+  const std::string old = "[old]\r\nImageName=old\r\n", next = "[new]\r\nImageName=new\r\n";
+  const struct {
+    const char* name;
+    bool exists, writable;
+    unsigned links;
+    bool foreignLink, followedLink, besideOk, swapOk, inPlaceOk, restoreOk;
+    std::string content;  // to save
+    bool saved;
+    SaveWay way;
+    const char* steps;
+    std::string fileAfter;
+  } cases[] = {
+      {"plain", true, true, 1, false, false, true, true, true, true, next, true, SaveWay::NewFile, "beside swap ",
+       next},
+      {"only the file writable", true, true, 1, false, false, false, true, true, true, next, true, SaveWay::InPlace,
+       "beside in-place ", next},
+      {"swap refused", true, true, 1, false, false, true, false, true, true, next, true, SaveWay::InPlace,
+       "beside swap remove in-place ", next},
+      {"hard link", true, true, 2, false, false, true, true, true, true, next, true, SaveWay::InPlace, "in-place ",
+       next},
+      {"the user's own link", true, true, 1, false, true, true, true, true, true, next, true, SaveWay::InPlace,
+       "in-place ", next},
+      {"in place fails", true, true, 1, false, false, false, true, false, true, next, false, SaveWay::Nothing,
+       "beside in-place in-place ", old},
+      {"read-only", true, false, 1, false, false, true, true, true, true, next, false, SaveWay::Nothing, "", old},
+      {"nothing writable", true, false, 1, false, false, false, true, true, true, next, false, SaveWay::Nothing, "",
+       old},
+      {"a link when elevated", true, true, 1, true, false, true, true, true, true, next, false, SaveWay::Nothing, "",
+       old},
+      {"unchanged", true, false, 1, false, false, false, false, false, false, old, true, SaveWay::Nothing, "", old},
+      {"no file yet", false, false, 1, false, false, true, true, true, true, next, true, SaveWay::NewFile,
+       "beside swap ", next},
+      {"no file, folder refuses", false, false, 1, false, false, false, true, true, true, next, false, SaveWay::Nothing,
+       "beside ", ""},
+      {"no file, nothing to keep", false, false, 1, false, false, true, true, true, true, "", true, SaveWay::Nothing,
+       "", ""},
+  };
+  for (const auto& c : cases) {
+    FakeFiles files;
+    files.state = {.exists = c.exists,
+                   .readable = c.exists,
+                   .writable = c.writable,
+                   .followedLink = c.followedLink,
+                   .foreignLink = c.foreignLink,
+                   .links = c.links,
+                   .content = {},
+                   .reason = c.writable ? "" : "access denied"};
+    files.file = c.exists ? old : "";
+    files.besideOk = c.besideOk;
+    files.swapOk = c.swapOk;
+    files.inPlaceOk = c.inPlaceOk;
+    files.restoreOk = c.restoreOk;
+    const ListSaveResult result = SaveListContent(files, c.content);
+    EXPECT_EQ(result.saved, c.saved) << c.name;
+    EXPECT_EQ(result.way, c.way) << c.name;
+    EXPECT_EQ(files.steps, c.steps) << c.name;
+    EXPECT_EQ(files.file, c.fileAfter) << c.name;
+    EXPECT_EQ(result.reason.empty(), c.saved) << c.name << ": " << result.reason;
+    EXPECT_EQ(result.oldContent, files.state.content) << c.name;
+  }
+  // Old content the caller finds equal to the list (a file past the read's bounds) is left alone.
+  FakeFiles files;
+  files.state = {.exists = true,
+                 .readable = true,
+                 .writable = true,
+                 .followedLink = false,
+                 .foreignLink = false,
+                 .links = 1,
+                 .content = {},
+                 .reason = {}};
+  files.file = old;
+  const ListSaveResult kept = SaveListContent(files, next, [&](std::string_view content) { return content == old; });
+  EXPECT_TRUE(kept.saved);
+  EXPECT_EQ(files.steps, "");
+  EXPECT_EQ(files.file, old);
+}
+
+}  // namespace
+}  // namespace tarnwick
