@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/RunWin32.h"
 #include "common/ProcedureEdge.h"
+#include "common/SystemFunctionWin32.h"
 #include "process/ProcessWin32.h"
 #include "ui/frmMain.h"
 
@@ -23,9 +24,18 @@ RunSwitch SwitchOf(StartMode mode) {
   return mode == StartMode::Kill ? RunSwitch::Kill : mode == StartMode::List ? RunSwitch::List : RunSwitch::Auto;
 }
 
+// Every later load, by Tarnwick or by a system DLL on its behalf, searches System32 only, never the exe's
+// folder, where anyone who can write it could plant a DLL. Windows 7 without KB2533623 lacks the call.
+void LoadDllsFromSystemOnly() {
+  using SetDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  const auto setDirectories = SystemFunction<SetDirectoriesFunction>("kernel32.dll", "SetDefaultDllDirectories");
+  if (setDirectories != nullptr) setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  LoadDllsFromSystemOnly();
   ArgSlots slots;
   const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
   const StartMode mode = ChooseStartMode(slots, tokens);
