@@ -9,6 +9,7 @@
 #include "app/RunWin32.h"
 #include "common/ProcedureEdge.h"
 #include "common/SystemFunctionWin32.h"
+#include "process/LogTextWin32.h"
 #include "process/ProcessWin32.h"
 #include "ui/frmMain.h"
 
@@ -36,6 +37,7 @@ void LoadDllsFromSystemOnly() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   LoadDllsFromSystemOnly();
+  UseSystemLogText();
   ArgSlots slots;
   const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
   const StartMode mode = ChooseStartMode(slots, tokens);

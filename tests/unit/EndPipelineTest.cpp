@@ -222,7 +222,7 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
        "-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
        "processes "
        "are ended without a stop request"},
-      {{"Tab\tName.exe", 7, "", R::Ended, 0, 0, {}}, "Tab Name.exe\t7\tended"},
+      {{"Tab\tName.exe", 7, "", R::Ended, 0, 0, {}}, "Tab\\x09Name.exe\t7\tended"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record),
