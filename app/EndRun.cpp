@@ -43,6 +43,15 @@ std::vector<EndRecord> RunWithLines(const std::string& source, EndRequest reques
   return EndProcesses(seams, request);
 }
 
+// A start line and an end line that says why nothing was done.
+int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info, int exitCode, const char* why) {
+  const std::string source = SourceOf(runSwitch);
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run ended",
+                         EndNote(exitCode, 0) + ": " + why + "; nothing was done"));
+  return exitCode;
+}
+
 }  // namespace
 
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
@@ -61,11 +70,11 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
 }
 
 int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
-  const std::string source = SourceOf(runSwitch);
-  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
-  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run ended",
-                         EndNote(kExitAnotherRuns, 0) + ": another Tarnwick runs from this folder; nothing was done"));
-  return kExitAnotherRuns;
+  return Refuse(runSwitch, clock, sink, info, kExitAnotherRuns, "another Tarnwick runs from this folder");
+}
+
+int RefuseUntrusted(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
+  return Refuse(runSwitch, clock, sink, info, kExitUntrusted, "others can change what the run would act on");
 }
 
 std::string TerminateFromWindow(const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,

@@ -38,7 +38,8 @@ class SystemClock final : public Clock {
 // short; a folder that cannot be written means no log, and the run goes on.
 class RunLog final : public LineSink {
  public:
-  RunLog() : path_(AppDirectory() + kLogFileName) {
+  // Without toFile the lines go to standard output alone: the log failed the trust check.
+  explicit RunLog(bool toFile = true) : path_(AppDirectory() + kLogFileName), toFile_(toFile) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     // Only a file or a pipe the caller handed over: no console is attached or created.
     const DWORD type = (out != nullptr && out != INVALID_HANDLE_VALUE) ? GetFileType(out) : FILE_TYPE_UNKNOWN;
@@ -47,7 +48,7 @@ class RunLog final : public LineSink {
 
   void WriteLine(const std::string& text) override {
     const std::string line = text + "\r\n";
-    Append(line);
+    if (toFile_) Append(line);
     DWORD written = 0;
     if (stdout_ != nullptr) WriteFile(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
@@ -75,6 +76,7 @@ class RunLog final : public LineSink {
   }
 
   std::string path_;
+  bool toFile_ = true;
   HANDLE stdout_ = nullptr;
 };
 
@@ -86,9 +88,11 @@ struct Seams {
   EndSeams Get() { return {processes, services, clock}; }
 };
 
-RunInfo ThisRun() {
-  return {ExeName() + ".exe", GetCurrentProcessId(),
-          gDebugPrivilege ? "debug privilege enabled" : "debug privilege not held: not an elevated administrator"};
+RunInfo ThisRun(const TrustCheck& trust = {}) {
+  std::string note =
+      gDebugPrivilege ? "debug privilege enabled" : "debug privilege not held: not an elevated administrator";
+  if (!trust.Trusted()) note += "; " + trust.Warning;
+  return {ExeName() + ".exe", GetCurrentProcessId(), note};
 }
 
 }  // namespace
@@ -118,10 +122,16 @@ std::vector<std::string> ListedImages() {
   return names;
 }
 
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images) {
+int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust) {
   Seams seams;
-  RunLog log;
-  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun());
+  RunLog log(trust.LogTrusted);
+  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun(trust));
+}
+
+int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust) {
+  SystemClock clock;
+  RunLog log(trust.LogTrusted);
+  return RefuseUntrusted(runSwitch, clock, log, ThisRun(trust));
 }
 
 int RefuseSwitch(RunSwitch runSwitch) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/EndRun.h"
+#include "app/TrustWin32.h"
 
 namespace tarnwick {
 
@@ -19,8 +20,13 @@ bool EnableDebugPrivilege();
 // (the file is only read; a duplicate is dropped without a message).
 std::vector<std::string> ListedImages();
 
-// Runs "-a", "-k" or "-l" over the images and returns its exit code.
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images);
+// Runs "-a", "-k" or "-l" over the images and returns its exit code. The start line carries the trust
+// check's warning; the log is written only where it passes the check.
+int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust = {});
+
+// Elevated "-a" or "-k" on files that others can change: says so and what to do, on standard output and in
+// the log where it passes the check, ends nothing and returns kExitUntrusted.
+int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust);
 
 // Another Tarnwick runs from this folder: logs that nothing was done and returns kExitAnotherRuns.
 int RefuseSwitch(RunSwitch runSwitch);

@@ -126,15 +126,20 @@ std::string DescribeFinding(std::string_view path, TrustKind kind, const std::ve
 
 std::string TrustWarning(const std::vector<std::string>& findings, std::string_view folder) {
   std::string text = "not safe to act on: ";
-  for (std::size_t i = 0; i < findings.size(); ++i) text += (i == 0 ? "" : "; ") + findings[i];
-  std::string quoted = "\"" + std::string(folder) + "\"";
+  for (std::size_t i = 0; i < findings.size(); ++i) {
+    if (i > 0) text += "; ";
+    text += findings[i];
+  }
   // icacls takes a folder without its trailing backslash.
-  if (quoted.size() > 3 && quoted[quoted.size() - 2] == '\\') quoted.erase(quoted.size() - 2, 1);
-  return text +
-         ". What to do: move Tarnwick to a folder that only administrators can change, such as "
-         "C:\\Program Files\\Tarnwick; or lock its folder down as an administrator: icacls " +
-         quoted + " /reset /T /C && icacls " + quoted + " /setowner *S-1-5-32-544 /T /C && icacls " + quoted +
-         " /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX";
+  if (folder.size() > 1 && folder.back() == '\\') folder.remove_suffix(1);
+  std::string quoted(1, '"');
+  quoted.append(folder);
+  quoted += '"';
+  text += ". What to do: move Tarnwick to a folder that only administrators can change, such as ";
+  text += "C:\\Program Files\\Tarnwick; or lock its folder down as an administrator: icacls ";
+  text += quoted + " /reset /T /C && icacls " + quoted + " /setowner *S-1-5-32-544 /T /C && icacls " + quoted;
+  text += " /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX";
+  return text;
 }
 
 }  // namespace tarnwick

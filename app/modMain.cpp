@@ -7,6 +7,8 @@
 #include "app/AppWin32.h"
 #include "app/CommandLine.h"
 #include "app/RunWin32.h"
+#include "app/TrustWin32.h"
+#include "common/AppMessageWin32.h"
 #include "common/ProcedureEdge.h"
 #include "common/SystemFunctionWin32.h"
 #include "process/LogTextWin32.h"
@@ -33,6 +35,12 @@ void LoadDllsFromSystemOnly() {
   if (setDirectories != nullptr) setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
+void ShowTrustWarning(HWND window, const TrustCheck& trust) {
+  const std::string text = "Tarnwick runs with administrative rights, and others can change its files: " +
+                           trust.Warning.substr(trust.Warning.find(':') + 2);
+  AppMessageBox(window != nullptr && IsWindowVisible(window) ? window : nullptr, text.c_str(), MB_OK | MB_ICONWARNING);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -50,8 +58,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   SetExceptionReporter(&DebugOutput);
   UseSystemCaseFolding();
+  // Elevated, a run acts only on a list, an exe and a folder that no one else can change; checked before the
+  // list is read. At merge: TrustPaths from the wide ExePath(), ProfilePath() and AppDirectory().
+  const TrustCheck trust = CheckTrust(OwnTrustPaths());
+  if (!trust.Trusted() && (mode == StartMode::Auto || mode == StartMode::Kill)) {
+    return RefuseUntrustedSwitch(SwitchOf(mode), trust);
+  }
   // Ending every instance and listing need no window at all (and no display).
-  if (mode == StartMode::Kill || mode == StartMode::List) return RunSwitchNow(SwitchOf(mode), ListedImages());
+  if (mode == StartMode::Kill || mode == StartMode::List) return RunSwitchNow(SwitchOf(mode), ListedImages(), trust);
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -87,5 +101,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       main.Show();
       break;
   }
+  // The window's user sees and confirms what is ended, so the window stays usable; told once per start.
+  if (!trust.Trusted()) ShowTrustWarning(main.Handle(), trust);
   return main.RunMessageLoop();
 }
