@@ -43,6 +43,11 @@ std::vector<EndRecord> RunWithLines(const std::string& source, EndRequest reques
   return EndProcesses(seams, request);
 }
 
+std::string PrivilegeNote(bool held, const std::string& more) {
+  std::string note = held ? "debug privilege enabled" : "debug privilege not held: not an elevated administrator";
+  return more.empty() ? note : note + "; " + more;
+}
+
 // A start line and an end line that says why nothing was done.
 int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info, int exitCode, const char* why) {
   const std::string source = SourceOf(runSwitch);
@@ -57,8 +62,10 @@ int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& inf
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
                   const RunInfo& info) {
   const std::string source = SourceOf(runSwitch);
+  const PrivilegeScope rights(info.Rights);
   const std::uint64_t start = seams.Time.NowMs();
-  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
+  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started",
+                         info.Rights != nullptr ? PrivilegeNote(rights.Held(), info.StartNote) : info.StartNote));
   EndRequest request;
   request.Images = images;
   request.Mode = ModeOf(runSwitch);

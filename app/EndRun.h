@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "process/EndPipeline.h"
+#include "process/Privilege.h"
 
 namespace tarnwick {
 
@@ -25,12 +26,14 @@ class LineSink {
   virtual void WriteLine(const std::string& line) = 0;
 };
 
-// Who runs: the lines name Tarnwick's own image and process, and the start line carries a note
-// (whether the debug privilege could be enabled, and the warning of a failed trust check).
+// Who runs: the lines name Tarnwick's own image and process, and the start line carries a note (the
+// warning of a failed trust check). With Rights, a run holds that privilege for its pass only, and the
+// note first says whether it could.
 struct RunInfo {
   std::string ExeImage;
   ProcessId OwnId = 0;
   std::string StartNote;
+  PrivilegeApi* Rights = nullptr;
 };
 
 // Writes the start line, runs the pipeline for the switch with a line per record, then the end line with

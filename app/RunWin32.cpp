@@ -1,19 +1,18 @@
 // The real seams of a run: the system clock, the service manager, the log file with its rotation, a
-// redirected standard output, and the debug privilege.
+// redirected standard output, and the debug privilege for the pass.
 #include "app/RunWin32.h"
 
 #include <windows.h>
 
 #include "app/AppWin32.h"
 #include "common/Win32Handles.h"
+#include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
 #include "process/ServiceWin32.h"
 #include "searchlist/SearchListFileWin32.h"
 
 namespace tarnwick {
 namespace {
-
-bool gDebugPrivilege = false;
 
 class SystemClock final : public Clock {
  public:
@@ -85,31 +84,16 @@ struct Seams {
   ProcessWin32 processes;
   ServiceWin32 services;
   SystemClock clock;
+  DebugPrivilegeWin32 rights;
   EndSeams Get() { return {processes, services, clock}; }
 };
 
-RunInfo ThisRun(const TrustCheck& trust = {}) {
-  std::string note =
-      gDebugPrivilege ? "debug privilege enabled" : "debug privilege not held: not an elevated administrator";
-  if (!trust.Trusted()) note += "; " + trust.Warning;
-  return {ExeName() + ".exe", GetCurrentProcessId(), note};
+// The run's note is the trust check's warning; with rights, the pass holds the debug privilege.
+RunInfo ThisRun(const TrustCheck& trust, PrivilegeApi* rights = nullptr) {
+  return {.ExeImage = ExeName() + ".exe", .OwnId = GetCurrentProcessId(), .StartNote = trust.Warning, .Rights = rights};
 }
 
 }  // namespace
-
-bool EnableDebugPrivilege() {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return false;
-  KernelHandle token(raw);
-  TOKEN_PRIVILEGES privileges{};
-  privileges.PrivilegeCount = 1;
-  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  if (!LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &privileges.Privileges[0].Luid)) return false;
-  // Succeeds even for a privilege the token lacks; then it reports ERROR_NOT_ALL_ASSIGNED.
-  gDebugPrivilege =
-      AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
-  return gDebugPrivilege;
-}
 
 std::vector<std::string> ListedImages() {
   SearchList list;
@@ -125,7 +109,7 @@ std::vector<std::string> ListedImages() {
 int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust) {
   Seams seams;
   RunLog log(trust.LogTrusted);
-  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun(trust));
+  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun(trust, &seams.rights));
 }
 
 int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust) {
@@ -137,13 +121,14 @@ int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust) {
 int RefuseSwitch(RunSwitch runSwitch) {
   SystemClock clock;
   RunLog log;
-  return RefuseUnattended(runSwitch, clock, log, ThisRun());
+  return RefuseUnattended(runSwitch, clock, log, ThisRun({}));
 }
 
 std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,
                           const EndLimits& limits) {
   Seams seams;
   RunLog log;
+  const PrivilegeScope rights(&seams.rights);  // for this pass only
   return TerminateFromWindow(images, seams.Get(), log, whileWaiting, limits);
 }
 

@@ -12,10 +12,6 @@ namespace tarnwick {
 inline constexpr const char* kLogFileName = "Tarnwick.log";
 inline constexpr unsigned long kMaxLogBytes = 1024 * 1024;  // then it moves to "Tarnwick.log.1"
 
-// Enables SeDebugPrivilege where the token holds it (an elevated administrator), so that services' and
-// other users' processes can be opened. Without it nothing changes. True when it is enabled.
-bool EnableDebugPrivilege();
-
 // What an unattended run works on: the built-in names, then the user's entries of "Tarnwick.ini"
 // (the file is only read; a duplicate is dropped without a message).
 std::vector<std::string> ListedImages();

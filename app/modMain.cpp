@@ -12,6 +12,7 @@
 #include "common/ProcedureEdge.h"
 #include "common/SystemFunctionWin32.h"
 #include "process/LogTextWin32.h"
+#include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
 #include "ui/frmMain.h"
 
@@ -49,7 +50,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   ArgSlots slots;
   const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
   const StartMode mode = ChooseStartMode(slots, tokens);
-  EnableDebugPrivilege();
 
   InstanceGuard guard;
   // The running copy is neither activated nor told; a script learns from the exit code and the log.
@@ -72,12 +72,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   AutoMode = (mode == StartMode::Auto);
 
   ProcessWin32 processes;
+  DebugPrivilegeWin32 scanRights;
   MainWindowSetup setup;
   setup.autoMode = AutoMode;
   setup.exePath = ExePath();
   setup.exeName = ExeName();
   setup.profilePath = ProfilePath();
   setup.processes = &processes;
+  setup.scanRights = &scanRights;
   setup.unattendedPass = [](const std::vector<std::string>& images) { return RunSwitchNow(RunSwitch::Auto, images); };
   setup.terminatePass = [](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
     return EndFromWindow(images, whileWaiting);

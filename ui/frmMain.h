@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/Win32Handles.h"
+#include "process/Privilege.h"
 #include "searchlist/SearchList.h"
 #include "searchlist/SearchListViewWin32.h"
 #include "tray/modTaskTray.h"
@@ -26,13 +27,14 @@ namespace tarnwick {
 
 // What the program start hands to its main window.
 struct MainWindowSetup {
-  bool autoMode = false;              // "-a": the first tick is the unattended run
-  std::string exePath;                // the executable as run: its version resource
-  std::string exeName;                // its file name without extension: the tip and the version box
-  std::string profilePath;            // the file of the user's entries
-  ProcessApi* processes = nullptr;    // the running processes, for the scan
-  TerminatePass unattendedPass;       // "-a": ends, awaits, logs; its result is the exit code
-  WindowTerminatePass terminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
+  bool autoMode = false;               // "-a": the first tick is the unattended run
+  std::string exePath;                 // the executable as run: its version resource
+  std::string exeName;                 // its file name without extension: the tip and the version box
+  std::string profilePath;             // the file of the user's entries
+  ProcessApi* processes = nullptr;     // the running processes, for the scan
+  PrivilegeApi* scanRights = nullptr;  // held for each tick's scan only, so that it sees what a pass sees
+  TerminatePass unattendedPass;        // "-a": ends, awaits, logs; its result is the exit code
+  WindowTerminatePass terminatePass;   // the Terminate command: ends, awaits, logs; its result is the message
 };
 
 class FrmMain final : public TrayHost, private SplitterHost {
