@@ -24,8 +24,10 @@ bool Adjust(bool enable, bool* previous) {
       GetLastError() != ERROR_SUCCESS) {
     return false;
   }
-  // The previous state lists the privilege only where the call changed it.
-  if (previous != nullptr) *previous = before.PrivilegeCount == 0;
+  // Windows lists the privilege in the previous state only where the call changed it; Wine lists it always.
+  if (previous != nullptr) {
+    *previous = before.PrivilegeCount == 0 || (before.Privileges[0].Attributes & SE_PRIVILEGE_ENABLED) != 0;
+  }
   return true;
 }
 
