@@ -33,7 +33,8 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& code
   if (first < 0x80) {
     codePoint = first;
     return 1;
-  } else if (first >= 0xC2 && first <= 0xDF) {
+  }
+  if (first >= 0xC2 && first <= 0xDF) {
     length = 2, codePoint = first & 0x1F, minimum = 0x80;
   } else if (first >= 0xE0 && first <= 0xEF) {
     length = 3, codePoint = first & 0x0F, minimum = 0x800;
