@@ -52,7 +52,7 @@ TEST(Trust, AnElevatedRunActsOnlyOnFilesThatOthersCannotChange) {
     const char* args;
     bool folder;  // else the list file
     int exitCode;
-  } cases[] = {{"-a", false, 4}, {"-k", true, 4}, {"-l", false, 1}};
+  } cases[] = {{"-a", false, 4}, {"-a", true, 4}, {"-k", false, 4}, {"-l", true, 1}};
   for (const auto& c : cases) {
     App app;
     WriteFile(app.IniPath(), "[User.exe]\r\nImageName=User.exe\r\nDescription=mine\r\n");
