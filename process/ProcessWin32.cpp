@@ -125,8 +125,8 @@ bool ProcessWin32::IsCritical(ProcessHandle process) {
   // Windows 7 lacks IsProcessCritical; the flag it reads is the process's break-on-termination.
   unsigned long breakOnTermination = 0;
   return queryProcess_ != nullptr &&
-         queryProcess_(process, kProcessBreakOnTermination, &breakOnTermination, sizeof(breakOnTermination),
-                       nullptr) >= 0 &&
+         queryProcess_(process, kProcessBreakOnTermination, &breakOnTermination, sizeof(breakOnTermination), nullptr) >=
+             0 &&
          breakOnTermination != 0;
 }
 

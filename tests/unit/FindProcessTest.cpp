@@ -132,7 +132,7 @@ TEST(FindProcess, TheImagePathNamesTheProcessAndTheMainModuleOnlyWhereThereIsNon
   FakeProcessApi api;
   api.Add(10, "").ImagePath = "C:\\Program Files\\Vex\\VexSQL.exe";  // a 64-bit process seen from 32-bit code
   FakeProcess& renamed = api.Add(20, "C:\\a\\Vex.exe");
-  renamed.ImagePath = "C:\\a\\NotVex.exe";  // its module list, in its own memory, says otherwise
+  renamed.ImagePath = "C:\\a\\NotVex.exe";          // its module list, in its own memory, says otherwise
   api.Add(30, "C:\\b\\VexOPC.exe").ImagePath = "";  // a Windows that cannot name the image
   EXPECT_TRUE(FindProcess(api, "vexsql.exe", false));
   EXPECT_FALSE(FindProcess(api, "Vex.exe", false));
