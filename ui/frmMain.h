@@ -27,14 +27,15 @@ namespace tarnwick {
 
 // What the program start hands to its main window.
 struct MainWindowSetup {
-  bool autoMode = false;               // "-a": the first tick is the unattended run
-  std::string exePath;                 // the executable as run: its version resource
-  std::string exeName;                 // its file name without extension: the tip and the version box
-  std::string profilePath;             // the file of the user's entries
-  ProcessApi* processes = nullptr;     // the running processes, for the scan
-  PrivilegeApi* scanRights = nullptr;  // held for each tick's scan only, so that it sees what a pass sees
-  TerminatePass unattendedPass;        // "-a": ends, awaits, logs; its result is the exit code
-  WindowTerminatePass terminatePass;   // the Terminate command: ends, awaits, logs; its result is the message
+  bool autoMode = false;              // "-a": the first tick is the unattended run
+  std::string exePath;                // the executable as run: its version resource
+  std::string exeName;                // its file name without extension: the tip and the version box
+  std::string profilePath;            // the file of the user's entries
+  ProcessApi* processes = nullptr;    // the running processes, for the scan
+  TerminatePass unattendedPass;       // "-a": ends, awaits, logs; its result is the exit code
+  WindowTerminatePass terminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
+  // Held for each tick's scan only, so that the window's list sees what a pass sees.
+  PrivilegeApi* scanRights = nullptr;
 };
 
 class FrmMain final : public TrayHost, private SplitterHost {
