@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/FolderMark.h"
+#include "app/TrustWin32.h"
 #include "common/SystemFunctionWin32.h"
 #include "common/Text.h"
 #include "common/WideTextWin32.h"
@@ -52,15 +53,8 @@ std::string ExeName() { return AnsiFromWide(ExeBaseNameWide()); }
 std::wstring ProfilePath() { return AppDirectory() + WideFromAnsi(kProfileFileName); }
 
 bool RunsElevated() {
-  static const bool elevated = [] {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    const KernelHandle owned(token);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    return GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
-           elevation.TokenIsElevated != 0;
-  }();
+  // SYSTEM's runs (Task Scheduler) count too: for the files' rights and the writes it is the same question.
+  static const bool elevated = RunsElevatedOrAsSystem();
   return elevated;
 }
 

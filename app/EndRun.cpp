@@ -43,13 +43,29 @@ std::vector<EndRecord> RunWithLines(const std::string& source, EndRequest reques
   return EndProcesses(seams, request);
 }
 
+std::string PrivilegeNote(bool held, const std::string& more) {
+  std::string note = held ? "debug privilege enabled" : "debug privilege not held: not an elevated administrator";
+  return more.empty() ? note : note + "; " + more;
+}
+
+// A start line and an end line that says why nothing was done.
+int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info, int exitCode, const char* why) {
+  const std::string source = SourceOf(runSwitch);
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run ended",
+                         EndNote(exitCode, 0) + ": " + why + "; nothing was done"));
+  return exitCode;
+}
+
 }  // namespace
 
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
                   const RunInfo& info) {
   const std::string source = SourceOf(runSwitch);
+  const PrivilegeScope rights(info.Rights);
   const std::uint64_t start = seams.Time.NowMs();
-  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
+  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started",
+                         info.Rights != nullptr ? PrivilegeNote(rights.Held(), info.StartNote) : info.StartNote));
   EndRequest request;
   request.Images = images;
   request.Mode = ModeOf(runSwitch);
@@ -61,11 +77,11 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
 }
 
 int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
-  const std::string source = SourceOf(runSwitch);
-  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
-  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run ended",
-                         EndNote(kExitAnotherRuns, 0) + ": another Tarnwick runs from this folder; nothing was done"));
-  return kExitAnotherRuns;
+  return Refuse(runSwitch, clock, sink, info, kExitAnotherRuns, "another Tarnwick runs from this folder");
+}
+
+int RefuseUntrusted(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
+  return Refuse(runSwitch, clock, sink, info, kExitUntrusted, "others can change what the run would act on");
 }
 
 std::string TerminateFromWindow(const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "process/EndPipeline.h"
+#include "process/Privilege.h"
 
 namespace tarnwick {
 
@@ -14,6 +15,7 @@ inline constexpr int kExitDone = 0;           // everything set out to end is go
 inline constexpr int kExitNotAll = 1;         // something could not be ended; or, for -l, a listed image runs
 inline constexpr int kExitAnotherRuns = 2;    // another Tarnwick runs from this folder: nothing was done
 inline constexpr int kExitCouldNotStart = 3;  // no window or message loop could be made
+inline constexpr int kExitUntrusted = 4;      // elevated, and others can change the list, the exe or their folder
 
 enum class RunSwitch { Auto, Kill, List };
 
@@ -24,12 +26,14 @@ class LineSink {
   virtual void WriteLine(const std::string& line) = 0;
 };
 
-// Who runs: the lines name Tarnwick's own image and process, and the start line carries a note
-// (whether the debug privilege could be enabled).
+// Who runs: the lines name Tarnwick's own image and process, and the start line carries a note (the
+// warning of a failed trust check). With Rights, a run holds that privilege for its pass only, and the
+// note first says whether it could.
 struct RunInfo {
   std::string ExeImage;
   ProcessId OwnId = 0;
   std::string StartNote;
+  PrivilegeApi* Rights = nullptr;
 };
 
 // Writes the start line, runs the pipeline for the switch with a line per record, then the end line with
@@ -39,6 +43,10 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
 
 // Another Tarnwick runs from this folder: the lines say that nothing was done. Returns kExitAnotherRuns.
 int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info);
+
+// Elevated "-a" or "-k" on files that others can change: the lines carry the warning and say that nothing
+// was done. Returns kExitUntrusted.
+int RefuseUntrusted(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info);
 
 // Terminate in the window: ends the first process of each image within the limits, calling whileWaiting
 // meanwhile, and writes the same lines as an unattended run. Returns the message to show: each image

@@ -1,5 +1,5 @@
 // The real seams of a run: the system clock, the service manager, the log file with its rotation, a
-// redirected standard output, and the debug privilege.
+// redirected standard output, and the debug privilege for the pass.
 #include "app/RunWin32.h"
 
 #include <windows.h>
@@ -7,14 +7,13 @@
 #include "app/AppWin32.h"
 #include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
+#include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
 #include "process/ServiceWin32.h"
 #include "searchlist/SearchListFileWin32.h"
 
 namespace tarnwick {
 namespace {
-
-bool gDebugPrivilege = false;
 
 class SystemClock final : public Clock {
  public:
@@ -40,7 +39,9 @@ class SystemClock final : public Clock {
 // nothing through a link or junction found in the log's place.
 class RunLog final : public LineSink {
  public:
-  RunLog() : path_(AppDirectory() + WideFromAnsi(kLogFileName)), elevated_(RunsElevated()) {
+  // Without toFile the lines go to standard output alone: the log failed the trust check.
+  explicit RunLog(bool toFile = true)
+      : path_(AppDirectory() + kLogFileName), elevated_(RunsElevated()), toFile_(toFile) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     // Only a file or a pipe the caller handed over: no console is attached or created.
     const DWORD type = (out != nullptr && out != INVALID_HANDLE_VALUE) ? GetFileType(out) : FILE_TYPE_UNKNOWN;
@@ -49,7 +50,7 @@ class RunLog final : public LineSink {
 
   void WriteLine(const std::string& text) override {
     const std::string line = text + "\r\n";
-    Append(line);
+    if (toFile_) Append(line);
     DWORD written = 0;
     if (stdout_ != nullptr) WriteFile(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
@@ -85,6 +86,7 @@ class RunLog final : public LineSink {
 
   std::wstring path_;
   bool elevated_ = false;
+  bool toFile_ = true;
   HANDLE stdout_ = nullptr;
 };
 
@@ -93,29 +95,16 @@ struct Seams {
   ProcessWin32 processes;
   ServiceWin32 services;
   SystemClock clock;
+  DebugPrivilegeWin32 rights;
   EndSeams Get() { return {processes, services, clock}; }
 };
 
-RunInfo ThisRun() {
-  return {ExeName() + ".exe", GetCurrentProcessId(),
-          gDebugPrivilege ? "debug privilege enabled" : "debug privilege not held: not an elevated administrator"};
+// The run's note is the trust check's warning; with rights, the pass holds the debug privilege.
+RunInfo ThisRun(const TrustCheck& trust, PrivilegeApi* rights = nullptr) {
+  return {.ExeImage = ExeName() + ".exe", .OwnId = GetCurrentProcessId(), .StartNote = trust.Warning, .Rights = rights};
 }
 
 }  // namespace
-
-bool EnableDebugPrivilege() {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return false;
-  KernelHandle token(raw);
-  TOKEN_PRIVILEGES privileges{};
-  privileges.PrivilegeCount = 1;
-  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  if (!LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &privileges.Privileges[0].Luid)) return false;
-  // Succeeds even for a privilege the token lacks; then it reports ERROR_NOT_ALL_ASSIGNED.
-  gDebugPrivilege =
-      AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
-  return gDebugPrivilege;
-}
 
 std::vector<std::string> ListedImages() {
   SearchList list;
@@ -137,22 +126,29 @@ void WriteNoteLine(std::string_view source, std::string_view what, std::string_v
   log.WriteLine(LogLine(clock.Local(), source, ExeName() + ".exe", GetCurrentProcessId(), what, why));
 }
 
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images) {
+int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust) {
   Seams seams;
-  RunLog log;
-  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun());
+  RunLog log(trust.LogTrusted);
+  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun(trust, &seams.rights));
+}
+
+int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust) {
+  SystemClock clock;
+  RunLog log(trust.LogTrusted);
+  return RefuseUntrusted(runSwitch, clock, log, ThisRun(trust));
 }
 
 int RefuseSwitch(RunSwitch runSwitch) {
   SystemClock clock;
   RunLog log;
-  return RefuseUnattended(runSwitch, clock, log, ThisRun());
+  return RefuseUnattended(runSwitch, clock, log, ThisRun({}));
 }
 
 std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,
                           const EndLimits& limits) {
   Seams seams;
   RunLog log;
+  const PrivilegeScope rights(&seams.rights);  // for this pass only
   return TerminateFromWindow(images, seams.Get(), log, whileWaiting, limits);
 }
 

@@ -6,15 +6,12 @@
 #include <vector>
 
 #include "app/EndRun.h"
+#include "app/TrustWin32.h"
 
 namespace tarnwick {
 
-inline constexpr const char* kLogFileName = "Tarnwick.log";
+inline constexpr const wchar_t* kLogFileName = L"Tarnwick.log";
 inline constexpr unsigned long kMaxLogBytes = 1024 * 1024;  // then it moves to "Tarnwick.log.1"
-
-// Enables SeDebugPrivilege where the token holds it (an elevated administrator), so that services' and
-// other users' processes can be opened. Without it nothing changes. True when it is enabled.
-bool EnableDebugPrivilege();
 
 // What an unattended run works on: the built-in names, then the user's entries of "Tarnwick.ini"
 // (the file is only read; a duplicate is dropped without a message; what the read's bounds leave out is
@@ -25,8 +22,13 @@ std::vector<std::string> ListedImages();
 // "list"), what happened and why.
 void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why);
 
-// Runs "-a", "-k" or "-l" over the images and returns its exit code.
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images);
+// Runs "-a", "-k" or "-l" over the images and returns its exit code. The start line carries the trust
+// check's warning; the log is written only where it passes the check.
+int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust = {});
+
+// Elevated "-a" or "-k" on files that others can change: says so and what to do, on standard output and in
+// the log where it passes the check, ends nothing and returns kExitUntrusted.
+int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust);
 
 // Another Tarnwick runs from this folder: logs that nothing was done and returns kExitAnotherRuns.
 int RefuseSwitch(RunSwitch runSwitch);

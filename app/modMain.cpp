@@ -7,7 +7,12 @@
 #include "app/AppWin32.h"
 #include "app/CommandLine.h"
 #include "app/RunWin32.h"
+#include "app/TrustWin32.h"
+#include "common/AppMessageWin32.h"
 #include "common/ProcedureEdge.h"
+#include "common/SystemFunctionWin32.h"
+#include "process/LogTextWin32.h"
+#include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
 #include "ui/frmMain.h"
 
@@ -23,13 +28,28 @@ RunSwitch SwitchOf(StartMode mode) {
   return mode == StartMode::Kill ? RunSwitch::Kill : mode == StartMode::List ? RunSwitch::List : RunSwitch::Auto;
 }
 
+// Every later load, by Tarnwick or by a system DLL on its behalf, searches System32 only, never the exe's
+// folder, where anyone who can write it could plant a DLL. Windows 7 without KB2533623 lacks the call.
+void LoadDllsFromSystemOnly() {
+  using SetDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  const auto setDirectories = SystemFunction<SetDirectoriesFunction>("kernel32.dll", "SetDefaultDllDirectories");
+  if (setDirectories != nullptr) setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+void ShowTrustWarning(HWND window, const TrustCheck& trust) {
+  const std::string text = "Tarnwick runs with administrative rights, and others can change its files: " +
+                           trust.Warning.substr(trust.Warning.find(':') + 2);
+  AppMessageBox(window != nullptr && IsWindowVisible(window) ? window : nullptr, text.c_str(), MB_OK | MB_ICONWARNING);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  LoadDllsFromSystemOnly();
+  UseSystemLogText();
   ArgSlots slots;
   const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
   const StartMode mode = ChooseStartMode(slots, tokens);
-  EnableDebugPrivilege();
 
   InstanceGuard guard;
   // The running copy is neither activated nor told; a script learns from the exit code and the log.
@@ -38,22 +58,29 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   SetExceptionReporter(&DebugOutput);
   UseSystemCaseFolding();
+  // Elevated, a run acts only on a list, an exe and a folder that no one else can change; checked before the
+  // list is read.
+  const TrustCheck trust = CheckTrust(OwnTrustPaths());
+  if (!trust.Trusted() && (mode == StartMode::Auto || mode == StartMode::Kill)) {
+    return RefuseUntrustedSwitch(SwitchOf(mode), trust);
+  }
   // Ending every instance and listing need no window at all (and no display).
-  if (mode == StartMode::Kill || mode == StartMode::List) return RunSwitchNow(SwitchOf(mode), ListedImages());
+  if (mode == StartMode::Kill || mode == StartMode::List) return RunSwitchNow(SwitchOf(mode), ListedImages(), trust);
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   AutoMode = (mode == StartMode::Auto);
 
   ProcessWin32 processes;
+  DebugPrivilegeWin32 scanRights;
   MainWindowSetup setup;
   setup.autoMode = AutoMode;
-  setup.exePath = ExePath();
   setup.exeName = ExeName();
   setup.profilePath = ProfilePath();
   setup.elevated = RunsElevated();
   setup.note = &WriteNoteLine;
   setup.processes = &processes;
+  setup.scanRights = &scanRights;
   setup.unattendedPass = [](const std::vector<std::string>& images) { return RunSwitchNow(RunSwitch::Auto, images); };
   setup.terminatePass = [](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
     return EndFromWindow(images, whileWaiting);
@@ -77,5 +104,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       main.Show();
       break;
   }
+  // The window's user sees and confirms what is ended, so the window stays usable; told once per start.
+  if (!trust.Trusted()) ShowTrustWarning(main.Handle(), trust);
   return main.RunMessageLoop();
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "process/LogText.h"
+
 namespace tarnwick {
 namespace {
 
@@ -19,11 +21,12 @@ std::string Joined(const std::vector<std::string>& names) {
   return text;
 }
 
-// A field of a tab-separated line: no control character may split it, and an empty one shows as "-".
+// A field of a tab-separated line: no character may split, forge or hide a line (it is escaped), and an
+// empty one shows as "-".
 void AppendField(std::string& line, std::string_view field) {
   if (!line.empty()) line += '\t';
   if (field.empty()) field = "-";
-  for (char c : field) line += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+  AppendEscaped(line, field);
 }
 
 }  // namespace

@@ -52,8 +52,9 @@ bool EnumerateAllIds(ProcessApi& api, std::vector<ProcessId>& ids) {
 }
 
 std::string IdentityName(ProcessApi& api, ProcessHandle process) {
-  std::string path = api.MainModuleName(process);
-  if (path.empty()) path = api.ImagePath(process);
+  // The module list lives in the process's own memory, where it can rename itself; the image path cannot.
+  std::string path = api.ImagePath(process);
+  if (path.empty()) path = api.MainModuleName(process);
   return UpperCase(FileNamePart(path));
 }
 

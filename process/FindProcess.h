@@ -11,9 +11,11 @@ namespace tarnwick {
 using ProcessId = std::uint32_t;
 using ProcessHandle = void*;  // nullptr: no handle
 
-// Access rights as Windows numbers them.
-inline constexpr std::uint32_t kQueryRights = 0x410;             // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
-inline constexpr std::uint32_t kTerminateRights = 0x411;         // ... | PROCESS_TERMINATE
+// Access rights as Windows numbers them. A process is named and checked for criticality with the limited
+// query right alone (no read of its memory); where Windows cannot name an image that way, the process
+// interface asks for what its fallback needs.
+inline constexpr std::uint32_t kQueryRights = 0x1000;            // PROCESS_QUERY_LIMITED_INFORMATION
+inline constexpr std::uint32_t kTerminateRights = 0x1001;        // ... | PROCESS_TERMINATE
 inline constexpr std::uint32_t kSynchronizeRights = 0x00100000;  // SYNCHRONIZE: what a wait for the end needs
 
 // The system's error numbers that the rules tell apart.
@@ -39,7 +41,8 @@ class ProcessApi {
   virtual std::string MainModuleName(ProcessHandle process) = 0;
   // The image's path (QueryFullProcessImageNameW); empty when it cannot be read or the system lacks the call.
   virtual std::string ImagePath(ProcessHandle process) = 0;
-  // Whether Windows stops when this process ends (IsProcessCritical); false where the system cannot tell.
+  // Whether Windows stops when this process ends (IsProcessCritical, else ProcessBreakOnTermination);
+  // false where the system cannot tell.
   virtual bool IsCritical(ProcessHandle process) = 0;
   // False when Windows refused; LastError() then tells why.
   virtual bool Terminate(ProcessHandle process, std::uint32_t exitCode) = 0;
@@ -87,8 +90,8 @@ class ProcessRef {
 // so there is no limit of 256 processes. False when the enumeration fails.
 bool EnumerateAllIds(ProcessApi& api, std::vector<ProcessId>& ids);
 
-// The upper-cased file name (after the last backslash) of an opened process: the main module's,
-// or the image path's where the module cannot be read (a 64-bit process seen from 32-bit code).
+// The upper-cased file name (after the last backslash) of an opened process: the image path's, which
+// Windows keeps itself, or the main module's where the image path cannot be had (older Windows).
 std::string IdentityName(ProcessApi& api, ProcessHandle process);
 
 // Query mode (terminate false): whether a process with the image name runs.

@@ -18,6 +18,7 @@ namespace tarnwick {
 namespace {
 
 constexpr int kSystemProcessInformation = 5;
+constexpr int kProcessBreakOnTermination = 29;
 constexpr long kStatusInfoLengthMismatch = static_cast<long>(0xC0000004L);
 
 // The text in the ANSI code page, or false where a character has no exact equivalent there. Best fit
@@ -68,6 +69,9 @@ ProcessWin32::ProcessWin32(SnapshotSource source) {
   // Loaded by name: QueryFullProcessImageNameW needs Vista, IsProcessCritical Windows 8.1.
   queryImageName_ = SystemFunction<QueryImageNameFunction>("kernel32.dll", "QueryFullProcessImageNameW");
   isCritical_ = SystemFunction<IsCriticalFunction>("kernel32.dll", "IsProcessCritical");
+  if (isCritical_ == nullptr) {
+    queryProcess_ = SystemFunction<QueryProcessFunction>("ntdll.dll", "NtQueryInformationProcess");
+  }
 }
 
 bool ProcessWin32::EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) {
@@ -78,6 +82,11 @@ bool ProcessWin32::EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::
 }
 
 ProcessHandle ProcessWin32::Open(std::uint32_t rights, ProcessId id) {
+  // Where the limited right cannot name the image or tell a critical process, the fallbacks need more.
+  if ((rights & PROCESS_QUERY_LIMITED_INFORMATION) != 0) {
+    if (queryImageName_ == nullptr) rights |= PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+    if (isCritical_ == nullptr) rights |= PROCESS_QUERY_INFORMATION;
+  }
   HANDLE process = OpenProcess(rights, FALSE, id);
   if (process == nullptr) lastError_ = GetLastError();
   return process;
@@ -112,7 +121,13 @@ std::string ProcessWin32::ImagePath(ProcessHandle process) {
 
 bool ProcessWin32::IsCritical(ProcessHandle process) {
   int critical = FALSE;
-  return isCritical_ != nullptr && isCritical_(process, &critical) && critical;
+  if (isCritical_ != nullptr) return isCritical_(process, &critical) && critical;
+  // Windows 7 lacks IsProcessCritical; the flag it reads is the process's break-on-termination.
+  unsigned long breakOnTermination = 0;
+  return queryProcess_ != nullptr &&
+         queryProcess_(process, kProcessBreakOnTermination, &breakOnTermination, sizeof(breakOnTermination), nullptr) >=
+             0 &&
+         breakOnTermination != 0;
 }
 
 bool ProcessWin32::Terminate(ProcessHandle process, std::uint32_t exitCode) {

@@ -37,6 +37,8 @@ class ProcessWin32 final : public ProcessApi {
   using IsCriticalFunction = int(__stdcall*)(void*, int*);
   QueryImageNameFunction queryImageName_ = nullptr;
   IsCriticalFunction isCritical_ = nullptr;
+  using QueryProcessFunction = long(__stdcall*)(void*, int, void*, unsigned long, unsigned long*);
+  QueryProcessFunction queryProcess_ = nullptr;  // NtQueryInformationProcess, where IsProcessCritical is missing
   std::uint32_t lastError_ = 0;
 };
 

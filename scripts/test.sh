@@ -8,6 +8,9 @@
 set -euo pipefail
 . "$(dirname "$0")/env.sh"
 prepare
+# Files the tests make get the usual rights (644, 755): Wine shows an "other" write bit as a write rule for
+# Everyone, and an elevated Tarnwick refuses to act on files that others can change.
+umask 022
 
 other=x64
 [ "$ARCH" = x64 ] && other=x86

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "common/Win32Handles.h"
+#include "process/Privilege.h"
 #include "searchlist/SearchList.h"
 #include "searchlist/SearchListViewWin32.h"
 #include "tray/modTaskTray.h"
@@ -29,7 +30,6 @@ namespace tarnwick {
 // What the program start hands to its main window.
 struct MainWindowSetup {
   bool autoMode = false;     // "-a": the first tick is the unattended run
-  std::wstring exePath;      // the executable as run: its version resource
   std::string exeName;       // its file name without extension: the tip and the version box
   std::wstring profilePath;  // the file of the user's entries
   bool elevated = false;     // its save then writes through no link found in the file's place
@@ -38,6 +38,8 @@ struct MainWindowSetup {
   ProcessApi* processes = nullptr;    // the running processes, for the scan
   TerminatePass unattendedPass;       // "-a": ends, awaits, logs; its result is the exit code
   WindowTerminatePass terminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
+  // Held for each tick's scan only, so that the window's list sees what a pass sees.
+  PrivilegeApi* scanRights = nullptr;
 };
 
 class FrmMain final : public TrayHost, private SplitterHost {

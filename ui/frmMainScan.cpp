@@ -82,6 +82,8 @@ void FrmMain::SetTimerEnabled(bool enabled) {
 
 void FrmMain::OnScanTick() {
   if (ending_) return;  // the list waits until Terminate's wait is over
+  // Services' and other users' processes open only with the debug privilege; it is off between ticks.
+  const PrivilegeScope rights(setup_.scanRights);
   if (!setup_.autoMode) {
     scan_.RefreshResideList(searchList_, *setup_.processes, false);
     return;

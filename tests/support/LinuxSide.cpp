@@ -19,8 +19,12 @@ bool StartLinuxProgram(const std::string& linuxPath, const std::string& args) {
   if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
     return false;
   }
-  if (info.hThread != nullptr) CloseHandle(info.hThread);
-  if (info.hProcess != nullptr) CloseHandle(info.hProcess);
+  // For a Linux program Wine hands back no process, and a thread handle that it has closed already:
+  // closing that value again can close a handle of this process that has taken the number meanwhile.
+  if (info.hProcess != nullptr) {
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
   return true;
 }
 

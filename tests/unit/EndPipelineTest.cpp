@@ -222,11 +222,52 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
        "-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
        "processes "
        "are ended without a stop request"},
-      {{"Tab\tName.exe", 7, "", R::Ended, 0, 0, {}}, "Tab Name.exe\t7\tended"},
+      {{"Tab\tName.exe", 7, "", R::Ended, 0, 0, {}}, "Tab\\x09Name.exe\t7\tended"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record),
               std::string("2024-12-31T23:59:58.007-05:30\t-k\t") + c.line);
+  }
+}
+
+// The privilege is on while the pass ends processes, then as it was; the start line says whether it was had.
+TEST(EndRun, TheDebugPrivilegeIsHeldForThePassOnly) {
+  struct FakePrivilege : PrivilegeApi {
+    bool TokenHolds = true;
+    bool On = false;
+    bool Enable(bool& wasEnabled) override {
+      wasEnabled = On;
+      On = On || TokenHolds;
+      return TokenHolds;
+    }
+    void Disable() override { On = false; }
+  };
+  struct Lines : LineSink {
+    std::vector<std::string> All;
+    void WriteLine(const std::string& line) override { All.push_back(line); }
+  };
+  const struct {
+    bool tokenHolds, onBefore;
+    const char* note;
+  } cases[] = {
+      {true, false, "debug privilege enabled; a warning"},
+      {true, true, "debug privilege enabled; a warning"},
+      {false, false, "debug privilege not held: not an elevated administrator; a warning"},
+  };
+  for (const auto& c : cases) {
+    World world;
+    world.processes.Add(10, "C:\\V\\Vex.exe");
+    FakePrivilege privilege;
+    privilege.TokenHolds = c.tokenHolds;
+    privilege.On = c.onBefore;
+    std::vector<bool> onAtEnd;
+    world.processes.OnTerminate = [&](ProcessId) { onAtEnd.push_back(privilege.On); };
+    Lines lines;
+    const RunInfo info{.ExeImage = "Tarnwick.exe", .OwnId = 5, .StartNote = "a warning", .Rights = &privilege};
+    EXPECT_EQ(RunUnattended(RunSwitch::Auto, {"Vex.exe"}, world.seams, lines, info), kExitDone);
+    EXPECT_EQ(onAtEnd, std::vector<bool>{c.tokenHolds}) << c.note;
+    EXPECT_EQ(privilege.On, c.onBefore) << c.note;
+    EXPECT_EQ(lines.All.front().substr(lines.All.front().rfind("\trun started\t") + 13), c.note);
   }
 }
 

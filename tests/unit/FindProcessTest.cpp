@@ -45,7 +45,8 @@ TEST(FindProcess, QueryOpensWithQueryRightsAndStopsAtTheFirstMatch) {
   api.Add(30, "C:\\b\\Vex.exe");
   EXPECT_TRUE(FindProcess(api, "Vex.exe", false));
   EXPECT_EQ(api.Opened, (std::vector<ProcessId>{10, 20}));
-  EXPECT_EQ(api.Rights, (std::vector<std::uint32_t>{0x410, 0x410}));
+  // PROCESS_QUERY_LIMITED_INFORMATION alone: nothing of the process's memory is read.
+  EXPECT_EQ(api.Rights, (std::vector<std::uint32_t>{0x1000, 0x1000}));
   EXPECT_EQ(api.OpenHandles, 0);
 }
 
@@ -57,7 +58,7 @@ TEST(FindProcess, TerminateEndsOnlyTheFirstMatchAndReturnsFalse) {
   EXPECT_FALSE(FindProcess(api, "vex.exe", true));
   EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{20}));
   EXPECT_EQ(api.Processes[1].ExitCode, 0u);
-  EXPECT_EQ(api.Rights.front(), 0x411u);
+  EXPECT_EQ(api.Rights.front(), 0x1001u);
   EXPECT_FALSE(FindProcess(api, "vex.exe", true));
   EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{20, 30}));
   EXPECT_FALSE(FindProcess(api, "vex.exe", true));
@@ -127,14 +128,16 @@ TEST(FindProcess, EmptyNamesNeverMatch) {
   EXPECT_TRUE(FindProcess(api, "Vex.exe", false));
 }
 
-TEST(FindProcess, WhereTheMainModuleCannotBeReadTheImagePathNamesTheProcess) {
+TEST(FindProcess, TheImagePathNamesTheProcessAndTheMainModuleOnlyWhereThereIsNone) {
   FakeProcessApi api;
   api.Add(10, "").ImagePath = "C:\\Program Files\\Vex\\VexSQL.exe";  // a 64-bit process seen from 32-bit code
-  FakeProcess& both = api.Add(20, "C:\\a\\Vex.exe");
-  both.ImagePath = "C:\\a\\NotVex.exe";  // the module's name comes first
+  FakeProcess& renamed = api.Add(20, "C:\\a\\Vex.exe");
+  renamed.ImagePath = "C:\\a\\NotVex.exe";          // its module list, in its own memory, says otherwise
+  api.Add(30, "C:\\b\\VexOPC.exe").ImagePath = "";  // a Windows that cannot name the image
   EXPECT_TRUE(FindProcess(api, "vexsql.exe", false));
-  EXPECT_TRUE(FindProcess(api, "Vex.exe", false));
-  EXPECT_FALSE(FindProcess(api, "NotVex.exe", false));
+  EXPECT_FALSE(FindProcess(api, "Vex.exe", false));
+  EXPECT_TRUE(FindProcess(api, "NotVex.exe", false));
+  EXPECT_TRUE(FindProcess(api, "VexOPC.exe", false));
   FindProcess(api, "VexSQL.exe", true);
   EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{10}));
 }

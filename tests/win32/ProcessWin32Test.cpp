@@ -82,7 +82,7 @@ TEST(ProcessWin32, ASixtyFourBitProcessIsFoundAndEndedByItsImagePath) {
   ASSERT_TRUE(Findable(api, "VexOPC.exe"));
 
   // The module calls give this 32-bit program no name for it: the image path is what finds it.
-  HANDLE handle = OpenProcess(kQueryRights, FALSE, wide.Id());
+  HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, wide.Id());
   ASSERT_NE(handle, nullptr);
   EXPECT_EQ(api.MainModuleName(handle), "");
   EXPECT_TRUE(EqualsNoCase(api.ImagePath(handle), dir.File("VexOPC.exe"))) << api.ImagePath(handle);
