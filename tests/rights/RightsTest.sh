@@ -44,17 +44,22 @@ cp "$exe" "$stage/Tarnwick.exe"
 chmod 644 "$stage"/*.exe
 
 entry=$'[kept.exe]\r\nImageName=kept.exe\r\nDescription=kept\r\n'
-# Folders only root may change, holding a list file that belongs to the account: writable, or read-only.
+# Folders that refuse new files, holding a list file that is writable, or read-only. They belong to the
+# account, as a folder under Program Files belongs to the administrators: under Wine, which runs every
+# program elevated, a folder of another Unix user would show an owner that the trust check refuses.
 for case in fileonly readonly; do
   mkdir "$stage/$case"
   cp "$stage/Tarnwick.exe" "$stage/$case/"
   printf '%s' "$entry" >"$stage/$case/Tarnwick.ini"
-  chown "$account" "$stage/$case/Tarnwick.ini"
 done
 chmod 644 "$stage/fileonly/Tarnwick.ini"
 chmod 444 "$stage/readonly/Tarnwick.ini"
 # The log of that folder may be written, so that a failed save can be told there.
-install -o "$account" -m 644 /dev/null "$stage/readonly/Tarnwick.log"
+install -m 644 /dev/null "$stage/readonly/Tarnwick.log"
+for case in fileonly readonly; do
+  chown -R "$account" "$stage/$case"
+  chmod 555 "$stage/$case"
+done
 # The account's own folder: the tests make the folder named in other scripts and the hard link there.
 mkdir "$stage/own"
 chown "$account" "$stage/own"
