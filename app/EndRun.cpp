@@ -49,21 +49,24 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
                   const RunInfo& info) {
   const std::string source = SourceOf(runSwitch);
   const std::uint64_t start = seams.Time.NowMs();
-  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
+  sink.WriteLine(
+      LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run started", info.StartNote));
   EndRequest request;
   request.Images = images;
   request.Mode = ModeOf(runSwitch);
   request.Limits = EndLimits::Unattended();
   const int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
   const std::uint64_t ms = seams.Time.NowMs() - start;
-  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run ended", EndNote(exitCode, ms)));
+  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",
+                         EndNote(exitCode, ms)));
   return exitCode;
 }
 
 int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
   const std::string source = SourceOf(runSwitch);
-  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
-  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run ended",
+  sink.WriteLine(
+      LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run started", info.StartNote));
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",
                          EndNote(kExitAnotherRuns, 0) + ": another Tarnwick runs from this folder; nothing was done"));
   return kExitAnotherRuns;
 }

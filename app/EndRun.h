@@ -27,9 +27,10 @@ class LineSink {
 // Who runs: the lines name Tarnwick's own image and process, and the start line carries a note
 // (whether the debug privilege could be enabled).
 struct RunInfo {
-  std::string ExeImage;
+  std::string ExeImage{};
   ProcessId OwnId = 0;
-  std::string StartNote;
+  SessionId OwnSession = kUnknownSession;
+  std::string StartNote{};
 };
 
 // Writes the start line, runs the pipeline for the switch with a line per record, then the end line with

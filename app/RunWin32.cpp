@@ -87,8 +87,12 @@ struct Seams {
 };
 
 RunInfo ThisRun() {
-  return {ExeName() + ".exe", GetCurrentProcessId(),
-          gDebugPrivilege ? "debug privilege enabled" : "debug privilege not held: not an elevated administrator"};
+  DWORD session = 0;
+  return {.ExeImage = ExeName() + ".exe",
+          .OwnId = GetCurrentProcessId(),
+          .OwnSession = ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : kUnknownSession,
+          .StartNote =
+              gDebugPrivilege ? "debug privilege enabled" : "debug privilege not held: not an elevated administrator"};
 }
 
 }  // namespace

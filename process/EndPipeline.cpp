@@ -58,15 +58,17 @@ enum class PassKind {
 };
 
 struct Candidate {
-  std::string Image;  // the listed name; empty when no snapshot came and only the identity check can tell
+  std::string Image{};  // the listed name; empty when no snapshot came and only the identity check can tell
   ProcessId Id = 0;
+  SessionId Session = kUnknownSession;
 };
 
 struct Target {
-  std::string Image;
+  std::string Image{};
   ProcessId Id = 0;
-  ProcessRef Process;
-  ProcessRef Sync;
+  SessionId Session = kUnknownSession;
+  ProcessRef Process{};
+  ProcessRef Sync{};
   std::uint64_t EndedAt = 0;
   bool Terminated = false;
   ProcessHandle WaitHandle() const { return Sync ? Sync.Get() : Process.Get(); }
@@ -111,13 +113,13 @@ class Run {
         snapshotNames_[entry.Id] = entry.ExeName;
         const auto listed = listed_.find(UpperCase(entry.ExeName));
         if (listed == listed_.end() || entry.Id == own || givenUp_.contains(entry.Id)) continue;
-        candidates.push_back({listed->second, entry.Id});
+        candidates.push_back({.Image = listed->second, .Id = entry.Id, .Session = entry.Session});
       }
     } else {
       std::vector<ProcessId> ids;
       EnumerateAllIds(api_, ids);
       for (ProcessId id : ids) {
-        if (id != own && !givenUp_.contains(id)) candidates.push_back({"", id});
+        if (id != own && !givenUp_.contains(id)) candidates.push_back({.Id = id, .Session = api_.SessionOf(id)});
       }
     }
     return candidates;
@@ -129,7 +131,7 @@ class Run {
     const std::uint32_t error = services_.Load(context_.Services());
     if (error != 0 && !servicesNotAskedTold_) {
       servicesNotAskedTold_ = true;
-      context_.Emit({"", 0, "", EndResult::ServicesNotAsked, error, 0, {}});
+      context_.Emit({.Result = EndResult::ServicesNotAsked, .Error = error});
     }
   }
 
@@ -151,7 +153,11 @@ class Run {
         // Gone meanwhile, or unknown by name: nothing to report.
         if (error == kErrorInvalidParameter || candidate.Image.empty()) continue;
         const EndResult result = kind == PassKind::List ? EndResult::ListedNotOpened : EndResult::NotOpened;
-        context_.Emit({candidate.Image, candidate.Id, "", result, error, 0, {}});
+        context_.Emit({.Image = candidate.Image,
+                       .Id = candidate.Id,
+                       .Session = candidate.Session,
+                       .Result = result,
+                       .Error = error});
         GiveUp(candidate.Id);
         continue;
       }
@@ -162,22 +168,33 @@ class Run {
       if (firstOnly && imagesTaken.contains(identity)) continue;
       if (kind == PassKind::List) {
         LoadServices();
-        context_.Emit({listed->second, candidate.Id, "", EndResult::Listed, 0, 0, services_.NamesIn(candidate.Id)});
+        context_.Emit({.Image = listed->second,
+                       .Id = candidate.Id,
+                       .Session = candidate.Session,
+                       .Result = EndResult::Listed,
+                       .Names = services_.NamesIn(candidate.Id)});
         continue;
       }
       if (kind == PassKind::Final) {
-        context_.Emit(
-            {listed->second, candidate.Id, "", EndResult::LeftAtLimit, 0, context_.Since(context_.Started()), {}});
+        context_.Emit({.Image = listed->second,
+                       .Id = candidate.Id,
+                       .Session = candidate.Session,
+                       .Result = EndResult::LeftAtLimit,
+                       .WaitedMs = context_.Since(context_.Started())});
         continue;
       }
       if (api_.IsCritical(process.Get())) {
-        context_.Emit({listed->second, candidate.Id, "", EndResult::Critical, 0, 0, {}});
+        context_.Emit(
+            {.Image = listed->second, .Id = candidate.Id, .Session = candidate.Session, .Result = EndResult::Critical});
         GiveUp(candidate.Id);
         continue;
       }
       imagesTaken.insert(identity);
-      targets.push_back(
-          {listed->second, candidate.Id, std::move(process), ProcessRef(api_, kSynchronizeRights, candidate.Id)});
+      targets.push_back({.Image = listed->second,
+                         .Id = candidate.Id,
+                         .Session = candidate.Session,
+                         .Process = std::move(process),
+                         .Sync = ProcessRef(api_, kSynchronizeRights, candidate.Id)});
     }
     if (targets.empty()) return false;
     LoadServices();
@@ -191,7 +208,11 @@ class Run {
       if (!services_.In(target.Id).empty()) continue;
       std::uint32_t error = 0;
       if (!context_.Terminate(target.Process.Get(), target.WaitHandle(), error)) {
-        context_.Emit({target.Image, target.Id, "", EndResult::Refused, error, 0, {}});
+        context_.Emit({.Image = target.Image,
+                       .Id = target.Id,
+                       .Session = target.Session,
+                       .Result = EndResult::Refused,
+                       .Error = error});
         GiveUp(target.Id);
         continue;
       }
@@ -205,16 +226,24 @@ class Run {
     };
     for (const Target& target : targets) {
       if (services_.In(target.Id).empty()) continue;
-      const ServiceHostTarget host{target.Image, target.Id, target.Process.Get(), target.WaitHandle()};
+      const ServiceHostTarget host{.Image = target.Image,
+                                   .Id = target.Id,
+                                   .Session = target.Session,
+                                   .Process = target.Process.Get(),
+                                   .Wait = target.WaitHandle()};
       if (!EndServiceHost(context_, services_, host, stoppedInPass, imageOf)) GiveUp(target.Id);
     }
     for (const Target& target : targets) {
       if (!target.Terminated) continue;
       const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs, context_.Deadline());
       if (context_.WaitGone(target.WaitHandle(), until, "Waiting for " + target.Image + " to end")) {
-        context_.Emit({target.Image, target.Id, "", EndResult::Ended, 0, 0, {}});
+        context_.Emit({.Image = target.Image, .Id = target.Id, .Session = target.Session, .Result = EndResult::Ended});
       } else {
-        context_.Emit({target.Image, target.Id, "", EndResult::StillRunning, 0, context_.Since(target.EndedAt), {}});
+        context_.Emit({.Image = target.Image,
+                       .Id = target.Id,
+                       .Session = target.Session,
+                       .Result = EndResult::StillRunning,
+                       .WaitedMs = context_.Since(target.EndedAt)});
         GiveUp(target.Id);
       }
     }

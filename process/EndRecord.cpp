@@ -107,12 +107,13 @@ std::string FormatLocalTime(const LocalTime& t) {
 }
 
 std::string LogLine(const LocalTime& time, std::string_view source, std::string_view image, ProcessId id,
-                    std::string_view what, std::string_view why) {
+                    SessionId session, std::string_view what, std::string_view why) {
   std::string line;
   AppendField(line, FormatLocalTime(time));
   AppendField(line, source);
   AppendField(line, image);
   AppendField(line, id != 0 ? std::to_string(id) : "");
+  AppendField(line, session != kUnknownSession ? std::to_string(session) : "");
   AppendField(line, what);
   if (!why.empty()) AppendField(line, why);
   return line;
@@ -120,7 +121,7 @@ std::string LogLine(const LocalTime& time, std::string_view source, std::string_
 
 std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record) {
   const RecordText text = DescribeRecord(record);
-  return LogLine(time, source, record.Image, record.Id, text.What, text.Why);
+  return LogLine(time, source, record.Image, record.Id, record.Session, text.What, text.Why);
 }
 
 std::string WindowFailureMessage(const std::vector<EndRecord>& records) {

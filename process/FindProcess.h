@@ -10,6 +10,9 @@ namespace tarnwick {
 
 using ProcessId = std::uint32_t;
 using ProcessHandle = void*;  // nullptr: no handle
+// A Windows session: 0 holds the services, each signed-in user has one of their own.
+using SessionId = std::uint32_t;
+inline constexpr SessionId kUnknownSession = 0xFFFFFFFF;
 
 // Access rights as Windows numbers them.
 inline constexpr std::uint32_t kQueryRights = 0x410;             // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
@@ -20,11 +23,12 @@ inline constexpr std::uint32_t kSynchronizeRights = 0x00100000;  // SYNCHRONIZE:
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidParameter = 87;  // OpenProcess: no such process (any more)
 
-// One process of a system snapshot: its identifier and the file name of its image.
+// One process of a system snapshot: its identifier, the file name of its image and its session.
 // Names come in the ANSI code page; one without an exact equivalent there is empty and matches nothing.
 struct SnapshotEntry {
   ProcessId Id = 0;
-  std::string ExeName;
+  std::string ExeName{};
+  SessionId Session = kUnknownSession;
 };
 
 // The operating system's process functions, one method per call the scan makes.
@@ -49,6 +53,8 @@ class ProcessApi {
   virtual std::uint32_t LastError() = 0;
   virtual void Close(ProcessHandle process) = 0;
   virtual ProcessId OwnId() = 0;
+  // The session a process runs in (ProcessIdToSessionId); kUnknownSession where it cannot be read.
+  virtual SessionId SessionOf(ProcessId id) = 0;
   // Every running process with its image's file name, taken at one moment; false when no snapshot came.
   virtual bool Snapshot(std::vector<SnapshotEntry>& entries) = 0;
 };

@@ -67,7 +67,11 @@ StopOutcome StopAndWait(EndContext& context, const std::string& name) {
 
 EndRecord ServiceRecord(const ServiceHostTarget& target, const std::string& service, const StopOutcome& outcome,
                         const std::vector<std::string>& dependents, bool processEnded) {
-  EndRecord record{target.Image, target.Id, service, EndResult::ServiceStopped, 0, 0, {}};
+  EndRecord record{.Image = target.Image,
+                   .Id = target.Id,
+                   .Session = target.Session,
+                   .Service = service,
+                   .Result = EndResult::ServiceStopped};
   if (outcome.Stopped) {
     record.Names = dependents;
   } else if (outcome.Asked && processEnded) {
@@ -153,7 +157,11 @@ bool EndServiceHost(EndContext& context, ServiceHosts& hosts, const ServiceHostT
   const std::vector<RunningService> hosted = hosts.In(target.Id);
   // A service of its own process is alone there; several, or the shared type, make a shared host.
   if (hosted.size() != 1 || hosted[0].SharedProcess) {
-    context.Emit({target.Image, target.Id, "", EndResult::SharedHost, 0, 0, hosts.NamesIn(target.Id)});
+    context.Emit({.Image = target.Image,
+                  .Id = target.Id,
+                  .Session = target.Session,
+                  .Result = EndResult::SharedHost,
+                  .Names = hosts.NamesIn(target.Id)});
     return false;
   }
   const std::string& service = hosted[0].Name;
@@ -161,7 +169,7 @@ bool EndServiceHost(EndContext& context, ServiceHosts& hosts, const ServiceHostT
   for (const RunningService& dependent : hosts.DependentsInStopOrder(context.Services(), service)) {
     if (stoppedInPass.contains(UpperCase(dependent.Name))) continue;
     const StopOutcome stop = StopAndWait(context, dependent.Name);
-    const ServiceHostTarget host{imageOf(dependent.Pid), dependent.Pid, nullptr, nullptr};
+    const ServiceHostTarget host{.Image = imageOf(dependent.Pid), .Id = dependent.Pid, .Session = 0};
     context.Emit(ServiceRecord(host, dependent.Name, stop, {}, false));
     if (!stop.Stopped) continue;
     stoppedInPass.insert(UpperCase(dependent.Name));
@@ -180,12 +188,12 @@ bool EndServiceHost(EndContext& context, ServiceHosts& hosts, const ServiceHostT
   const std::uint64_t stoppedAt = context.Now();
   if (stop.Stopped && context.WaitGone(target.Wait, context.Until(context.Limits().ProcessWaitMs), waiting)) {
     if (!stoppedBefore) context.Emit(ServiceRecord(target, service, stop, dependents, true));
-    context.Emit({target.Image, target.Id, "", EndResult::Ended, 0, 0, {}});
+    context.Emit({.Image = target.Image, .Id = target.Id, .Session = target.Session, .Result = EndResult::Ended});
     return true;
   }
 
   // Still there: ended as any other process would be.
-  EndRecord process{target.Image, target.Id, "", EndResult::Ended, 0, 0, {}};
+  EndRecord process{.Image = target.Image, .Id = target.Id, .Session = target.Session, .Result = EndResult::Ended};
   bool ended = false;
   if (!context.Terminate(target.Process, target.Wait, process.Error)) {
     process.Result = EndResult::Refused;

@@ -33,8 +33,9 @@ class ServiceHosts {
 
 // A process about to be ended that hosts at least one service; its handles stay open meanwhile.
 struct ServiceHostTarget {
-  std::string Image;
+  std::string Image{};
   ProcessId Id = 0;
+  SessionId Session = kUnknownSession;
   ProcessHandle Process = nullptr;  // opened with the rights to end it
   ProcessHandle Wait = nullptr;     // one that can be waited on (SYNCHRONIZE where it could be had)
 };

@@ -91,7 +91,7 @@ Finished RunAuto(const App& app) {
   return finished;
 }
 
-// The log's lines without their time and source: "image<TAB>process id<TAB>what[<TAB>why]".
+// The log's lines without their time and source: "image<TAB>process id<TAB>session<TAB>what[<TAB>why]".
 Lines LogOf(const App& app) {
   Lines lines;
   for (const std::string& line : FileLines(app.Dir().File("Tarnwick.log"))) {
@@ -99,7 +99,11 @@ Lines LogOf(const App& app) {
   }
   return lines;
 }
-std::string Id(DWORD id) { return std::to_string(id); }
+// A process id as a line writes it, with the process's session in the next field.
+std::string Id(DWORD id) {
+  DWORD session = 0;
+  return std::to_string(id) + "\t" + (ProcessIdToSessionId(id, &session) ? std::to_string(session) : "-");
+}
 bool LoggedStartingWith(const Lines& log, const std::string& start) {
   return std::any_of(log.begin(), log.end(), [&](const std::string& line) { return line.rfind(start, 0) == 0; });
 }

@@ -177,8 +177,8 @@ TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
             "VexUPnP.exe (process 15): Windows refused: access denied: start Tarnwick as administrator\n"
             "Tallyboard.exe (process 16): still running after the wait (2.0 s)");
   EXPECT_EQ(lines.All.size(), 3u);
-  EXPECT_EQ(lines.All[1].substr(29), "\tTerminate\tVex.exe\t10\tended");
-  EXPECT_EQ(WindowFailureMessage({{"Vex.exe", 10, "", EndResult::Ended, 0, 0, {}}}), "");
+  EXPECT_EQ(lines.All[1].substr(29), "\tTerminate\tVex.exe\t10\t1\tended");
+  EXPECT_EQ(WindowFailureMessage({{.Image = "Vex.exe", .Id = 10, .Result = EndResult::Ended}}), "");
 }
 
 TEST(EndRun, TheLinesOfARunAndTheRefusedRun) {
@@ -191,17 +191,18 @@ TEST(EndRun, TheLinesOfARunAndTheRefusedRun) {
     std::string All;
     void WriteLine(const std::string& line) override { All += line + "\n"; }
   } lines;
-  const RunInfo info{"Tarnwick.exe", 5, "debug privilege enabled"};
+  const RunInfo info{.ExeImage = "Tarnwick.exe", .OwnId = 5, .OwnSession = 1, .StartNote = "debug privilege enabled"};
   EXPECT_EQ(RunUnattended(RunSwitch::List, {"Vex.exe", "VexSQL.exe", "Tarnwick.exe"}, world.seams, lines, info), 1);
   EXPECT_EQ(RefuseUnattended(RunSwitch::Auto, world.clock, lines, info), kExitAnotherRuns);
   const std::string t = "2024-05-06T02:00:01.015+02:00\t";
   EXPECT_EQ(lines.All,
-            t + "-l\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" + t + "-l\tVex.exe\t10\tlisted\n" + t +
-                "-l\tVexSQL.exe\t12\tlisted\tcould not open it: access denied: start Tarnwick as administrator\n" + t +
-                "-l\tTarnwick.exe\t5\trun ended\texit code 1, 0.0 s\n" + t +
-                "-a\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" + t +
-                "-a\tTarnwick.exe\t5\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; nothing "
-                "was done\n");
+            t + "-l\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled\n" + t + "-l\tVex.exe\t10\t1\tlisted\n" +
+                t +
+                "-l\tVexSQL.exe\t12\t1\tlisted\tcould not open it: access denied: start Tarnwick as administrator\n" +
+                t + "-l\tTarnwick.exe\t5\t1\trun ended\texit code 1, 0.0 s\n" + t +
+                "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled\n" + t +
+                "-a\tTarnwick.exe\t5\t1\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; "
+                "nothing was done\n");
   EXPECT_TRUE(world.processes.IsAlive(10));
 }
 
@@ -213,16 +214,16 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
     const char* line;  // after the time and the source
   };
   const Case cases[] = {
-      {{"Vex.exe", 7, "", R::Critical, 0, 0, {}},
-       "Vex.exe\t7\tcould not end\ta critical process: ending it would stop Windows"},
-      {{"Vex.exe", 7, "", R::Refused, 1234, 0, {}}, "Vex.exe\t7\tcould not end\tWindows refused: system error 1234"},
-      {{"Vex.exe", 7, "Eng", R::ServiceNotStopped, 0, 1500, {}},
-       "Vex.exe\t7\tservice Eng: could not stop\tit did not stop within 1.5 s"},
-      {{"", 0, "", R::ServicesNotAsked, 1062, 0, {}},
-       "-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
-       "processes "
-       "are ended without a stop request"},
-      {{"Tab\tName.exe", 7, "", R::Ended, 0, 0, {}}, "Tab Name.exe\t7\tended"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Result = R::Critical},
+       "Vex.exe\t7\t0\tcould not end\ta critical process: ending it would stop Windows"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 2, .Result = R::Refused, .Error = 1234},
+       "Vex.exe\t7\t2\tcould not end\tWindows refused: system error 1234"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Service = "Eng", .Result = R::ServiceNotStopped, .WaitedMs = 1500},
+       "Vex.exe\t7\t0\tservice Eng: could not stop\tit did not stop within 1.5 s"},
+      {{.Result = R::ServicesNotAsked, .Error = 1062},
+       "-\t-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
+       "processes are ended without a stop request"},
+      {{.Image = "Tab\tName.exe", .Id = 7, .Session = 1, .Result = R::Ended}, "Tab Name.exe\t7\t1\tended"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record),

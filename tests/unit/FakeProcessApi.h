@@ -40,6 +40,7 @@ struct FakeProcess {
   std::optional<std::uint32_t> EndsAfterTerminateMs = 0;  // empty: stays after TerminateProcess
   std::optional<std::uint64_t> EndsAt;                    // the moment it ends (it runs until then)
   std::uint32_t ExitCode = 0;
+  SessionId Session = 1;  // the signed-in user's
 };
 
 class FakeProcessApi : public ProcessApi {
@@ -134,6 +135,10 @@ class FakeProcessApi : public ProcessApi {
   std::uint32_t LastError() override { return lastError_; }
   void Close(ProcessHandle) override { --OpenHandles; }
   ProcessId OwnId() override { return Self; }
+  SessionId SessionOf(ProcessId id) override {
+    const FakeProcess* p = Find(id);
+    return p != nullptr && Alive(*p) ? p->Session : kUnknownSession;
+  }
   bool Snapshot(std::vector<SnapshotEntry>& entries) override {
     ++Snapshots;
     if (SnapshotFails) return false;
@@ -145,7 +150,7 @@ class FakeProcessApi : public ProcessApi {
         const std::string& path = p.ModulePath.empty() ? p.ImagePath : p.ModulePath;
         name = path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
       }
-      entries.push_back({p.Id, name});
+      entries.push_back({.Id = p.Id, .ExeName = name, .Session = p.Session});
     }
     return true;
   }

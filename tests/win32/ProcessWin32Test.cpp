@@ -173,6 +173,12 @@ TEST(ProcessWin32, TheEnumerationAndBothSnapshotsListTheProcessesWithTheirImageN
       }
       return std::string("(missing)");
     };
+    for (const SnapshotEntry& entry : snapshot) {
+      if (entry.Id == vex.Id() || entry.Id == GetCurrentProcessId()) {
+        EXPECT_NE(entry.Session, kUnknownSession);
+        EXPECT_EQ(entry.Session, api.SessionOf(entry.Id));
+      }
+    }
     EXPECT_EQ(nameOf(vex.Id()), "Vex.exe");
     EXPECT_EQ(nameOf(wide.Id()), "VexUPnP.exe");
     EXPECT_EQ(nameOf(GetCurrentProcessId()), ExeName() + ".exe");
