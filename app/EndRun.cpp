@@ -77,6 +77,8 @@ std::string TerminateFromWindow(const std::vector<std::string>& images, const En
   request.Images = images;
   request.Mode = EndMode::OnePerImage;
   request.Limits = limits;
+  // The window acts for its user: never on another signed-in user's programs.
+  request.Sessions = SessionScope::WindowOf(seams.Processes.SessionOf(seams.Processes.OwnId()));
   request.WhileWaiting = whileWaiting;
   return WindowFailureMessage(RunWithLines("Terminate", request, seams, sink));
 }

@@ -36,6 +36,7 @@ class EndContext {
   void Pause(std::uint32_t ms, std::uint64_t until, const std::string& status);
 
   void Emit(EndRecord record);
+  const std::vector<EndRecord>& Records() const { return records_; }
   std::vector<EndRecord> TakeRecords() { return std::move(records_); }
 
  private:

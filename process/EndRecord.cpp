@@ -36,6 +36,7 @@ bool IsFailure(const EndRecord& record) {
     case EndResult::StillRunning:
     case EndResult::SharedHost:
     case EndResult::LeftAtLimit:
+    case EndResult::KeptComingBack:
       return true;
     default:
       return false;
@@ -80,6 +81,9 @@ RecordText DescribeRecord(const EndRecord& r) {
       return {"could not end", "a shared service host (" + Joined(r.Names) + "): never ended by force"};
     case EndResult::LeftAtLimit:
       return {"still running when the time limit ran out", Seconds(r.WaitedMs)};
+    case EndResult::KeptComingBack:
+      return {"kept coming back", "ended " + std::to_string(r.TimesEnded) + " times until the time limit ran out (" +
+                                      Seconds(r.WaitedMs) + ")"};
     case EndResult::Listed:
       return {"listed", r.Names.empty() ? "" : "services: " + Joined(r.Names)};
     case EndResult::ListedNotOpened:
@@ -87,7 +91,8 @@ RecordText DescribeRecord(const EndRecord& r) {
     case EndResult::ServiceStopped:
       return {service + "stopped", r.Names.empty() ? "" : "its dependents first: " + Joined(r.Names)};
     case EndResult::ServiceForced:
-      return {service + "forced after " + Seconds(r.WaitedMs), "it did not stop in time"};
+      return {service + "forced after " + Seconds(r.WaitedMs),
+              r.Error == 1053 ? "the service manager did not answer the stop request" : "it did not stop in time"};
     case EndResult::ServiceNotStopped:
       return {service + "could not stop",
               r.Error != 0 ? ErrorText(r.Error) : "it did not stop within " + Seconds(r.WaitedMs)};

@@ -20,6 +20,7 @@ enum class EndResult {
   StillRunning,     // still there after the wait (WaitedMs)
   SharedHost,       // it hosts services that may belong to other images (Names): never ended by force
   LeftAtLimit,      // -k: still running when the run's time limit ran out
+  KeptComingBack,   // -k: ended in several passes and still coming back at the limit (TimesEnded, WaitedMs)
   Listed,           // -l: it runs and could be opened (Names: the services it hosts)
   ListedNotOpened,  // -l: it runs and could not be opened (Error)
   // A service (Service names it; Image and Id are its process's).
@@ -39,6 +40,7 @@ struct EndRecord {
   std::uint32_t Error = 0;  // the system's error number behind the result
   std::uint32_t WaitedMs = 0;
   std::vector<std::string> Names{};
+  std::uint32_t TimesEnded = 0;  // KeptComingBack: how often the run ended a process of the image
 
   bool operator==(const EndRecord&) const = default;
 };

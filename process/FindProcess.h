@@ -23,6 +23,17 @@ inline constexpr std::uint32_t kSynchronizeRights = 0x00100000;  // SYNCHRONIZE:
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidParameter = 87;  // OpenProcess: no such process (any more)
 
+// Which sessions a scan or a run covers: every one (-a, -k, -l, the administrator's clean-up), or the
+// window's own and session 0 (services). Other users' interactive sessions are their work; a process whose
+// session cannot be read is not taken to be the window's.
+struct SessionScope {
+  bool Every = true;
+  SessionId Own = kUnknownSession;
+  bool Covers(SessionId session) const { return Every || session == 0 || (session == Own && Own != kUnknownSession); }
+  static SessionScope All() { return {}; }
+  static SessionScope WindowOf(SessionId own) { return {.Every = false, .Own = own}; }
+};
+
 // One process of a system snapshot: its identifier, the file name of its image and its session.
 // Names come in the ANSI code page; one without an exact equivalent there is empty and matches nothing.
 struct SnapshotEntry {
@@ -104,7 +115,10 @@ std::string IdentityName(ProcessApi& api, ProcessHandle process);
 bool FindProcess(ProcessApi& api, std::string_view imageName, bool terminate);
 
 // What FindProcess(api, name, false) gives for each name, from one snapshot of the running processes:
-// only processes whose snapshot name matches a name are opened to confirm their identity.
-std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::string>& imageNames);
+// only processes whose snapshot name matches a name are opened to confirm their identity. Tarnwick's own
+// process is left out, as the ending pipeline leaves it, and so is any process of a session `sessions`
+// does not cover.
+std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::string>& imageNames,
+                                    const SessionScope& sessions = SessionScope::All());
 
 }  // namespace tarnwick

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/EndRun.h"
 #include "tests/unit/FakeProcessApi.h"
 #include "tests/unit/FakeServiceApi.h"
@@ -23,10 +25,12 @@ struct World {
   FakeServiceApi services{processes, clock};
   EndSeams seams{processes, services, clock};
 
-  std::vector<EndRecord> Run(EndMode mode, const std::vector<std::string>& images, KeepAlive keepAlive = {}) {
+  std::vector<EndRecord> Run(EndMode mode, const std::vector<std::string>& images, KeepAlive keepAlive = {},
+                             std::uint32_t runMs = EndLimits().RunMs) {
     EndRequest request;
     request.Images = images;
     request.Mode = mode;
+    request.Limits.RunMs = runMs;
     request.WhileWaiting = std::move(keepAlive);
     return EndProcesses(seams, request);
   }
@@ -64,16 +68,30 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   using R = EndResult;
   struct Case {
     EndMode mode;
+    bool noSnapshot;  // found through the id list instead: names unknown until the module tells
     std::vector<ProcessId> terminated;
     Outcomes outcomes;
     int exitCode;
   };
   const Case cases[] = {
       {EndMode::OnePerImage,
+       false,
        {10, 16},
-       {{12, R::NotOpened}, {13, R::Critical}, {15, R::Refused}, {10, R::Ended}, {16, R::StillRunning}, {20, R::Ended}},
+       {{12, R::NotOpened},
+        {13, R::Critical},
+        {18, R::NotOpened},  // after the Vex.exe that is taken, and counted all the same
+        {15, R::Refused},
+        {10, R::Ended},
+        {16, R::StillRunning},
+        {20, R::Ended}},
+       1},
+      {EndMode::OnePerImage,
+       true,
+       {10, 16},
+       {{13, R::Critical}, {15, R::Refused}, {10, R::Ended}, {16, R::StillRunning}, {20, R::Ended}},
        1},
       {EndMode::Every,
+       false,
        {10, 11, 16},
        {{12, R::NotOpened},
         {13, R::Critical},
@@ -85,6 +103,7 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
         {20, R::Ended}},
        1},
       {EndMode::ListOnly,
+       false,
        {},
        {{10, R::Listed},
         {11, R::Listed},
@@ -99,12 +118,27 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   for (const Case& c : cases) {
     World world;
     AddMixedTable(world.processes);
+    world.processes.SnapshotFails = c.noSnapshot;
     const std::vector<EndRecord> records = world.Run(c.mode, kMixedImages);
     EXPECT_EQ(world.processes.Terminated, c.terminated) << static_cast<int>(c.mode);
     EXPECT_EQ(OutcomesOf(records), c.outcomes) << static_cast<int>(c.mode);
     EXPECT_EQ(EndExitCode(c.mode, records), c.exitCode) << static_cast<int>(c.mode);
     EXPECT_EQ(world.processes.OpenHandles, 0);
     for (const EndRecord& r : records) EXPECT_TRUE(r.Image == "Vex.exe" || r.Id != 10);  // the list's spelling
+
+    // In the opposite order the same failures are reported: what counts never depends on where it stands.
+    World reversed;
+    AddMixedTable(reversed.processes);
+    std::reverse(reversed.processes.Processes.begin(), reversed.processes.Processes.end());
+    reversed.processes.SnapshotFails = c.noSnapshot;
+    const auto failures = [](std::vector<EndRecord> all) {
+      std::erase_if(all, [](const EndRecord& r) { return !IsFailure(r); });
+      std::ranges::sort(all, {}, &EndRecord::Id);
+      return all;
+    };
+    const std::vector<EndRecord> again = reversed.Run(c.mode, kMixedImages);
+    EXPECT_EQ(failures(again), failures(records)) << static_cast<int>(c.mode);
+    EXPECT_EQ(EndExitCode(c.mode, again), c.exitCode) << static_cast<int>(c.mode);
   }
 }
 
@@ -127,19 +161,51 @@ TEST(EndProcesses, NothingToEndIsSuccessAndAnEndAwaitedInTimeToo) {
   EXPECT_NE(std::find(rights.begin(), rights.end(), kSynchronizeRights), rights.end());
 }
 
-TEST(EndProcesses, KillScansAgainUntilTheTimeLimitWhenAProcessKeepsComingBack) {
-  World world;
-  world.processes.Add(10, "C:\\V\\Vex.exe");
-  // A supervisor starts the image again as soon as it ends.
-  world.processes.OnTerminate = [&](ProcessId id) { world.processes.Add(id + 1, "C:\\V\\Vex.exe"); };
-  const std::uint64_t start = world.clock.Now;
-  const std::vector<EndRecord> records = world.Run(EndMode::Every, {"Vex.exe"});
-  ASSERT_GT(records.size(), 10u);
-  EXPECT_EQ(records.front().Result, EndResult::Ended);
-  EXPECT_EQ(records.back().Result, EndResult::LeftAtLimit);
-  EXPECT_EQ(EndExitCode(EndMode::Every, records), 1);
-  EXPECT_GE(world.clock.Now - start, 30000u);
-  EXPECT_LE(world.clock.Now - start, 30500u);
+TEST(EndProcesses, KillsLimitIsAFailureWhenProcessesKeepComingBackWhateverTheLastScanSaw) {
+  struct Case {
+    const char* name;
+    std::uint32_t restartMs;  // a supervisor starts the image again this long after each end
+    std::uint32_t runMs;
+    std::vector<EndRecord> tail;  // the run's last records
+  };
+  const auto left = [](const std::string& image, ProcessId id) {
+    return EndRecord{.Image = image, .Id = id, .Session = 1, .Result = EndResult::LeftAtLimit, .WaitedMs = 30000};
+  };
+  const auto back = [](const std::string& image, ProcessId id, std::uint32_t runMs, std::uint32_t times) {
+    return EndRecord{.Image = image,
+                     .Id = id,
+                     .Session = 1,
+                     .Result = EndResult::KeptComingBack,
+                     .WaitedMs = runMs,
+                     .TimesEnded = times};
+  };
+  const Case cases[] = {
+      {"back at once: both still there at the limit",
+       0,
+       30000,
+       {left("Vex.exe", 6010), left("VexSQL.exe", 6020), back("Vex.exe", 5910, 30000, 60),
+        back("VexSQL.exe", 5920, 30000, 60)}},
+      {"the last scan falls between an end and the restart",
+       300,
+       30200,
+       {back("Vex.exe", 6010, 30200, 61), back("VexSQL.exe", 6020, 30200, 61)}},
+  };
+  for (const Case& c : cases) {
+    World world;
+    world.processes.Add(10, "C:\\V\\Vex.exe");
+    world.processes.Add(20, "C:\\V\\VexSQL.exe");
+    world.processes.OnTerminate = [&](ProcessId id) {
+      FakeProcess& restarted = world.processes.Add(id + 100, world.processes.Find(id)->ModulePath);
+      restarted.StartsAt = world.clock.Now + c.restartMs;
+    };
+    const std::uint64_t start = world.clock.Now;
+    const std::vector<EndRecord> records = world.Run(EndMode::Every, {"Vex.exe", "VexSQL.exe"}, {}, c.runMs);
+    ASSERT_GE(records.size(), c.tail.size()) << c.name;
+    EXPECT_EQ(std::vector<EndRecord>(records.end() - static_cast<std::ptrdiff_t>(c.tail.size()), records.end()), c.tail)
+        << c.name;
+    EXPECT_EQ(EndExitCode(EndMode::Every, records), 1) << c.name;
+    EXPECT_EQ(world.clock.Now - start, c.runMs) << c.name;
+  }
 
   // One that stays away ends the run after one more look.
   World once;
@@ -181,6 +247,26 @@ TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
   EXPECT_EQ(WindowFailureMessage({{.Image = "Vex.exe", .Id = 10, .Result = EndResult::Ended}}), "");
 }
 
+TEST(EndProcesses, TheWindowSeesAndEndsItsOwnSessionsAndServicesProcessesTheRunsEverySessions) {
+  World world;
+  world.processes.Add(10, "C:\\V\\Tallyboard.exe").Session = 2;  // another signed-in user's, first by id
+  world.processes.Add(11, "C:\\V\\Tallyboard.exe");              // the window's user's, session 1
+  world.processes.Add(12, "C:\\V\\Vex.exe").Session = 0;         // a service's
+  world.processes.Add(13, "C:\\V\\VexSQL.exe").Session = 3;      // only in another session
+  const std::vector<std::string> images = {"Tallyboard.exe", "Vex.exe", "VexSQL.exe"};
+  EXPECT_EQ(FindRunningImages(world.processes, images, SessionScope::WindowOf(1)),
+            (std::vector<bool>{true, true, false}));
+  struct Lines : LineSink {
+    void WriteLine(const std::string&) override {}
+  } lines;
+  EXPECT_EQ(TerminateFromWindow(images, world.seams, lines, {}), "");
+  EXPECT_EQ(world.processes.Terminated, (std::vector<ProcessId>{11, 12}));
+  for (ProcessId other : {10u, 13u}) EXPECT_EQ(std::ranges::count(world.processes.Opened, other), 0) << other;
+
+  EXPECT_EQ(RunUnattended(RunSwitch::Kill, images, world.seams, lines, {}), 0);
+  EXPECT_EQ(world.processes.Terminated, (std::vector<ProcessId>{11, 12, 10, 13}));
+}
+
 TEST(EndRun, TheLinesOfARunAndTheRefusedRun) {
   World world;
   world.processes.Self = 5;
@@ -214,6 +300,18 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
     const char* line;  // after the time and the source
   };
   const Case cases[] = {
+      {{.Image = "Vex.exe", .Id = 7, .Session = 1, .Result = R::Ended, .WaitedMs = 1},
+       "Vex.exe\t7\t1\tended\tforced after 0.0 s"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 1, .Result = R::KeptComingBack, .WaitedMs = 30000, .TimesEnded = 60},
+       "Vex.exe\t7\t1\tkept coming back\tended 60 times until the time limit ran out (30.0 s)"},
+      {{.Image = "Vex.exe",
+        .Id = 7,
+        .Session = 0,
+        .Service = "Eng",
+        .Result = R::ServiceForced,
+        .Error = 1053,
+        .WaitedMs = 20000},
+       "Vex.exe\t7\t0\tservice Eng: forced after 20.0 s\tthe service manager did not answer the stop request"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Result = R::Critical},
        "Vex.exe\t7\t0\tcould not end\ta critical process: ending it would stop Windows"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 2, .Result = R::Refused, .Error = 1234},
@@ -229,6 +327,8 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
     EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record),
               std::string("2024-12-31T23:59:58.007-05:30\t-k\t") + c.line);
   }
+  EXPECT_EQ(LogLine({2024, 1, 2, 3, 4, 5, 6, 0}, "-a", cases[0].record),
+            std::string("2024-01-02T03:04:05.006+00:00\t-a\t") + cases[0].line);
 }
 
 }  // namespace
