@@ -134,6 +134,18 @@ int RefuseSwitch(RunSwitch runSwitch) {
   return RefuseUnattended(runSwitch, clock, log, ThisRun());
 }
 
+void LogStartFailure(const std::string& why) noexcept {
+  try {
+    SystemClock clock;
+    RunLog log;
+    const RunInfo info = ThisRun();
+    log.WriteLine(LogLine(clock.Local(), "start", info.ExeImage, info.OwnId, info.OwnSession, "could not start",
+                          "exit code 3: " + why));
+  } catch (...) {
+    // Nowhere left to tell it.
+  }
+}
+
 std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,
                           const EndLimits& limits) {
   Seams seams;

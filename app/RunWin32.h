@@ -22,6 +22,9 @@ std::vector<std::string> ListedImages();
 // Runs "-a", "-k" or "-l" over the images and returns its exit code.
 int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images);
 
+// Tarnwick stopped at its entry (an exception): one line in the log says why.
+void LogStartFailure(const std::string& why) noexcept;
+
 // Another Tarnwick runs from this folder: logs that nothing was done and returns kExitAnotherRuns.
 int RefuseSwitch(RunSwitch runSwitch);
 

@@ -25,7 +25,7 @@ RunSwitch SwitchOf(StartMode mode) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+static int StartTarnwick() {
   ArgSlots slots;
   const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
   const StartMode mode = ChooseStartMode(slots, tokens);
@@ -76,4 +76,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       break;
   }
   return main.RunMessageLoop();
+}
+
+// An exception that reaches the entry ends the program with code 3 and a log line, never in std::terminate;
+// the folder's mark is released on the way out.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  try {
+    return StartTarnwick();
+  } catch (...) {
+    LogStartFailure(DescribeCurrentException());
+    return kExitCouldNotStart;
+  }
 }
