@@ -330,7 +330,7 @@ void FrmMain::Unload() {
   SetTimerEnabled(false);
   SaveSearchList();
   // Unloaded from the notification area (log-off, shutdown): no icon may outlive the window.
-  RemoveTrayIcon(*this);
+  tray_.RemoveTrayIcon();
   DestroyWindow(hwnd_);
 }
 
