@@ -66,7 +66,7 @@ class SideBySide {
         done = done && states_[h].State == HostStep::Done;
       }
       if (done) break;
-      context_.Pause(PollMs(), context_.Deadline(), Status());
+      context_.Pause(PollMs(), PauseUntil(), Status());
     }
     std::vector<bool> gone;
     for (const HostStepState& state : states_) gone.push_back(state.Gone);
@@ -245,7 +245,7 @@ class SideBySide {
     }
     state.State = HostStep::Forced;
     state.ForcedAt = context_.Now();
-    state.Until = context_.Until(context_.Limits().ProcessWaitMs);
+    state.Until = context_.UntilForcedGone(context_.Limits().ProcessWaitMs);
   }
 
   // The host's services, then the process, with the result `process` (its image and ids are filled in).
@@ -297,6 +297,15 @@ class SideBySide {
       if (state.State == HostStep::AwaitingEnd || state.State == HostStep::Forced) poll = kPollMinMs;
     }
     return poll;
+  }
+
+  // The run's deadline; a host forced as it came waits a little past it.
+  std::uint64_t PauseUntil() const {
+    std::uint64_t until = context_.Deadline();
+    for (const HostStepState& state : states_) {
+      if (state.State == HostStep::Forced) until = std::max(until, state.Until);
+    }
+    return until;
   }
 
   // What the window shows meanwhile: the services still stopping, else the first process awaited.

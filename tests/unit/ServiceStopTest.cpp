@@ -29,10 +29,12 @@ struct World {
     processes.Add(pid, "C:\\Vex\\" + image).Session = 0;
     return services.Add(name, pid);
   }
-  Records Run(EndMode mode, const std::vector<std::string>& images = {"Vex.exe"}, KeepAlive keepAlive = {}) {
+  Records Run(EndMode mode, const std::vector<std::string>& images = {"Vex.exe"}, KeepAlive keepAlive = {},
+              std::uint32_t runMs = EndLimits().RunMs) {
     EndRequest request;
     request.Images = images;
     request.Mode = mode;
+    request.Limits.RunMs = runMs;
     request.WhileWaiting = std::move(keepAlive);
     start = clock.Now;
     return EndProcesses(seams, request);
@@ -216,6 +218,22 @@ TEST(ServiceStop, WhenToGiveUpAndForce) {
     EXPECT_EQ(world.processes.Terminated, forced ? std::vector<ProcessId>{10} : std::vector<ProcessId>{}) << c.name;
     EXPECT_EQ(EndExitCode(EndMode::OnePerImage, records), 0) << c.name;  // the process is gone
   }
+}
+
+// The run's limit holds, and a process forced as it runs out still gets a moment to go.
+TEST(ServiceStop, AtTheRunsLimitTheHostIsForcedAndGivenAMomentToGo) {
+  World world;
+  world.AddService("VexEngine", 10, "Vex.exe").Behaviour = FakeService::OnStop::Ignores;
+  world.processes.Find(10)->EndsAfterTerminateMs = 200;
+  const Records records = world.Run(EndMode::OnePerImage, {"Vex.exe"}, {}, 8000);
+  EXPECT_EQ(records, (Records{{.Image = "Vex.exe",
+                               .Id = 10,
+                               .Session = 0,
+                               .Service = "VexEngine",
+                               .Result = R::ServiceForced,
+                               .WaitedMs = 8000},
+                              Ended("Vex.exe", 10)}));
+  EXPECT_EQ(world.Took(), 8200u);
 }
 
 TEST(ServiceStop, AStubbornServiceThatRecoversKeepsKillBusyUntilItsLimit) {
