@@ -31,7 +31,7 @@ struct ServiceStep {
   std::uint32_t WaitHintMs = 0;
   std::uint32_t WaitedMs = 0;
   bool Finished() const { return State == Step::Stopped || State == Step::Failed; }
-  bool Busy() const { return State == Step::Asked || State == Step::Pending; }
+  bool Busy() const { return State != Step::Waiting && !Finished(); }
 };
 
 enum class HostStep { Services, AwaitingEnd, Forced, Done };

@@ -55,8 +55,8 @@ void WriteMarker(const Service& service) {
 }
 
 DWORD WINAPI Handler(DWORD control, DWORD, void*, void* context) {
-  Service& service = *static_cast<Service*>(context);
   if (control == SERVICE_CONTROL_STOP) {
+    Service& service = *static_cast<Service*>(context);
     WriteMarker(service);
     if (gOnStop == OnStop::Blocks) Sleep(INFINITE);
     if (gOnStop != OnStop::Ignores) {
