@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "common/SystemFunctionWin32.h"
 #include "process/ProcessWin32.h"
 #include "tests/support/Driver.h"
 #include "tray/modTaskTray.h"
@@ -50,9 +51,15 @@ MainWindowSetup SetupIn(const test::TempDir& dir, ProcessApi& processes) {
 WNDPROC Procedure(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)); }
 // Whether the tray's procedure stands in front of the window's own, with the tray part as its data.
 bool Hooked(HWND hwnd, TrayIcon& tray) {
+  // Looked up: the 64-bit import library of comctl32 lacks it.
+  using GetSubclass = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
+  static const auto getSubclass = SystemFunction<GetSubclass>("comctl32.dll", "GetWindowSubclass");
+  if (getSubclass == nullptr) {
+    ADD_FAILURE() << "comctl32 has no GetWindowSubclass";
+    return false;
+  }
   DWORD_PTR part = 0;
-  return GetWindowSubclass(hwnd, &TrayIcon::TrayWndProc, kTrayIconId, &part) &&
-         part == reinterpret_cast<DWORD_PTR>(&tray);
+  return getSubclass(hwnd, &TrayIcon::TrayWndProc, kTrayIconId, &part) && part == reinterpret_cast<DWORD_PTR>(&tray);
 }
 
 class TrayHook : public ::testing::Test {
