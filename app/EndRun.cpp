@@ -51,8 +51,9 @@ std::string PrivilegeNote(bool held, const std::string& more) {
 // A start line and an end line that says why nothing was done.
 int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info, int exitCode, const char* why) {
   const std::string source = SourceOf(runSwitch);
-  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
-  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run ended",
+  sink.WriteLine(
+      LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run started", info.StartNote));
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",
                          EndNote(exitCode, 0) + ": " + why + "; nothing was done"));
   return exitCode;
 }
@@ -64,7 +65,7 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
   const std::string source = SourceOf(runSwitch);
   const PrivilegeScope rights(info.Rights);
   const std::uint64_t start = seams.Time.NowMs();
-  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started",
+  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run started",
                          info.Rights != nullptr ? PrivilegeNote(rights.Held(), info.StartNote) : info.StartNote));
   EndRequest request;
   request.Images = images;
@@ -72,7 +73,8 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
   request.Limits = EndLimits::Unattended();
   const int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
   const std::uint64_t ms = seams.Time.NowMs() - start;
-  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run ended", EndNote(exitCode, ms)));
+  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",
+                         EndNote(exitCode, ms)));
   return exitCode;
 }
 
@@ -90,6 +92,8 @@ std::string TerminateFromWindow(const std::vector<std::string>& images, const En
   request.Images = images;
   request.Mode = EndMode::OnePerImage;
   request.Limits = limits;
+  // The window acts for its user: never on another signed-in user's programs.
+  request.Sessions = SessionScope::WindowOf(seams.Processes.SessionOf(seams.Processes.OwnId()));
   request.WhileWaiting = whileWaiting;
   return WindowFailureMessage(RunWithLines("Terminate", request, seams, sink));
 }

@@ -30,9 +30,10 @@ class LineSink {
 // warning of a failed trust check). With Rights, a run holds that privilege for its pass only, and the
 // note first says whether it could.
 struct RunInfo {
-  std::string ExeImage;
+  std::string ExeImage{};
   ProcessId OwnId = 0;
-  std::string StartNote;
+  SessionId OwnSession = kUnknownSession;
+  std::string StartNote{};
   PrivilegeApi* Rights = nullptr;
 };
 

@@ -101,7 +101,12 @@ struct Seams {
 
 // The run's note is the trust check's warning; with rights, the pass holds the debug privilege.
 RunInfo ThisRun(const TrustCheck& trust, PrivilegeApi* rights = nullptr) {
-  return {.ExeImage = ExeName() + ".exe", .OwnId = GetCurrentProcessId(), .StartNote = trust.Warning, .Rights = rights};
+  DWORD session = 0;
+  return {.ExeImage = ExeName() + ".exe",
+          .OwnId = GetCurrentProcessId(),
+          .OwnSession = ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : kUnknownSession,
+          .StartNote = trust.Warning,
+          .Rights = rights};
 }
 
 }  // namespace
@@ -123,7 +128,8 @@ std::vector<std::string> ListedImages() {
 void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why) {
   SystemClock clock;
   RunLog log;
-  log.WriteLine(LogLine(clock.Local(), source, ExeName() + ".exe", GetCurrentProcessId(), what, why));
+  const RunInfo info = ThisRun({});
+  log.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, what, why));
 }
 
 int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust) {
@@ -142,6 +148,18 @@ int RefuseSwitch(RunSwitch runSwitch) {
   SystemClock clock;
   RunLog log;
   return RefuseUnattended(runSwitch, clock, log, ThisRun({}));
+}
+
+void LogStartFailure(const std::string& why) noexcept {
+  try {
+    SystemClock clock;
+    RunLog log;
+    const RunInfo info = ThisRun({});
+    log.WriteLine(LogLine(clock.Local(), "start", info.ExeImage, info.OwnId, info.OwnSession, "could not start",
+                          "exit code 3: " + why));
+  } catch (...) {
+    // Nowhere left to tell it.
+  }
 }
 
 std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,

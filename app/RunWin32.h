@@ -30,6 +30,9 @@ int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, co
 // the log where it passes the check, ends nothing and returns kExitUntrusted.
 int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust);
 
+// Tarnwick stopped at its entry (an exception): one line in the log says why.
+void LogStartFailure(const std::string& why) noexcept;
+
 // Another Tarnwick runs from this folder: logs that nothing was done and returns kExitAnotherRuns.
 int RefuseSwitch(RunSwitch runSwitch);
 

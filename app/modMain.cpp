@@ -44,8 +44,7 @@ void ShowTrustWarning(HWND window, const TrustCheck& trust) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  LoadDllsFromSystemOnly();
+static int StartTarnwick() {
   UseSystemLogText();
   ArgSlots slots;
   const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
@@ -107,4 +106,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // The window's user sees and confirms what is ended, so the window stays usable; told once per start.
   if (!trust.Trusted()) ShowTrustWarning(main.Handle(), trust);
   return main.RunMessageLoop();
+}
+
+// An exception that reaches the entry ends the program with code 3 and a log line, never in std::terminate;
+// the folder's mark is released on the way out.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  LoadDllsFromSystemOnly();
+  try {
+    return StartTarnwick();
+  } catch (...) {
+    LogStartFailure(DescribeCurrentException());
+    return kExitCouldNotStart;
+  }
 }

@@ -25,6 +25,12 @@ class EndContext {
   std::uint64_t Deadline() const { return deadline_; }
   // `ms` from now, but never past the run's deadline.
   std::uint64_t Until(std::uint32_t ms) const { return std::min(Now() + ms, deadline_); }
+  // For the end of a process just forced: `ms` from now, and past the deadline by at most kForcedGraceMs,
+  // so that a process forced as the time runs out is not taken for one that stays.
+  std::uint64_t UntilForcedGone(std::uint32_t ms) const {
+    return std::min(Now() + ms, std::max(deadline_, Now() + kForcedGraceMs));
+  }
+  static constexpr std::uint32_t kForcedGraceMs = 1000;
   std::uint32_t Since(std::uint64_t start) const { return static_cast<std::uint32_t>(Now() - start); }
 
   // Tells the process to end; true when it was told, or had ended already (Windows then refuses the call).
@@ -36,6 +42,7 @@ class EndContext {
   void Pause(std::uint32_t ms, std::uint64_t until, const std::string& status);
 
   void Emit(EndRecord record);
+  const std::vector<EndRecord>& Records() const { return records_; }
   std::vector<EndRecord> TakeRecords() { return std::move(records_); }
 
  private:

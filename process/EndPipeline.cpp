@@ -3,6 +3,7 @@
 // left or the time is up.
 #include "process/EndPipeline.h"
 
+#include <map>
 #include <set>
 #include <unordered_map>
 
@@ -11,43 +12,6 @@
 #include "process/ServiceStop.h"
 
 namespace tarnwick {
-
-EndContext::EndContext(const EndSeams& seams, const EndRequest& request)
-    : seams_(seams), request_(request), started_(seams.Time.NowMs()), deadline_(started_ + request.Limits.RunMs) {}
-
-std::uint32_t EndContext::Slice(std::uint64_t until) const {
-  const std::uint64_t now = Now();
-  const std::uint64_t left = until > now ? until - now : 0;
-  // Without a window to keep alive one wait can take the whole time.
-  return static_cast<std::uint32_t>(request_.WhileWaiting ? std::min<std::uint64_t>(left, kKeepAliveMs) : left);
-}
-
-bool EndContext::Terminate(ProcessHandle process, ProcessHandle wait, std::uint32_t& error) {
-  if (seams_.Processes.Terminate(process, 0)) return true;
-  error = seams_.Processes.LastError();
-  return seams_.Processes.WaitForExit(wait, 0);
-}
-
-bool EndContext::WaitGone(ProcessHandle process, std::uint64_t until, const std::string& status) {
-  for (;;) {
-    if (request_.WhileWaiting) request_.WhileWaiting(status);
-    if (seams_.Processes.WaitForExit(process, Slice(until))) return true;
-    if (Now() >= until) return false;
-  }
-}
-
-void EndContext::Pause(std::uint32_t ms, std::uint64_t until, const std::string& status) {
-  const std::uint64_t end = std::min(Now() + ms, until);
-  while (Now() < end) {
-    if (request_.WhileWaiting) request_.WhileWaiting(status);
-    seams_.Time.Sleep(Slice(end));
-  }
-}
-
-void EndContext::Emit(EndRecord record) {
-  records_.push_back(std::move(record));
-  if (request_.OnRecord) request_.OnRecord(records_.back());
-}
 
 namespace {
 
@@ -58,15 +22,17 @@ enum class PassKind {
 };
 
 struct Candidate {
-  std::string Image;  // the listed name; empty when no snapshot came and only the identity check can tell
+  std::string Image{};  // the listed name; empty when no snapshot came and only the identity check can tell
   ProcessId Id = 0;
+  SessionId Session = kUnknownSession;
 };
 
 struct Target {
-  std::string Image;
+  std::string Image{};
   ProcessId Id = 0;
-  ProcessRef Process;
-  ProcessRef Sync;
+  SessionId Session = kUnknownSession;
+  ProcessRef Process{};
+  ProcessRef Sync{};
   std::uint64_t EndedAt = 0;
   bool Terminated = false;
   ProcessHandle WaitHandle() const { return Sync ? Sync.Get() : Process.Get(); }
@@ -74,7 +40,8 @@ struct Target {
 
 class Run {
  public:
-  Run(const EndSeams& seams, const EndRequest& request) : context_(seams, request), api_(seams.Processes) {
+  Run(const EndSeams& seams, const EndRequest& request)
+      : context_(seams, request), api_(seams.Processes), sessions_(request.Sessions) {
     for (const std::string& name : request.Images) {
       if (!name.empty()) listed_.emplace(UpperCase(name), name);
     }
@@ -90,6 +57,7 @@ class Run {
         context_.Pause(context_.Limits().RescanPauseMs, context_.Deadline(), "Looking for restarted processes");
         if (context_.Now() >= context_.Deadline()) {
           Pass(PassKind::Final);
+          ReportComingBack();
           break;
         }
         if (!Pass(PassKind::End)) break;
@@ -100,24 +68,28 @@ class Run {
 
  private:
   // The processes that may be of a listed image, in the system's order; never Tarnwick itself, nor one
-  // this run has given up on.
+  // this run has given up on, nor one of a session the request does not cover.
   std::vector<Candidate> Nominate() {
     std::vector<Candidate> candidates;
     snapshotNames_.clear();
     const ProcessId own = api_.OwnId();
+    const auto wanted = [&](ProcessId id, SessionId session) {
+      return id != own && !givenUp_.contains(id) && sessions_.Covers(session);
+    };
     std::vector<SnapshotEntry> snapshot;
     if (api_.Snapshot(snapshot)) {
       for (const SnapshotEntry& entry : snapshot) {
         snapshotNames_[entry.Id] = entry.ExeName;
         const auto listed = listed_.find(UpperCase(entry.ExeName));
-        if (listed == listed_.end() || entry.Id == own || givenUp_.contains(entry.Id)) continue;
-        candidates.push_back({listed->second, entry.Id});
+        if (listed == listed_.end() || !wanted(entry.Id, entry.Session)) continue;
+        candidates.push_back({.Image = listed->second, .Id = entry.Id, .Session = entry.Session});
       }
     } else {
       std::vector<ProcessId> ids;
-      EnumerateAllIds(api_, ids);
+      (void)EnumerateAllIds(api_, ids);  // none when it fails: nothing to act on
       for (ProcessId id : ids) {
-        if (id != own && !givenUp_.contains(id)) candidates.push_back({"", id});
+        const SessionId session = api_.SessionOf(id);
+        if (wanted(id, session)) candidates.push_back({.Id = id, .Session = session});
       }
     }
     return candidates;
@@ -129,29 +101,32 @@ class Run {
     const std::uint32_t error = services_.Load(context_.Services());
     if (error != 0 && !servicesNotAskedTold_) {
       servicesNotAskedTold_ = true;
-      context_.Emit({"", 0, "", EndResult::ServicesNotAsked, error, 0, {}});
+      context_.Emit({.Result = EndResult::ServicesNotAsked, .Error = error});
     }
   }
 
   void GiveUp(ProcessId id) { givenUp_.insert(id); }
 
-  // One scan and what the kind says to do with it; true when it found a process to end.
+  // One scan and what the kind says to do with it; true when it found a process to end. Every process of
+  // an image is opened and checked before one is taken, so what is reported never depends on the order.
   bool Pass(PassKind kind) {
     servicesLoaded_ = false;
     const bool ending = kind == PassKind::End;
+    const bool firstOnly = ending && context_.Mode() == EndMode::OnePerImage;
     std::set<std::string> imagesTaken;
     std::vector<Target> targets;
     for (const Candidate& candidate : Nominate()) {
-      const std::string nominated = UpperCase(candidate.Image);
-      const bool firstOnly = ending && context_.Mode() == EndMode::OnePerImage;
-      if (firstOnly && imagesTaken.contains(nominated)) continue;
       ProcessRef process(api_, ending ? kTerminateRights : kQueryRights, candidate.Id);
       if (!process) {
         const std::uint32_t error = api_.LastError();
         // Gone meanwhile, or unknown by name: nothing to report.
         if (error == kErrorInvalidParameter || candidate.Image.empty()) continue;
         const EndResult result = kind == PassKind::List ? EndResult::ListedNotOpened : EndResult::NotOpened;
-        context_.Emit({candidate.Image, candidate.Id, "", result, error, 0, {}});
+        context_.Emit({.Image = candidate.Image,
+                       .Id = candidate.Id,
+                       .Session = candidate.Session,
+                       .Result = result,
+                       .Error = error});
         GiveUp(candidate.Id);
         continue;
       }
@@ -159,30 +134,43 @@ class Run {
       const std::string identity = IdentityName(api_, process.Get());
       const auto listed = listed_.find(identity);
       if (listed == listed_.end()) continue;
-      if (firstOnly && imagesTaken.contains(identity)) continue;
+      const EndRecord found{.Image = listed->second, .Id = candidate.Id, .Session = candidate.Session};
       if (kind == PassKind::List) {
         LoadServices();
-        context_.Emit({listed->second, candidate.Id, "", EndResult::Listed, 0, 0, services_.NamesIn(candidate.Id)});
+        context_.Emit(With(found, EndResult::Listed, services_.NamesIn(candidate.Id)));
         continue;
       }
       if (kind == PassKind::Final) {
-        context_.Emit(
-            {listed->second, candidate.Id, "", EndResult::LeftAtLimit, 0, context_.Since(context_.Started()), {}});
+        EndRecord left = With(found, EndResult::LeftAtLimit);
+        left.WaitedMs = context_.Since(context_.Started());
+        context_.Emit(left);
         continue;
       }
       if (api_.IsCritical(process.Get())) {
-        context_.Emit({listed->second, candidate.Id, "", EndResult::Critical, 0, 0, {}});
+        context_.Emit(With(found, EndResult::Critical));
         GiveUp(candidate.Id);
         continue;
       }
-      imagesTaken.insert(identity);
-      targets.push_back(
-          {listed->second, candidate.Id, std::move(process), ProcessRef(api_, kSynchronizeRights, candidate.Id)});
+      // One process per image: the first that can be ended; the others are left for the next Terminate.
+      if (firstOnly && !imagesTaken.insert(identity).second) continue;
+      targets.push_back({.Image = listed->second,
+                         .Id = candidate.Id,
+                         .Session = candidate.Session,
+                         .Process = std::move(process),
+                         .Sync = ProcessRef(api_, kSynchronizeRights, candidate.Id)});
     }
     if (targets.empty()) return false;
     LoadServices();
+    const std::size_t recordsBefore = context_.Records().size();
     EndTargets(targets);
+    CountEnds(recordsBefore);
     return true;
+  }
+
+  static EndRecord With(EndRecord record, EndResult result, std::vector<std::string> names = {}) {
+    record.Result = result;
+    record.Names = std::move(names);
+    return record;
   }
 
   void EndTargets(std::vector<Target>& targets) {
@@ -191,40 +179,96 @@ class Run {
       if (!services_.In(target.Id).empty()) continue;
       std::uint32_t error = 0;
       if (!context_.Terminate(target.Process.Get(), target.WaitHandle(), error)) {
-        context_.Emit({target.Image, target.Id, "", EndResult::Refused, error, 0, {}});
+        context_.Emit({.Image = target.Image,
+                       .Id = target.Id,
+                       .Session = target.Session,
+                       .Result = EndResult::Refused,
+                       .Error = error});
         GiveUp(target.Id);
         continue;
       }
       target.Terminated = true;
       target.EndedAt = context_.Now();
     }
-    std::set<std::string> stoppedInPass;
-    const auto imageOf = [this](ProcessId id) {
-      const auto name = snapshotNames_.find(id);
-      return name != snapshotNames_.end() ? name->second : std::string();
-    };
+    // Service hosts all at once: their services stop side by side.
+    std::vector<ServiceHostTarget> hosts;
+    std::vector<ProcessId> hostIds;
     for (const Target& target : targets) {
       if (services_.In(target.Id).empty()) continue;
-      const ServiceHostTarget host{target.Image, target.Id, target.Process.Get(), target.WaitHandle()};
-      if (!EndServiceHost(context_, services_, host, stoppedInPass, imageOf)) GiveUp(target.Id);
+      std::string programFile = api_.MainModuleName(target.Process.Get());
+      if (programFile.empty()) programFile = api_.ImagePath(target.Process.Get());
+      hosts.push_back({.Image = target.Image,
+                       .Id = target.Id,
+                       .Session = target.Session,
+                       .Process = target.Process.Get(),
+                       .Wait = target.WaitHandle(),
+                       .ProgramFile = programFile});
+      hostIds.push_back(target.Id);
+    }
+    if (!hosts.empty()) {
+      const auto imageOf = [this](ProcessId id) {
+        const auto name = snapshotNames_.find(id);
+        return name != snapshotNames_.end() ? name->second : std::string();
+      };
+      const std::vector<bool> gone = EndServiceHosts(context_, services_, hosts, imageOf);
+      for (std::size_t i = 0; i < gone.size(); ++i) {
+        if (!gone[i]) GiveUp(hostIds[i]);
+      }
     }
     for (const Target& target : targets) {
       if (!target.Terminated) continue;
       const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs, context_.Deadline());
       if (context_.WaitGone(target.WaitHandle(), until, "Waiting for " + target.Image + " to end")) {
-        context_.Emit({target.Image, target.Id, "", EndResult::Ended, 0, 0, {}});
+        context_.Emit({.Image = target.Image, .Id = target.Id, .Session = target.Session, .Result = EndResult::Ended});
       } else {
-        context_.Emit({target.Image, target.Id, "", EndResult::StillRunning, 0, context_.Since(target.EndedAt), {}});
+        context_.Emit({.Image = target.Image,
+                       .Id = target.Id,
+                       .Session = target.Session,
+                       .Result = EndResult::StillRunning,
+                       .WaitedMs = context_.Since(target.EndedAt)});
         GiveUp(target.Id);
       }
     }
   }
 
+  // -k: how often each image was ended, and in how many passes.
+  void CountEnds(std::size_t from) {
+    std::set<std::string> endedInPass;
+    const std::vector<EndRecord>& records = context_.Records();
+    for (std::size_t i = from; i < records.size(); ++i) {
+      if (records[i].Result != EndResult::Ended) continue;
+      const std::string image = UpperCase(records[i].Image);
+      EndCount& count = ends_[image];
+      ++count.Times;
+      count.Last = records[i];
+      if (endedInPass.insert(image).second) ++count.Passes;
+    }
+  }
+
+  // -k at its limit: an image ended in more than one pass kept coming back, whatever the last scan saw.
+  void ReportComingBack() {
+    for (const auto& [image, count] : ends_) {
+      if (count.Passes < 2) continue;
+      EndRecord record = With(count.Last, EndResult::KeptComingBack);
+      record.TimesEnded = count.Times;
+      record.WaitedMs = context_.Since(context_.Started());
+      context_.Emit(record);
+    }
+  }
+
+  struct EndCount {
+    std::uint32_t Times = 0;
+    std::uint32_t Passes = 0;
+    EndRecord Last{};
+  };
+
   EndContext context_;
   ProcessApi& api_;
+  const SessionScope sessions_;
   std::unordered_map<std::string, std::string> listed_;  // upper-cased name -> as the list writes it
   std::set<ProcessId> givenUp_;
   std::unordered_map<ProcessId, std::string> snapshotNames_;
+  std::map<std::string, EndCount> ends_;  // by upper-cased image
   ServiceHosts services_;
   bool servicesLoaded_ = false;
   bool servicesNotAskedTold_ = false;

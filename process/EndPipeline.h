@@ -47,6 +47,7 @@ struct EndRequest {
   std::vector<std::string> Images;  // the search list's names; a name repeated in another letter case counts once
   EndMode Mode = EndMode::OnePerImage;
   EndLimits Limits;
+  SessionScope Sessions;   // every session, or the window's own and session 0
   KeepAlive WhileWaiting;  // may be empty
   RecordSink OnRecord;     // may be empty
 };

@@ -39,6 +39,7 @@ bool IsFailure(const EndRecord& record) {
     case EndResult::StillRunning:
     case EndResult::SharedHost:
     case EndResult::LeftAtLimit:
+    case EndResult::KeptComingBack:
       return true;
     default:
       return false;
@@ -83,6 +84,9 @@ RecordText DescribeRecord(const EndRecord& r) {
       return {"could not end", "a shared service host (" + Joined(r.Names) + "): never ended by force"};
     case EndResult::LeftAtLimit:
       return {"still running when the time limit ran out", Seconds(r.WaitedMs)};
+    case EndResult::KeptComingBack:
+      return {"kept coming back", "ended " + std::to_string(r.TimesEnded) + " times until the time limit ran out (" +
+                                      Seconds(r.WaitedMs) + ")"};
     case EndResult::Listed:
       return {"listed", r.Names.empty() ? "" : "services: " + Joined(r.Names)};
     case EndResult::ListedNotOpened:
@@ -90,7 +94,8 @@ RecordText DescribeRecord(const EndRecord& r) {
     case EndResult::ServiceStopped:
       return {service + "stopped", r.Names.empty() ? "" : "its dependents first: " + Joined(r.Names)};
     case EndResult::ServiceForced:
-      return {service + "forced after " + Seconds(r.WaitedMs), "it did not stop in time"};
+      return {service + "forced after " + Seconds(r.WaitedMs),
+              r.Error == 1053 ? "the service manager did not answer the stop request" : "it did not stop in time"};
     case EndResult::ServiceNotStopped:
       return {service + "could not stop",
               r.Error != 0 ? ErrorText(r.Error) : "it did not stop within " + Seconds(r.WaitedMs)};
@@ -110,12 +115,13 @@ std::string FormatLocalTime(const LocalTime& t) {
 }
 
 std::string LogLine(const LocalTime& time, std::string_view source, std::string_view image, ProcessId id,
-                    std::string_view what, std::string_view why) {
+                    SessionId session, std::string_view what, std::string_view why) {
   std::string line;
   AppendField(line, FormatLocalTime(time));
   AppendField(line, source);
   AppendField(line, image);
   AppendField(line, id != 0 ? std::to_string(id) : "");
+  AppendField(line, session != kUnknownSession ? std::to_string(session) : "");
   AppendField(line, what);
   if (!why.empty()) AppendField(line, why);
   return line;
@@ -123,7 +129,7 @@ std::string LogLine(const LocalTime& time, std::string_view source, std::string_
 
 std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record) {
   const RecordText text = DescribeRecord(record);
-  return LogLine(time, source, record.Image, record.Id, text.What, text.Why);
+  return LogLine(time, source, record.Image, record.Id, record.Session, text.What, text.Why);
 }
 
 std::string WindowFailureMessage(const std::vector<EndRecord>& records) {

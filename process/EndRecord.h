@@ -20,6 +20,7 @@ enum class EndResult {
   StillRunning,     // still there after the wait (WaitedMs)
   SharedHost,       // it hosts services that may belong to other images (Names): never ended by force
   LeftAtLimit,      // -k: still running when the run's time limit ran out
+  KeptComingBack,   // -k: ended in several passes and still coming back at the limit (TimesEnded, WaitedMs)
   Listed,           // -l: it runs and could be opened (Names: the services it hosts)
   ListedNotOpened,  // -l: it runs and could not be opened (Error)
   // A service (Service names it; Image and Id are its process's).
@@ -31,13 +32,15 @@ enum class EndResult {
 };
 
 struct EndRecord {
-  std::string Image;  // as the search list writes it; empty where unknown
+  std::string Image{};  // as the search list writes it; empty where unknown
   ProcessId Id = 0;
-  std::string Service;
+  SessionId Session = kUnknownSession;  // the process's Windows session
+  std::string Service{};
   EndResult Result = EndResult::Ended;
   std::uint32_t Error = 0;  // the system's error number behind the result
   std::uint32_t WaitedMs = 0;
-  std::vector<std::string> Names;
+  std::vector<std::string> Names{};
+  std::uint32_t TimesEnded = 0;  // KeptComingBack: how often the run ended a process of the image
 
   bool operator==(const EndRecord&) const = default;
 };
@@ -59,9 +62,10 @@ std::string ErrorText(std::uint32_t error);
 std::string FormatLocalTime(const LocalTime& time);
 
 // One line of the log and of standard output, without its line break. Tab-separated fields:
-// time, source ("-a", "-k", "-l", "Terminate"), image, process id, what, and why where there is a reason.
+// time, source ("-a", "-k", "-l", "Terminate"), image, process id, session, what, and why where there is a
+// reason. An unknown id or session shows as "-".
 std::string LogLine(const LocalTime& time, std::string_view source, std::string_view image, ProcessId id,
-                    std::string_view what, std::string_view why = {});
+                    SessionId session, std::string_view what, std::string_view why = {});
 std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record);
 
 // The message the window shows after Terminate: each image that could not be ended, and why.

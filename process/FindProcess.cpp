@@ -19,10 +19,13 @@ std::string_view FileNamePart(std::string_view path) {
 }
 
 // The fallback when no snapshot comes: one enumeration, each process opened once for all names.
-void MarkRunningByEnumeration(ProcessApi& api, std::unordered_map<std::string, bool>& answers) {
+void MarkRunningByEnumeration(ProcessApi& api, std::unordered_map<std::string, bool>& answers,
+                              const SessionScope& sessions) {
   std::vector<ProcessId> ids;
   if (!EnumerateAllIds(api, ids)) return;
+  const ProcessId own = api.OwnId();
   for (ProcessId id : ids) {
+    if (id == own || !sessions.Covers(api.SessionOf(id))) continue;
     ProcessRef process(api, kQueryRights, id);
     if (process.Get() == nullptr) continue;
     const auto answer = answers.find(IdentityName(api, process.Get()));
@@ -79,7 +82,8 @@ bool FindProcess(ProcessApi& api, std::string_view imageName, bool terminate) {
   return false;
 }
 
-std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::string>& imageNames) {
+std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::string>& imageNames,
+                                    const SessionScope& sessions) {
   // Rows with the same upper-cased name share one answer; a bool per distinct name.
   std::vector<std::string> upper;
   upper.reserve(imageNames.size());
@@ -92,7 +96,9 @@ std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::stri
   if (answers.empty()) {
     // Nothing to look for: not even the snapshot is taken.
   } else if (api.Snapshot(snapshot)) {
+    const ProcessId own = api.OwnId();
     for (const SnapshotEntry& entry : snapshot) {
+      if (entry.Id == own || !sessions.Covers(entry.Session)) continue;
       const auto candidate = answers.find(UpperCase(entry.ExeName));
       if (candidate == answers.end() || candidate->second) continue;
       // The snapshot only nominates; the same identity check as FindProcess decides.
@@ -102,7 +108,7 @@ std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::stri
       if (confirmed != answers.end()) confirmed->second = true;
     }
   } else {
-    MarkRunningByEnumeration(api, answers);
+    MarkRunningByEnumeration(api, answers, sessions);
   }
 
   std::vector<bool> running(imageNames.size(), false);

@@ -10,6 +10,9 @@ namespace tarnwick {
 
 using ProcessId = std::uint32_t;
 using ProcessHandle = void*;  // nullptr: no handle
+// A Windows session: 0 holds the services, each signed-in user has one of their own.
+using SessionId = std::uint32_t;
+inline constexpr SessionId kUnknownSession = 0xFFFFFFFF;
 
 // Access rights as Windows numbers them. A process is named and checked for criticality with the limited
 // query right alone (no read of its memory); where Windows cannot name an image that way, the process
@@ -22,11 +25,23 @@ inline constexpr std::uint32_t kSynchronizeRights = 0x00100000;  // SYNCHRONIZE:
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidParameter = 87;  // OpenProcess: no such process (any more)
 
-// One process of a system snapshot: its identifier and the file name of its image.
+// Which sessions a scan or a run covers: every one (-a, -k, -l, the administrator's clean-up), or the
+// window's own and session 0 (services). Other users' interactive sessions are their work; a process whose
+// session cannot be read is not taken to be the window's.
+struct SessionScope {
+  bool Every = true;
+  SessionId Own = kUnknownSession;
+  bool Covers(SessionId session) const { return Every || session == 0 || (session == Own && Own != kUnknownSession); }
+  static SessionScope All() { return {}; }
+  static SessionScope WindowOf(SessionId own) { return {.Every = false, .Own = own}; }
+};
+
+// One process of a system snapshot: its identifier, the file name of its image and its session.
 // Names come in the ANSI code page; one without an exact equivalent there is empty and matches nothing.
 struct SnapshotEntry {
   ProcessId Id = 0;
-  std::string ExeName;
+  std::string ExeName{};
+  SessionId Session = kUnknownSession;
 };
 
 // The operating system's process functions, one method per call the scan makes.
@@ -52,6 +67,8 @@ class ProcessApi {
   virtual std::uint32_t LastError() = 0;
   virtual void Close(ProcessHandle process) = 0;
   virtual ProcessId OwnId() = 0;
+  // The session a process runs in (ProcessIdToSessionId); kUnknownSession where it cannot be read.
+  virtual SessionId SessionOf(ProcessId id) = 0;
   // Every running process with its image's file name, taken at one moment; false when no snapshot came.
   virtual bool Snapshot(std::vector<SnapshotEntry>& entries) = 0;
 };
@@ -101,7 +118,10 @@ std::string IdentityName(ProcessApi& api, ProcessHandle process);
 bool FindProcess(ProcessApi& api, std::string_view imageName, bool terminate);
 
 // What FindProcess(api, name, false) gives for each name, from one snapshot of the running processes:
-// only processes whose snapshot name matches a name are opened to confirm their identity.
-std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::string>& imageNames);
+// only processes whose snapshot name matches a name are opened to confirm their identity. Tarnwick's own
+// process is left out, as the ending pipeline leaves it, and so is any process of a session `sessions`
+// does not cover.
+std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::string>& imageNames,
+                                    const SessionScope& sessions = SessionScope::All());
 
 }  // namespace tarnwick

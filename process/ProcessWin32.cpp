@@ -60,6 +60,11 @@ std::string ExactPath(std::wstring_view path) {
   return directory;
 }
 
+SessionId SessionOfId(ProcessId id) {
+  DWORD session = 0;
+  return ProcessIdToSessionId(id, &session) ? session : kUnknownSession;
+}
+
 }  // namespace
 
 ProcessWin32::ProcessWin32(SnapshotSource source) {
@@ -154,6 +159,8 @@ void ProcessWin32::Close(ProcessHandle process) { CloseHandle(static_cast<HANDLE
 
 ProcessId ProcessWin32::OwnId() { return GetCurrentProcessId(); }
 
+SessionId ProcessWin32::SessionOf(ProcessId id) { return SessionOfId(id); }
+
 bool ProcessWin32::Snapshot(std::vector<SnapshotEntry>& entries) {
   return (querySystem_ != nullptr && SystemSnapshot(entries)) || ToolhelpSnapshot(entries);
 }
@@ -176,8 +183,9 @@ bool ProcessWin32::SystemSnapshot(std::vector<SnapshotEntry>& entries) {
     const auto& process = *reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(systemBuffer_.data() + offset);
     const std::wstring_view name(process.ImageName.Buffer != nullptr ? process.ImageName.Buffer : L"",
                                  process.ImageName.Length / sizeof(wchar_t));
-    entries.push_back(
-        {static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.UniqueProcessId)), ExactFileName(name)});
+    entries.push_back({.Id = static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.UniqueProcessId)),
+                       .ExeName = ExactFileName(name),
+                       .Session = process.SessionId});
     if (process.NextEntryOffset == 0) break;
     offset += process.NextEntryOffset;
     if (offset + sizeof(SYSTEM_PROCESS_INFORMATION) > systemBuffer_.size()) return false;
@@ -193,7 +201,9 @@ bool ProcessWin32::ToolhelpSnapshot(std::vector<SnapshotEntry>& entries) {
   entry.dwSize = sizeof(entry);
   if (!Process32FirstW(snapshot.Get(), &entry)) return false;  // a listing without even ourselves is no listing
   do {
-    entries.push_back({entry.th32ProcessID, ExactFileName(entry.szExeFile)});
+    entries.push_back({.Id = entry.th32ProcessID,
+                       .ExeName = ExactFileName(entry.szExeFile),
+                       .Session = SessionOfId(entry.th32ProcessID)});
   } while (Process32NextW(snapshot.Get(), &entry));
   return true;
 }

@@ -24,6 +24,7 @@ class ProcessWin32 final : public ProcessApi {
   std::uint32_t LastError() override { return lastError_; }
   void Close(ProcessHandle process) override;
   ProcessId OwnId() override;
+  SessionId SessionOf(ProcessId id) override;
   bool Snapshot(std::vector<SnapshotEntry>& entries) override;
 
  private:

@@ -1,8 +1,11 @@
-// The service rules: which services a host's end stops, in which order, how long each stop is awaited
-// (following the service's wait hint, within a cap), when the process is forced and when it never is.
+// The service rules: which services a pass stops, in which order, how long each stop is awaited (by the
+// service's own wait hint and checkpoints, within a cap), when a host is forced and when it never is.
+// Every service is followed at once, so the pass takes about as long as its slowest service.
 #include "process/ServiceStop.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <limits>
 
 #include "common/Text.h"
 
@@ -11,197 +14,331 @@ namespace {
 
 constexpr std::uint32_t kPollMinMs = 100;
 constexpr std::uint32_t kPollMaxMs = 1000;
+constexpr std::size_t kNoHost = std::numeric_limits<std::size_t>::max();
 
-struct StopOutcome {
-  bool Asked = false;    // the service manager took the stop request
-  bool Stopped = false;  // the service reported SERVICE_STOPPED (or is gone)
+enum class Step { Waiting, Asked, Pending, Stopped, Failed };
+
+struct ServiceStep {
+  RunningService Service{};
+  std::size_t Host = kNoHost;  // the target that hosts it; kNoHost for a dependent in another process
+  Step State = Step::Waiting;
+  bool Asked = false;  // the request went out and was not refused (taken, or never answered)
   std::uint32_t Error = 0;
+  std::uint64_t AskedAt = 0;
+  std::uint64_t Until = 0;
+  std::uint64_t ProgressAt = 0;
+  std::uint32_t CheckPoint = ~0u;
+  std::uint32_t WaitHintMs = 0;
   std::uint32_t WaitedMs = 0;
+  bool Finished() const { return State == Step::Stopped || State == Step::Failed; }
+  bool Busy() const { return State != Step::Waiting && !Finished(); }
 };
 
-// Asks the service manager to stop the service, then waits for SERVICE_STOPPED: at most the service
-// limit, and no longer than the service's own wait hint allows a stop without progress.
-StopOutcome StopAndWait(EndContext& context, const std::string& name) {
-  ServiceApi& services = context.Services();
-  const std::uint64_t start = context.Now();
-  const std::uint64_t until = context.Until(context.Limits().ServiceWaitMs);
-  StopOutcome outcome;
-  ServiceStatus status;
-  const std::uint32_t error = services.Stop(name);
-  if (error == kErrorServiceNotActive || error == kErrorServiceDoesNotExist) {
-    outcome.Asked = outcome.Stopped = true;
-    return outcome;
-  }
-  // A stop requested by someone else already is awaited like our own.
-  const bool pending = error == kErrorServiceCannotAcceptControl && services.Query(name, status) == 0 &&
-                       status.State == ServiceState::StopPending;
-  if (error != 0 && !pending) {
-    outcome.Error = error;
-    return outcome;
-  }
-  outcome.Asked = true;
-  std::uint32_t checkPoint = ~0u;
-  std::uint64_t progressAt = start;
-  const std::string waiting = "Waiting for service " + name + " to stop";
-  for (;;) {
-    const std::uint32_t queried = services.Query(name, status);
-    if (queried == kErrorServiceDoesNotExist || (queried == 0 && status.State == ServiceState::Stopped)) {
-      outcome.Stopped = true;
-      break;
+enum class HostStep { Services, AwaitingEnd, Forced, Done };
+
+struct HostStepState {
+  HostStep State = HostStep::Services;
+  bool Gone = false;
+  bool AllStopped = false;
+  std::uint64_t Until = 0;
+  std::uint64_t StoppedAt = 0;
+  std::uint64_t ForcedAt = 0;
+};
+
+class SideBySide {
+ public:
+  SideBySide(EndContext& context, ServiceHosts& hosts, const std::vector<ServiceHostTarget>& targets,
+             const std::function<std::string(ProcessId)>& imageOf)
+      : context_(context),
+        api_(context.Services()),
+        hosts_(hosts),
+        targets_(targets),
+        imageOf_(imageOf),
+        states_(targets.size()) {}
+
+  std::vector<bool> Run() {
+    Plan();
+    for (;;) {
+      for (bool changed = true; changed;) changed = AdvanceServices();
+      bool done = std::ranges::all_of(steps_, [](const ServiceStep& s) { return s.Finished(); });
+      for (std::size_t h = 0; h < targets_.size(); ++h) {
+        AdvanceHost(h);
+        done = done && states_[h].State == HostStep::Done;
+      }
+      if (done) break;
+      context_.Pause(PollMs(), PauseUntil(), Status());
     }
-    if (queried == 0 && status.State == ServiceState::StopPending) {
-      if (status.CheckPoint != checkPoint) {
-        checkPoint = status.CheckPoint;
-        progressAt = context.Now();
-      } else if (status.WaitHintMs > 0 && context.Now() - progressAt > status.WaitHintMs) {
-        break;  // no progress within its own wait hint: the service manager's sign of a hung stop
+    std::vector<bool> gone;
+    for (const HostStepState& state : states_) gone.push_back(state.Gone);
+    return gone;
+  }
+
+ private:
+  void Plan() {
+    for (std::size_t h = 0; h < targets_.size(); ++h) {
+      const ServiceHostTarget& target = targets_[h];
+      if (!hosts_.IsOwnHost(api_, target.Id, target.ProgramFile)) {
+        context_.Emit({.Image = target.Image,
+                       .Id = target.Id,
+                       .Session = target.Session,
+                       .Result = EndResult::SharedHost,
+                       .Names = hosts_.NamesIn(target.Id)});
+        states_[h].State = HostStep::Done;
+        continue;
+      }
+      for (const RunningService& service : hosts_.In(target.Id)) Add(service, h);
+    }
+    // Every running dependent of a service to stop is stopped too, once, wherever it runs.
+    for (std::size_t i = 0; i < steps_.size(); ++i) {
+      for (const RunningService& dependent : hosts_.DependentsInStopOrder(api_, steps_[i].Service.Name)) {
+        Add(dependent, kNoHost);
       }
     }
-    if (context.Now() >= until) break;
-    const std::uint32_t poll = std::clamp(status.WaitHintMs / 10, kPollMinMs, kPollMaxMs);
-    context.Pause(poll, until, waiting);
-  }
-  outcome.WaitedMs = context.Since(start);
-  return outcome;
-}
-
-EndRecord ServiceRecord(const ServiceHostTarget& target, const std::string& service, const StopOutcome& outcome,
-                        const std::vector<std::string>& dependents, bool processEnded) {
-  EndRecord record{target.Image, target.Id, service, EndResult::ServiceStopped, 0, 0, {}};
-  if (outcome.Stopped) {
-    record.Names = dependents;
-  } else if (outcome.Asked && processEnded) {
-    record.Result = EndResult::ServiceForced;
-    record.WaitedMs = outcome.WaitedMs;
-  } else {
-    record.Result = EndResult::ServiceNotStopped;
-    record.Error = outcome.Error;
-    record.WaitedMs = outcome.WaitedMs;
-  }
-  return record;
-}
-
-}  // namespace
-
-std::uint32_t ServiceHosts::Load(ServiceApi& api) {
-  running_.clear();
-  configs_.clear();
-  configsRead_ = false;
-  const std::uint32_t error = api.RunningServices(running_);
-  if (error != 0) running_.clear();
-  return error;
-}
-
-std::vector<RunningService> ServiceHosts::In(ProcessId pid) const {
-  std::vector<RunningService> hosted;
-  for (const RunningService& service : running_) {
-    if (service.Pid == pid && pid != 0) hosted.push_back(service);
-  }
-  return hosted;
-}
-
-std::vector<std::string> ServiceHosts::NamesIn(ProcessId pid) const {
-  std::vector<std::string> names;
-  for (const RunningService& service : In(pid)) names.push_back(service.Name);
-  return names;
-}
-
-void ServiceHosts::ReadConfigs(ServiceApi& api) {
-  if (configsRead_) return;
-  configsRead_ = true;
-  for (const RunningService& service : running_) {
-    ServiceConfig config;
-    // A configuration that cannot be read names no dependencies.
-    if (api.Config(service.Name, config) == 0) configs_[UpperCase(service.Name)] = config;
-  }
-}
-
-bool ServiceHosts::Needs(const RunningService& dependent, const RunningService& service) const {
-  const auto dependentConfig = configs_.find(UpperCase(dependent.Name));
-  if (dependentConfig == configs_.end()) return false;
-  const auto serviceConfig = configs_.find(UpperCase(service.Name));
-  const std::string group = serviceConfig != configs_.end() ? serviceConfig->second.Group : std::string();
-  return std::ranges::any_of(dependentConfig->second.Dependencies, [&](const std::string& needed) {
-    // "+Group" needs any service of that load order group.
-    if (!needed.empty() && needed[0] == '+') {
-      return !group.empty() && EqualsNoCase(std::string_view(needed).substr(1), group);
+    needs_.assign(steps_.size(), std::vector<bool>(steps_.size(), false));
+    for (std::size_t d = 0; d < steps_.size(); ++d) {
+      for (std::size_t s = 0; s < steps_.size(); ++s) {
+        needs_[d][s] = d != s && hosts_.Needs(api_, steps_[d].Service.Name, steps_[s].Service.Name);
+      }
     }
-    return EqualsNoCase(needed, service.Name);
-  });
-}
+  }
 
-std::vector<RunningService> ServiceHosts::DependentsInStopOrder(ServiceApi& api, const std::string& name) {
-  ReadConfigs(api);
-  std::vector<RunningService> order;
-  std::set<std::string> visited{UpperCase(name)};
-  // Depth first: a dependent is placed after everything that depends on it, so it stops after them.
-  std::function<void(const RunningService&)> visit = [&](const RunningService& service) {
-    for (const RunningService& other : running_) {
-      if (!Needs(other, service) || !visited.insert(UpperCase(other.Name)).second) continue;
-      visit(other);
-      order.push_back(other);
+  void Add(const RunningService& service, std::size_t host) {
+    const bool known = std::ranges::any_of(
+        steps_, [&](const ServiceStep& step) { return EqualsNoCase(step.Service.Name, service.Name); });
+    if (!known) steps_.push_back({.Service = service, .Host = host});
+  }
+
+  // A service is asked once every running service that needs it has finished: level by level, as net stop.
+  bool Ready(std::size_t s) const {
+    for (std::size_t d = 0; d < steps_.size(); ++d) {
+      if (needs_[d][s] && !steps_[d].Finished()) return false;
     }
-  };
-  for (const RunningService& service : running_) {
-    if (EqualsNoCase(service.Name, name)) visit(service);
-  }
-  return order;
-}
-
-bool EndServiceHost(EndContext& context, ServiceHosts& hosts, const ServiceHostTarget& target,
-                    std::set<std::string>& stoppedInPass, const std::function<std::string(ProcessId)>& imageOf) {
-  const std::vector<RunningService> hosted = hosts.In(target.Id);
-  // A service of its own process is alone there; several, or the shared type, make a shared host.
-  if (hosted.size() != 1 || hosted[0].SharedProcess) {
-    context.Emit({target.Image, target.Id, "", EndResult::SharedHost, 0, 0, hosts.NamesIn(target.Id)});
-    return false;
-  }
-  const std::string& service = hosted[0].Name;
-  std::vector<std::string> dependents;
-  for (const RunningService& dependent : hosts.DependentsInStopOrder(context.Services(), service)) {
-    if (stoppedInPass.contains(UpperCase(dependent.Name))) continue;
-    const StopOutcome stop = StopAndWait(context, dependent.Name);
-    const ServiceHostTarget host{imageOf(dependent.Pid), dependent.Pid, nullptr, nullptr};
-    context.Emit(ServiceRecord(host, dependent.Name, stop, {}, false));
-    if (!stop.Stopped) continue;
-    stoppedInPass.insert(UpperCase(dependent.Name));
-    dependents.push_back(dependent.Name);
-  }
-
-  StopOutcome stop;
-  const bool stoppedBefore = stoppedInPass.contains(UpperCase(service));
-  if (stoppedBefore) {
-    stop.Asked = stop.Stopped = true;
-  } else {
-    stop = StopAndWait(context, service);
-    if (stop.Stopped) stoppedInPass.insert(UpperCase(service));
-  }
-  const std::string waiting = "Waiting for " + target.Image + " to end";
-  const std::uint64_t stoppedAt = context.Now();
-  if (stop.Stopped && context.WaitGone(target.Wait, context.Until(context.Limits().ProcessWaitMs), waiting)) {
-    if (!stoppedBefore) context.Emit(ServiceRecord(target, service, stop, dependents, true));
-    context.Emit({target.Image, target.Id, "", EndResult::Ended, 0, 0, {}});
     return true;
   }
 
-  // Still there: ended as any other process would be.
-  EndRecord process{target.Image, target.Id, "", EndResult::Ended, 0, 0, {}};
-  bool ended = false;
-  if (!context.Terminate(target.Process, target.Wait, process.Error)) {
-    process.Result = EndResult::Refused;
-  } else {
-    const std::uint64_t forcedAt = context.Now();
-    ended = context.WaitGone(target.Wait, context.Until(context.Limits().ProcessWaitMs), waiting);
-    if (!ended) {
-      process.Result = EndResult::StillRunning;
-      process.WaitedMs = context.Since(forcedAt);
-    } else if (stop.Stopped) {
-      process.WaitedMs = static_cast<std::uint32_t>(forcedAt - stoppedAt);  // it lingered after its service stopped
+  // True when a service changed its step: one that finished may let another be asked.
+  bool AdvanceServices() {
+    bool changed = false;
+    for (ServiceStep& step : steps_) {
+      if (step.Busy()) changed = Follow(step) || changed;
+    }
+    std::vector<std::size_t> ready;
+    for (std::size_t s = 0; s < steps_.size(); ++s) {
+      if (steps_[s].State == Step::Waiting && Ready(s)) ready.push_back(s);
+    }
+    // Services that need each other in a ring: none would ever be first, so all go at once.
+    const bool stuck = ready.empty() && std::ranges::none_of(steps_, [](const ServiceStep& s) { return s.Busy(); });
+    for (std::size_t s = 0; s < steps_.size(); ++s) {
+      const bool waiting = steps_[s].State == Step::Waiting;
+      if (!waiting || (!stuck && std::ranges::find(ready, s) == ready.end())) continue;
+      Ask(steps_[s]);
+      changed = true;
+    }
+    return changed;
+  }
+
+  void Ask(ServiceStep& step) {
+    api_.RequestStop(step.Service.Name);
+    step.State = Step::Asked;
+    step.AskedAt = step.ProgressAt = context_.Now();
+    step.Until = context_.Until(context_.Limits().ServiceWaitMs);
+    Follow(step);
+  }
+
+  // One look at a service that was asked; true when its step changed.
+  bool Follow(ServiceStep& step) {
+    const Step before = step.State;
+    ServiceStatus status;
+    if (step.State == Step::Asked) {
+      std::uint32_t error = 0;
+      if (!api_.StopAnswered(step.Service.Name, error)) {
+        // The control handler holds the request: within the cap the answer may still come.
+        if (context_.Now() >= step.Until) Finish(step, Step::Failed, true, kErrorServiceRequestTimeout);
+        return step.State != before;
+      }
+      if (error == kErrorServiceNotActive || error == kErrorServiceDoesNotExist) {
+        Finish(step, Step::Stopped, true, 0);
+        return true;
+      }
+      // A stop requested by someone else already is awaited like our own.
+      const bool pending = error == kErrorServiceCannotAcceptControl && api_.Query(step.Service.Name, status) == 0 &&
+                           status.State == ServiceState::StopPending;
+      if (error != 0 && !pending) {
+        Finish(step, Step::Failed, false, error);
+        return true;
+      }
+      step.State = Step::Pending;
+      step.Asked = true;
+    }
+    const std::uint32_t queried = api_.Query(step.Service.Name, status);
+    if (queried == kErrorServiceDoesNotExist || (queried == 0 && status.State == ServiceState::Stopped)) {
+      Finish(step, Step::Stopped, true, 0);
+      return true;
+    }
+    step.WaitHintMs = queried == 0 ? status.WaitHintMs : 0;
+    if (queried == 0 && status.State == ServiceState::StopPending) {
+      if (status.CheckPoint != step.CheckPoint) {
+        step.CheckPoint = status.CheckPoint;
+        step.ProgressAt = context_.Now();
+      } else if (status.WaitHintMs > 0 && context_.Now() - step.ProgressAt > status.WaitHintMs) {
+        // No progress within its own wait hint: the service manager's sign of a hung stop.
+        Finish(step, Step::Failed, true, 0);
+        return true;
+      }
+    }
+    if (context_.Now() >= step.Until) Finish(step, Step::Failed, true, 0);
+    return step.State != before;
+  }
+
+  void Finish(ServiceStep& step, Step result, bool asked, std::uint32_t error) {
+    step.State = result;
+    step.Asked = asked;
+    step.Error = error;
+    step.WaitedMs = context_.Since(step.AskedAt);
+    // A dependent in a process that is no target has its line now; a host's services come with the host.
+    if (step.Host == kNoHost)
+      context_.Emit(ServiceRecord(step, imageOf_(step.Service.Pid), step.Service.Pid, 0, false));
+  }
+
+  void AdvanceHost(std::size_t h) {
+    HostStepState& state = states_[h];
+    const ServiceHostTarget& target = targets_[h];
+    if (state.State == HostStep::Services) {
+      bool finished = true;
+      state.AllStopped = true;
+      for (const ServiceStep& step : steps_) {
+        if (step.Host != h) continue;
+        finished = finished && step.Finished();
+        state.AllStopped = state.AllStopped && step.State == Step::Stopped;
+      }
+      if (!finished) return;
+      state.StoppedAt = context_.Now();
+      state.Until = context_.Until(context_.Limits().ProcessWaitMs);
+      state.State = state.AllStopped ? HostStep::AwaitingEnd : HostStep::Forced;
+      if (!state.AllStopped) Force(h);
+    }
+    if (state.State == HostStep::AwaitingEnd) {
+      if (context_.Processes().WaitForExit(target.Wait, 0)) {
+        EmitHost(h, {.Result = EndResult::Ended});
+        return;
+      }
+      if (context_.Now() < state.Until) return;
+      Force(h);  // still there: ended as any other process would be
+    }
+    if (state.State == HostStep::Forced) {
+      if (context_.Processes().WaitForExit(target.Wait, 0)) {
+        // It lingered after its services stopped: how long it was given.
+        const auto lingered = static_cast<std::uint32_t>(state.AllStopped ? state.ForcedAt - state.StoppedAt : 0);
+        EmitHost(h, {.Result = EndResult::Ended, .WaitedMs = lingered});
+      } else if (context_.Now() >= state.Until) {
+        EmitHost(h, {.Result = EndResult::StillRunning, .WaitedMs = context_.Since(state.ForcedAt)});
+      }
     }
   }
-  if (!stoppedBefore) context.Emit(ServiceRecord(target, service, stop, dependents, ended));
-  context.Emit(process);
-  return ended;
+
+  void Force(std::size_t h) {
+    HostStepState& state = states_[h];
+    std::uint32_t error = 0;
+    if (!context_.Terminate(targets_[h].Process, targets_[h].Wait, error)) {
+      EmitHost(h, {.Result = EndResult::Refused, .Error = error});
+      return;
+    }
+    state.State = HostStep::Forced;
+    state.ForcedAt = context_.Now();
+    state.Until = context_.UntilForcedGone(context_.Limits().ProcessWaitMs);
+  }
+
+  // The host's services, then the process, with the result `process` (its image and ids are filled in).
+  void EmitHost(std::size_t h, EndRecord process) {
+    const ServiceHostTarget& target = targets_[h];
+    const bool ended = process.Result == EndResult::Ended;
+    for (const ServiceStep& step : steps_) {
+      if (step.Host == h) context_.Emit(ServiceRecord(step, target.Image, target.Id, target.Session, ended));
+    }
+    process.Image = target.Image;
+    process.Id = target.Id;
+    process.Session = target.Session;
+    context_.Emit(std::move(process));
+    states_[h].State = HostStep::Done;
+    states_[h].Gone = ended;
+  }
+
+  EndRecord ServiceRecord(const ServiceStep& step, const std::string& image, ProcessId id, SessionId session,
+                          bool processEnded) {
+    EndRecord record{.Image = image,
+                     .Id = id,
+                     .Session = session,
+                     .Service = step.Service.Name,
+                     .Result = EndResult::ServiceStopped};
+    if (step.State == Step::Stopped) {
+      for (const RunningService& dependent : hosts_.DependentsInStopOrder(api_, step.Service.Name)) {
+        if (StoppedInPass(dependent.Name)) record.Names.push_back(dependent.Name);
+      }
+    } else {
+      record.Result = step.Asked && processEnded ? EndResult::ServiceForced : EndResult::ServiceNotStopped;
+      record.Error = step.Error;
+      record.WaitedMs = step.WaitedMs;
+    }
+    return record;
+  }
+
+  bool StoppedInPass(const std::string& name) const {
+    return std::ranges::any_of(steps_, [&](const ServiceStep& step) {
+      return step.State == Step::Stopped && EqualsNoCase(step.Service.Name, name);
+    });
+  }
+
+  std::uint32_t PollMs() const {
+    std::uint32_t poll = kPollMaxMs;
+    for (const ServiceStep& step : steps_) {
+      if (step.Busy()) poll = std::min(poll, std::clamp(step.WaitHintMs / 10, kPollMinMs, kPollMaxMs));
+    }
+    for (const HostStepState& state : states_) {
+      if (state.State == HostStep::AwaitingEnd || state.State == HostStep::Forced) poll = kPollMinMs;
+    }
+    return poll;
+  }
+
+  // The run's deadline; a host forced as it came waits a little past it.
+  std::uint64_t PauseUntil() const {
+    std::uint64_t until = context_.Deadline();
+    for (const HostStepState& state : states_) {
+      if (state.State == HostStep::Forced) until = std::max(until, state.Until);
+    }
+    return until;
+  }
+
+  // What the window shows meanwhile: the services still stopping, else the first process awaited.
+  std::string Status() const {
+    std::string names;
+    int count = 0;
+    for (const ServiceStep& step : steps_) {
+      if (!step.Busy()) continue;
+      names += (count++ == 0 ? "" : ", ") + step.Service.Name;
+    }
+    if (count > 0) return (count == 1 ? "Waiting for service " : "Waiting for services ") + names + " to stop";
+    for (std::size_t h = 0; h < targets_.size(); ++h) {
+      if (states_[h].State != HostStep::Done) return "Waiting for " + targets_[h].Image + " to end";
+    }
+    return {};
+  }
+
+  EndContext& context_;
+  ServiceApi& api_;
+  ServiceHosts& hosts_;
+  const std::vector<ServiceHostTarget>& targets_;
+  const std::function<std::string(ProcessId)>& imageOf_;
+  std::vector<HostStepState> states_;
+  std::vector<ServiceStep> steps_;
+  std::vector<std::vector<bool>> needs_;  // needs_[d][s]: service d needs service s
+};
+
+}  // namespace
+
+std::vector<bool> EndServiceHosts(EndContext& context, ServiceHosts& hosts,
+                                  const std::vector<ServiceHostTarget>& targets,
+                                  const std::function<std::string(ProcessId)>& imageOf) {
+  return SideBySide(context, hosts, targets, imageOf).Run();
 }
 
 }  // namespace tarnwick

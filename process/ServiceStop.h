@@ -1,48 +1,31 @@
-// Ending a process that hosts a service the way Windows expects: its running dependents are stopped
-// first, then the service, through the service manager; only a process still there after the wait is
-// ended by force. A shared service host is never ended by force.
+// Ending processes that host services the way Windows expects: every service to stop is asked at once,
+// its running dependents before it, through the service manager; only a process still there after the
+// wait is ended by force. A shared host of other products' services is never ended.
 #pragma once
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "process/EndContext.h"
+#include "process/ServiceHosts.h"
 
 namespace tarnwick {
 
-// The running services of one moment, asked once per pass, with what they depend on (read on first need).
-class ServiceHosts {
- public:
-  // 0, or why the service manager could not be asked; then no process counts as a service host.
-  std::uint32_t Load(ServiceApi& api);
-  std::vector<RunningService> In(ProcessId pid) const;
-  std::vector<std::string> NamesIn(ProcessId pid) const;
-  // The running services that need `name`, directly or through others, each one before those it needs.
-  std::vector<RunningService> DependentsInStopOrder(ServiceApi& api, const std::string& name);
-
- private:
-  bool Needs(const RunningService& dependent, const RunningService& service) const;
-  void ReadConfigs(ServiceApi& api);
-
-  std::vector<RunningService> running_;
-  std::map<std::string, ServiceConfig> configs_;  // by upper-cased name
-  bool configsRead_ = false;
-};
-
 // A process about to be ended that hosts at least one service; its handles stay open meanwhile.
 struct ServiceHostTarget {
-  std::string Image;
+  std::string Image{};
   ProcessId Id = 0;
+  SessionId Session = kUnknownSession;
   ProcessHandle Process = nullptr;  // opened with the rights to end it
   ProcessHandle Wait = nullptr;     // one that can be waited on (SYNCHRONIZE where it could be had)
+  std::string ProgramFile{};        // the path of its image: a host of the suite's own runs its services from it
 };
 
-// Stops the host's service (its dependents first), waits, forces the end if the process stays, and
-// records each step. `stoppedInPass` holds the services already stopped in this pass (they are not asked
-// again); `imageOf` names the process of a dependent. True when the process is gone.
-bool EndServiceHost(EndContext& context, ServiceHosts& hosts, const ServiceHostTarget& target,
-                    std::set<std::string>& stoppedInPass, const std::function<std::string(ProcessId)>& imageOf);
+// Stops the hosts' services side by side, each service after its running dependents and each waited for
+// by its own progress reports within the service limit, then awaits or forces each host, and records each
+// step. `imageOf` names the process of a dependent that is no target. For each host: true when it is gone.
+std::vector<bool> EndServiceHosts(EndContext& context, ServiceHosts& hosts,
+                                  const std::vector<ServiceHostTarget>& targets,
+                                  const std::function<std::string(ProcessId)>& imageOf);
 
 }  // namespace tarnwick

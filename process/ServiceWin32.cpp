@@ -1,10 +1,11 @@
 // The service seam over advapi32: EnumServicesStatusExA with the process ids, QueryServiceConfigA (and the
-// services' registry keys where it tells nothing), ControlService(SERVICE_CONTROL_STOP) and
-// QueryServiceStatusEx. Handles are opened per call and closed.
+// services' registry keys where it tells nothing), ControlService(SERVICE_CONTROL_STOP) on a thread per
+// request, and QueryServiceStatusEx. Handles are opened per call and closed.
 #include "process/ServiceWin32.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -32,6 +33,36 @@ std::vector<std::string> NameList(const char* names) {
   std::vector<std::string> list;
   for (const char* name = names; *name != '\0'; name += std::strlen(name) + 1) list.emplace_back(name);
   return list;
+}
+
+// The program a service's command line starts: the quoted part, or up to ".exe", else up to the first
+// blank; environment strings (%SystemRoot%) expanded.
+std::string ProgramOf(const char* commandLine) {
+  std::string text = commandLine != nullptr ? commandLine : "";
+  std::string program;
+  if (!text.empty() && text[0] == '"') {
+    program = text.substr(1, text.find('"', 1) - 1);
+  } else {
+    std::string lower = text;
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const std::size_t exe = lower.find(".exe");
+    program = exe != std::string::npos ? text.substr(0, exe + 4) : text.substr(0, text.find(' '));
+  }
+  char expanded[MAX_PATH * 2] = "";
+  const DWORD length = ExpandEnvironmentStringsA(program.c_str(), expanded, sizeof(expanded));
+  return length > 0 && length <= sizeof(expanded) ? std::string(expanded) : program;
+}
+
+// A service whose code is a DLL names it in ServiceDll, in its key or its Parameters key.
+bool NamesServiceDll(const std::string& name) {
+  const std::string base = "SYSTEM\\CurrentControlSet\\Services\\" + name;
+  for (const std::string& path : {base + "\\Parameters", base}) {
+    HKEY raw = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) continue;
+    RegistryKey key(raw);
+    if (RegQueryValueExA(key.Get(), "ServiceDll", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -88,6 +119,8 @@ std::uint32_t ServiceWin32::Config(const std::string& name, ServiceConfig& confi
     std::vector<BYTE> buffer(needed + sizeof(QUERY_SERVICE_CONFIGA));
     auto* answer = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
     if (QueryServiceConfigA(service.Get(), answer, static_cast<DWORD>(buffer.size()), &needed)) {
+      config.ProgramFile = ProgramOf(answer->lpBinaryPathName);
+      config.FromDll = NamesServiceDll(name);
       // One list of services and groups, the groups marked with SC_GROUP_IDENTIFIER ('+').
       if (answer->lpDependencies != nullptr) config.Dependencies = NameList(answer->lpDependencies);
       if (answer->lpLoadOrderGroup != nullptr) config.Group = answer->lpLoadOrderGroup;
@@ -100,6 +133,8 @@ std::uint32_t ServiceWin32::Config(const std::string& name, ServiceConfig& confi
   const std::string path = "SYSTEM\\CurrentControlSet\\Services\\" + name;
   if (const LSTATUS error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &raw)) return error;
   RegistryKey key(raw);
+  if (config.ProgramFile.empty()) config.ProgramFile = ProgramOf(RegistryText(key.Get(), "ImagePath").c_str());
+  config.FromDll = NamesServiceDll(name);
   config.Dependencies = NameList(RegistryText(key.Get(), "DependOnService").c_str());
   for (const std::string& group : NameList(RegistryText(key.Get(), "DependOnGroup").c_str())) {
     config.Dependencies.push_back("+" + group);
@@ -108,11 +143,56 @@ std::uint32_t ServiceWin32::Config(const std::string& name, ServiceConfig& confi
   return 0;
 }
 
-std::uint32_t ServiceWin32::Stop(const std::string& name) {
-  ServiceHandle service;
-  if (const std::uint32_t error = OpenOne(name, SERVICE_STOP, service)) return error;
+// One stop request, shared by its thread and the seam: whichever lets go last frees it.
+struct ServiceWin32::StopCall {
+  std::string Name;
+  std::atomic<bool> Done{false};
+  std::uint32_t Error = 0;
+};
+
+namespace {
+
+// ControlService waits for the service's control handler: up to 30 s on Windows (ServicesPipeTimeout),
+// 10 s under Wine, for ever if the service manager itself hangs. Only this thread waits.
+DWORD WINAPI SendStop(void* parameter) {
+  const std::unique_ptr<std::shared_ptr<ServiceWin32::StopCall>> held(
+      static_cast<std::shared_ptr<ServiceWin32::StopCall>*>(parameter));
+  ServiceWin32::StopCall& call = **held;
+  DWORD error = ERROR_SUCCESS;
+  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle service(manager ? OpenServiceA(manager.Get(), call.Name.c_str(), SERVICE_STOP) : nullptr);
   SERVICE_STATUS status{};
-  return ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) ? 0 : GetLastError();
+  if (!service || !ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) error = GetLastError();
+  call.Error = error;
+  call.Done.store(true, std::memory_order_release);
+  return 0;
+}
+
+}  // namespace
+
+void ServiceWin32::RequestStop(const std::string& name) {
+  auto call = std::make_shared<StopCall>();
+  call->Name = name;
+  stops_[name] = call;
+  auto* held = new std::shared_ptr<StopCall>(call);
+  KernelHandle thread(CreateThread(nullptr, 64 * 1024, &SendStop, held, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  if (!thread) {
+    // No thread for it: the request was never sent, and the answer says why.
+    delete held;
+    call->Error = GetLastError();
+    call->Done.store(true, std::memory_order_release);
+  }
+}
+
+bool ServiceWin32::StopAnswered(const std::string& name, std::uint32_t& error) {
+  const auto call = stops_.find(name);
+  if (call == stops_.end()) {
+    error = ERROR_INVALID_PARAMETER;
+    return true;
+  }
+  if (!call->second->Done.load(std::memory_order_acquire)) return false;
+  error = call->second->Error;
+  return true;
 }
 
 std::uint32_t ServiceWin32::Query(const std::string& name, ServiceStatus& status) {

@@ -1,6 +1,7 @@
-// The notification-area icon and the window procedure that serves it while it is shown.
+// The notification-area icon and the subclass procedure that serves it while it is shown.
 #include "tray/modTaskTray.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstddef>
@@ -23,24 +24,9 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == 88);
 static_assert(offsetof(NOTIFYICONDATAA, szTip) + kTipFieldLength == NOTIFYICONDATAA_V1_SIZE);
 static_assert(sizeof(NOTIFYICONDATAA::szTip) > kTipFieldLength);
 
-// The window procedure that AddTrayIcon replaced, pointer-sized in either build.
-LONG_PTR PrevWndProc = 0;
-// The one icon this module shows, kept to add it again when the shell restarts, and its window.
-bool gIconShown = false;
-NOTIFYICONDATAA gShownIcon{};
-TrayHost* gHost = nullptr;
-
-ShellNotifyFunction gShellNotify = &Shell_NotifyIconA;
 constexpr int kAddAttempts = 5;
 constexpr DWORD kAddRetryDelayMs = 250;
-
-bool AddIcon(NOTIFYICONDATAA& record) {
-  for (int attempt = 1; attempt <= kAddAttempts; ++attempt) {
-    if (gShellNotify(NIM_ADD, &record)) return true;
-    if (attempt < kAddAttempts) Sleep(kAddRetryDelayMs);
-  }
-  return false;
-}
+constexpr UINT_PTR kSubclassId = kTrayIconId;
 
 UINT TaskbarCreatedMessage() {
   static const UINT message = RegisterWindowMessageA("TaskbarCreated");
@@ -70,74 +56,91 @@ NOTIFYICONDATAA IconRecord(HWND hwnd) {
   return record;
 }
 
-void OpenPopupMenu(TrayHost& main) {
-  HWND hwnd = main.Handle();
+}  // namespace
+
+void TrayIcon::SetShellNotifyFunction(ShellNotifyFunction function) {
+  shellNotify_ = function != nullptr ? function : &Shell_NotifyIconA;
+}
+
+bool TrayIcon::AddIcon() {
+  for (int attempt = 1; attempt <= kAddAttempts; ++attempt) {
+    if (shellNotify_(NIM_ADD, &record_)) return true;
+    if (attempt < kAddAttempts) Sleep(kAddRetryDelayMs);
+  }
+  return false;
+}
+
+bool TrayIcon::AddTrayIcon(const std::string& tipText) {
+  if (shown_) return true;  // one icon and one subclass
+  HWND hwnd = host_.Handle();
+  record_ = IconRecord(hwnd);
+  record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  record_.uCallbackMessage = kTrayCallbackMessage;
+  record_.hIcon = WindowIcon(hwnd);
+  std::memcpy(record_.szTip, FitTipField(tipText).data(), kTipFieldLength);
+  if (!AddIcon()) return false;
+  shown_ = true;
+  AllowTaskbarCreated(hwnd);
+  SetWindowSubclass(hwnd, &TrayWndProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  return true;
+}
+
+void TrayIcon::RemoveTrayIcon() {
+  if (!shown_) return;
+  shown_ = false;
+  HWND hwnd = record_.hWnd;
+  NOTIFYICONDATAA record = IconRecord(hwnd);
+  shellNotify_(NIM_DELETE, &record);
+  RemoveWindowSubclass(hwnd, &TrayWndProc, kSubclassId);
+}
+
+void TrayIcon::OpenPopupMenu() {
+  HWND hwnd = host_.Handle();
   // Without the foreground the menu would not close when the user clicks elsewhere.
   SetForegroundWindow(hwnd);
   POINT cursor{};
   GetCursorPos(&cursor);
   // A chosen item arrives as WM_COMMAND, like a choice from the menu bar.
-  TrackPopupMenu(main.PopupMenu(), 0, cursor.x, cursor.y, 0, hwnd, nullptr);
+  TrackPopupMenu(host_.PopupMenu(), 0, cursor.x, cursor.y, 0, hwnd, nullptr);
   // Ends the menu's mode properly, so that the next right-click opens it again (a known shell quirk).
   PostMessageA(hwnd, WM_NULL, 0, 0);
 }
 
-}  // namespace
-
-void SetShellNotifyFunction(ShellNotifyFunction function) {
-  gShellNotify = function != nullptr ? function : &Shell_NotifyIconA;
+void TrayIcon::OnShellRestarted(HWND hwnd) {
+  // The shell restarted without our icon; the hidden window is reachable only through it. The window's
+  // icon is taken afresh (a change of DPI since the first add has replaced the old one), and a busy new
+  // shell gets the same retries as at the first add.
+  record_.hIcon = WindowIcon(hwnd);
+  if (AddIcon()) return;
+  shown_ = false;
+  RemoveWindowSubclass(hwnd, &TrayWndProc, kSubclassId);
+  host_.ShowWithoutIcon();
 }
 
-bool AddTrayIcon(TrayHost& window, const std::string& tipText) {
-  if (gIconShown) return true;  // one icon and one saved procedure: a second would lose the window's own
-  HWND hwnd = window.Handle();
-  NOTIFYICONDATAA record = IconRecord(hwnd);
-  record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  record.uCallbackMessage = kTrayCallbackMessage;
-  record.hIcon = WindowIcon(hwnd);
-  std::memcpy(record.szTip, FitTipField(tipText).data(), kTipFieldLength);
-  if (!AddIcon(record)) return false;
-  gShownIcon = record;
-  gIconShown = true;
-  gHost = &window;
-  AllowTaskbarCreated(hwnd);
-  PrevWndProc = SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWndProc));
-  return true;
-}
-
-void RemoveTrayIcon(TrayHost& window) {
-  if (!gIconShown) return;
-  HWND hwnd = window.Handle();
-  NOTIFYICONDATAA record = IconRecord(hwnd);
-  gShellNotify(NIM_DELETE, &record);
-  gIconShown = false;
-  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, PrevWndProc);
-}
-
-LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT CALLBACK TrayIcon::TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR part) noexcept {
+  auto& tray = *reinterpret_cast<TrayIcon*>(part);
   const auto handle = [&] {
     if (msg == kTrayCallbackMessage) {
       // wParam names the icon; there is only one.
       switch (lParam) {
         case WM_LBUTTONDBLCLK:
-          if (gHost != nullptr) gHost->ShowFromTray();
+          tray.host_.ShowFromTray();
           break;
         case WM_RBUTTONDOWN:
-          if (gHost != nullptr) OpenPopupMenu(*gHost);
+          tray.OpenPopupMenu();
           break;
         default:
           break;
       }
-    } else if (msg == TaskbarCreatedMessage() && gIconShown) {
-      // The shell restarted without our icon; the hidden window is reachable only through it. The
-      // window's icon is taken afresh: a change of DPI since the first add has replaced the old one.
-      gShownIcon.hIcon = WindowIcon(hwnd);
-      gShellNotify(NIM_ADD, &gShownIcon);
+    } else if (msg == TaskbarCreatedMessage() && tray.shown_) {
+      tray.OnShellRestarted(hwnd);
     }
   };
-  // Whatever happened here, the message still goes to the window's own procedure.
+  // Whatever happened here, the message still goes to the window's own procedure (DefSubclassProc finds
+  // it even once the subclass is gone).
   StopExceptions("TrayWndProc", handle, [] {});
-  return CallWindowProcA(reinterpret_cast<WNDPROC>(PrevWndProc), hwnd, msg, wParam, lParam);
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 }  // namespace tarnwick

@@ -33,7 +33,11 @@ void ScanCycle::RefreshResideList(SearchList& list, const std::vector<bool>& run
 }
 
 void ScanCycle::RefreshResideList(SearchList& list, ProcessApi& processes, bool autoMode) {
-  RefreshResideList(list, FindRunningImages(processes, RowNames(list)), autoMode);
+  // The window shows what its Terminate may end: its own session's processes and the services'. The
+  // unattended run covers every session.
+  const SessionScope sessions =
+      autoMode ? SessionScope::All() : SessionScope::WindowOf(processes.SessionOf(processes.OwnId()));
+  RefreshResideList(list, FindRunningImages(processes, RowNames(list), sessions), autoMode);
 }
 
 std::vector<std::string> ScanCycle::TerminateTargets() const {

@@ -54,7 +54,8 @@ class ScanCycle {
   // A row that starts running gets a line at the end, marked in the automatic run; a row that stopped
   // loses the first line carrying its position. InRunningList follows.
   void RefreshResideList(SearchList& list, const std::vector<bool>& running, bool autoMode);
-  // One refresh with one look at the running processes for all rows.
+  // One refresh with one look at the running processes for all rows: in the window, of its own session and
+  // session 0 only; in the automatic run, of every session.
   void RefreshResideList(SearchList& list, ProcessApi& processes, bool autoMode);
 
   // The images the terminate pass ends one process of: the marked lines' texts, in line order.

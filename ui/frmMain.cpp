@@ -334,7 +334,7 @@ void FrmMain::Unload() {
   SaveSearchList();
   if (hwnd_ == nullptr) return;  // the session ended while the question was open, and unloaded the window
   // Unloaded from the notification area (log-off, shutdown): no icon may outlive the window.
-  RemoveTrayIcon(*this);
+  tray_.RemoveTrayIcon();
   DestroyWindow(hwnd_);
 }
 

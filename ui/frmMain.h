@@ -68,6 +68,9 @@ class FrmMain final : public TrayHost, private SplitterHost {
 
   // Brings the window back from the notification area ("&Show..." and the icon's double-click).
   void ShowFromTray() override;
+  // The shell lost the icon and would not take it again: minimised on the taskbar instead.
+  void ShowWithoutIcon() override;
+  TrayIcon& Tray() { return tray_; }
   // The "-i" start: hidden behind the icon, or shown minimised when the shell takes no icon.
   void StartInTray();
   // mnuPopup, the icon's right-button menu.
@@ -144,6 +147,8 @@ class FrmMain final : public TrayHost, private SplitterHost {
   SearchListView searchView_{searchList_};
   RunningListView runningView_{scan_};
   SplitterBar splitterBar_{*this};
+  TrayIcon tray_{*this};
+  bool stayOnTaskbar_ = false;  // while ShowWithoutIcon minimises the window
 
   // Duplicates refused while the window is being made: told once it exists, so that a session ending
   // meanwhile finds the whole list to save.

@@ -40,7 +40,8 @@ RECT FrmMain::ClientRect() const {
 
 void FrmMain::ResizeHandling() {
   if (IsIconic(hwnd_)) {
-    GoToTray();
+    // Minimised because the shell lost the icon and refused it again: tried enough, it stays there.
+    if (!stayOnTaskbar_) GoToTray();
     return;
   }
   ApplyLayout();

@@ -65,13 +65,13 @@ void FrmMain::OnMenuPopupItem(int index) {
 
 void FrmMain::GoToTray() {
   // Hidden without an icon, the window could not be reached: it then stays minimised on the taskbar.
-  const bool iconShown = AddTrayIcon(*this, TrayTipText());
+  const bool iconShown = tray_.AddTrayIcon(TrayTipText());
   SetTimerEnabled(false);
   if (iconShown) Hide();
 }
 
 void FrmMain::StartInTray() {
-  if (AddTrayIcon(*this, TrayTipText())) {
+  if (tray_.AddTrayIcon(TrayTipText())) {
     Hide();
     return;
   }
@@ -79,8 +79,15 @@ void FrmMain::StartInTray() {
   ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
 }
 
+void FrmMain::ShowWithoutIcon() {
+  SetTimerEnabled(false);
+  stayOnTaskbar_ = true;
+  ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
+  stayOnTaskbar_ = false;
+}
+
 void FrmMain::ShowFromTray() {
-  RemoveTrayIcon(*this);
+  tray_.RemoveTrayIcon();
   Show();  // normal state, then shown: the resize handling lays out and restarts the scan
 }
 

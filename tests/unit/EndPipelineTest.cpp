@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "app/EndRun.h"
 #include "tests/unit/FakeProcessApi.h"
 #include "tests/unit/FakeServiceApi.h"
@@ -23,10 +26,12 @@ struct World {
   FakeServiceApi services{processes, clock};
   EndSeams seams{processes, services, clock};
 
-  std::vector<EndRecord> Run(EndMode mode, const std::vector<std::string>& images, KeepAlive keepAlive = {}) {
+  std::vector<EndRecord> Run(EndMode mode, const std::vector<std::string>& images, KeepAlive keepAlive = {},
+                             std::uint32_t runMs = EndLimits().RunMs) {
     EndRequest request;
     request.Images = images;
     request.Mode = mode;
+    request.Limits.RunMs = runMs;
     request.WhileWaiting = std::move(keepAlive);
     return EndProcesses(seams, request);
   }
@@ -60,51 +65,108 @@ const std::vector<std::string> kMixedImages = {"Tarnwick.exe",   "Vex.exe",    "
                                                "CSRSS.EXE",      "VexOPC.exe", "VexUPnP.exe",
                                                "Tallyboard.exe", "Gone.exe",   "VexScrMan.exe"};
 
+// What a mixed-table run records of one process: the rest of its record follows from the table.
+struct Outcome {
+  ProcessId Id = 0;
+  EndResult Result = EndResult::Ended;
+  std::uint32_t Error = 0;
+  std::uint32_t WaitedMs = 0;
+};
+std::vector<EndRecord> WholeRecords(const std::vector<Outcome>& outcomes) {
+  // The image as the search list writes it ("vex.EXE" runs as the listed "Vex.exe").
+  const std::map<ProcessId, std::string> listed = {{10, "Vex.exe"},   {11, "Vex.exe"},      {12, "VexSQL.exe"},
+                                                   {13, "CSRSS.EXE"}, {15, "VexUPnP.exe"},  {16, "Tallyboard.exe"},
+                                                   {18, "Vex.exe"},   {20, "VexScrMan.exe"}};
+  std::vector<EndRecord> records;
+  for (const Outcome& o : outcomes) {
+    records.push_back({.Image = listed.at(o.Id),
+                       .Id = o.Id,
+                       .Session = 1,
+                       .Result = o.Result,
+                       .Error = o.Error,
+                       .WaitedMs = o.WaitedMs});
+  }
+  return records;
+}
+
 TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   using R = EndResult;
   struct Case {
     EndMode mode;
+    bool noSnapshot;  // found through the id list instead: names unknown until the module tells
     std::vector<ProcessId> terminated;
-    Outcomes outcomes;
+    std::vector<Outcome> outcomes;
     int exitCode;
   };
   const Case cases[] = {
       {EndMode::OnePerImage,
+       false,
        {10, 16},
-       {{12, R::NotOpened}, {13, R::Critical}, {15, R::Refused}, {10, R::Ended}, {16, R::StillRunning}, {20, R::Ended}},
+       {{12, R::NotOpened, kErrorAccessDenied},
+        {13, R::Critical},
+        {18, R::NotOpened, kErrorAccessDenied},  // after the Vex.exe that is taken, and counted all the same
+        {15, R::Refused, kErrorAccessDenied},
+        {10, R::Ended},
+        {16, R::StillRunning, 0, 5000},
+        {20, R::Ended}},
+       1},
+      {EndMode::OnePerImage,
+       true,
+       {10, 16},
+       {{13, R::Critical},
+        {15, R::Refused, kErrorAccessDenied},
+        {10, R::Ended},
+        {16, R::StillRunning, 0, 5000},
+        {20, R::Ended}},
        1},
       {EndMode::Every,
+       false,
        {10, 11, 16},
-       {{12, R::NotOpened},
+       {{12, R::NotOpened, kErrorAccessDenied},
         {13, R::Critical},
-        {18, R::NotOpened},
-        {15, R::Refused},
+        {18, R::NotOpened, kErrorAccessDenied},
+        {15, R::Refused, kErrorAccessDenied},
         {10, R::Ended},
         {11, R::Ended},
-        {16, R::StillRunning},
+        {16, R::StillRunning, 0, 5000},
         {20, R::Ended}},
        1},
       {EndMode::ListOnly,
+       false,
        {},
        {{10, R::Listed},
         {11, R::Listed},
-        {12, R::ListedNotOpened},
+        {12, R::ListedNotOpened, kErrorAccessDenied},
         {13, R::Listed},
         {15, R::Listed},
         {16, R::Listed},
-        {18, R::ListedNotOpened},
+        {18, R::ListedNotOpened, kErrorAccessDenied},
         {20, R::Listed}},
        1},
   };
   for (const Case& c : cases) {
     World world;
     AddMixedTable(world.processes);
+    world.processes.SnapshotFails = c.noSnapshot;
     const std::vector<EndRecord> records = world.Run(c.mode, kMixedImages);
     EXPECT_EQ(world.processes.Terminated, c.terminated) << static_cast<int>(c.mode);
-    EXPECT_EQ(OutcomesOf(records), c.outcomes) << static_cast<int>(c.mode);
+    EXPECT_EQ(records, WholeRecords(c.outcomes)) << static_cast<int>(c.mode);
     EXPECT_EQ(EndExitCode(c.mode, records), c.exitCode) << static_cast<int>(c.mode);
     EXPECT_EQ(world.processes.OpenHandles, 0);
-    for (const EndRecord& r : records) EXPECT_TRUE(r.Image == "Vex.exe" || r.Id != 10);  // the list's spelling
+
+    // In the opposite order the same failures are reported: what counts never depends on where it stands.
+    World reversed;
+    AddMixedTable(reversed.processes);
+    std::reverse(reversed.processes.Processes.begin(), reversed.processes.Processes.end());
+    reversed.processes.SnapshotFails = c.noSnapshot;
+    const auto failures = [](std::vector<EndRecord> all) {
+      std::erase_if(all, [](const EndRecord& r) { return !IsFailure(r); });
+      std::ranges::sort(all, {}, &EndRecord::Id);
+      return all;
+    };
+    const std::vector<EndRecord> again = reversed.Run(c.mode, kMixedImages);
+    EXPECT_EQ(failures(again), failures(records)) << static_cast<int>(c.mode);
+    EXPECT_EQ(EndExitCode(c.mode, again), c.exitCode) << static_cast<int>(c.mode);
   }
 }
 
@@ -127,19 +189,51 @@ TEST(EndProcesses, NothingToEndIsSuccessAndAnEndAwaitedInTimeToo) {
   EXPECT_NE(std::find(rights.begin(), rights.end(), kSynchronizeRights), rights.end());
 }
 
-TEST(EndProcesses, KillScansAgainUntilTheTimeLimitWhenAProcessKeepsComingBack) {
-  World world;
-  world.processes.Add(10, "C:\\V\\Vex.exe");
-  // A supervisor starts the image again as soon as it ends.
-  world.processes.OnTerminate = [&](ProcessId id) { world.processes.Add(id + 1, "C:\\V\\Vex.exe"); };
-  const std::uint64_t start = world.clock.Now;
-  const std::vector<EndRecord> records = world.Run(EndMode::Every, {"Vex.exe"});
-  ASSERT_GT(records.size(), 10u);
-  EXPECT_EQ(records.front().Result, EndResult::Ended);
-  EXPECT_EQ(records.back().Result, EndResult::LeftAtLimit);
-  EXPECT_EQ(EndExitCode(EndMode::Every, records), 1);
-  EXPECT_GE(world.clock.Now - start, 30000u);
-  EXPECT_LE(world.clock.Now - start, 30500u);
+TEST(EndProcesses, KillsLimitIsAFailureWhenProcessesKeepComingBackWhateverTheLastScanSaw) {
+  struct Case {
+    const char* name;
+    std::uint32_t restartMs;  // a supervisor starts the image again this long after each end
+    std::uint32_t runMs;
+    std::vector<EndRecord> tail;  // the run's last records
+  };
+  const auto left = [](const std::string& image, ProcessId id) {
+    return EndRecord{.Image = image, .Id = id, .Session = 1, .Result = EndResult::LeftAtLimit, .WaitedMs = 30000};
+  };
+  const auto back = [](const std::string& image, ProcessId id, std::uint32_t runMs, std::uint32_t times) {
+    return EndRecord{.Image = image,
+                     .Id = id,
+                     .Session = 1,
+                     .Result = EndResult::KeptComingBack,
+                     .WaitedMs = runMs,
+                     .TimesEnded = times};
+  };
+  const Case cases[] = {
+      {"back at once: both still there at the limit",
+       0,
+       30000,
+       {left("Vex.exe", 6010), left("VexSQL.exe", 6020), back("Vex.exe", 5910, 30000, 60),
+        back("VexSQL.exe", 5920, 30000, 60)}},
+      {"the last scan falls between an end and the restart",
+       300,
+       30200,
+       {back("Vex.exe", 6010, 30200, 61), back("VexSQL.exe", 6020, 30200, 61)}},
+  };
+  for (const Case& c : cases) {
+    World world;
+    world.processes.Add(10, "C:\\V\\Vex.exe");
+    world.processes.Add(20, "C:\\V\\VexSQL.exe");
+    world.processes.OnTerminate = [&](ProcessId id) {
+      FakeProcess& restarted = world.processes.Add(id + 100, world.processes.Find(id)->ModulePath);
+      restarted.StartsAt = world.clock.Now + c.restartMs;
+    };
+    const std::uint64_t start = world.clock.Now;
+    const std::vector<EndRecord> records = world.Run(EndMode::Every, {"Vex.exe", "VexSQL.exe"}, {}, c.runMs);
+    ASSERT_GE(records.size(), c.tail.size()) << c.name;
+    EXPECT_EQ(std::vector<EndRecord>(records.end() - static_cast<std::ptrdiff_t>(c.tail.size()), records.end()), c.tail)
+        << c.name;
+    EXPECT_EQ(EndExitCode(EndMode::Every, records), 1) << c.name;
+    EXPECT_EQ(world.clock.Now - start, c.runMs) << c.name;
+  }
 
   // One that stays away ends the run after one more look.
   World once;
@@ -177,8 +271,28 @@ TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
             "VexUPnP.exe (process 15): Windows refused: access denied: start Tarnwick as administrator\n"
             "Tallyboard.exe (process 16): still running after the wait (2.0 s)");
   EXPECT_EQ(lines.All.size(), 3u);
-  EXPECT_EQ(lines.All[1].substr(29), "\tTerminate\tVex.exe\t10\tended");
-  EXPECT_EQ(WindowFailureMessage({{"Vex.exe", 10, "", EndResult::Ended, 0, 0, {}}}), "");
+  EXPECT_EQ(lines.All[1].substr(29), "\tTerminate\tVex.exe\t10\t1\tended");
+  EXPECT_EQ(WindowFailureMessage({{.Image = "Vex.exe", .Id = 10, .Result = EndResult::Ended}}), "");
+}
+
+TEST(EndProcesses, TheWindowSeesAndEndsItsOwnSessionsAndServicesProcessesTheRunsEverySessions) {
+  World world;
+  world.processes.Add(10, "C:\\V\\Tallyboard.exe").Session = 2;  // another signed-in user's, first by id
+  world.processes.Add(11, "C:\\V\\Tallyboard.exe");              // the window's user's, session 1
+  world.processes.Add(12, "C:\\V\\Vex.exe").Session = 0;         // a service's
+  world.processes.Add(13, "C:\\V\\VexSQL.exe").Session = 3;      // only in another session
+  const std::vector<std::string> images = {"Tallyboard.exe", "Vex.exe", "VexSQL.exe"};
+  EXPECT_EQ(FindRunningImages(world.processes, images, SessionScope::WindowOf(1)),
+            (std::vector<bool>{true, true, false}));
+  struct Lines : LineSink {
+    void WriteLine(const std::string&) override {}
+  } lines;
+  EXPECT_EQ(TerminateFromWindow(images, world.seams, lines, {}), "");
+  EXPECT_EQ(world.processes.Terminated, (std::vector<ProcessId>{11, 12}));
+  for (ProcessId other : {10u, 13u}) EXPECT_EQ(std::ranges::count(world.processes.Opened, other), 0) << other;
+
+  EXPECT_EQ(RunUnattended(RunSwitch::Kill, images, world.seams, lines, {}), 0);
+  EXPECT_EQ(world.processes.Terminated, (std::vector<ProcessId>{11, 12, 10, 13}));
 }
 
 TEST(EndRun, TheLinesOfARunAndTheRefusedRun) {
@@ -191,17 +305,18 @@ TEST(EndRun, TheLinesOfARunAndTheRefusedRun) {
     std::string All;
     void WriteLine(const std::string& line) override { All += line + "\n"; }
   } lines;
-  const RunInfo info{"Tarnwick.exe", 5, "debug privilege enabled"};
+  const RunInfo info{.ExeImage = "Tarnwick.exe", .OwnId = 5, .OwnSession = 1, .StartNote = "debug privilege enabled"};
   EXPECT_EQ(RunUnattended(RunSwitch::List, {"Vex.exe", "VexSQL.exe", "Tarnwick.exe"}, world.seams, lines, info), 1);
   EXPECT_EQ(RefuseUnattended(RunSwitch::Auto, world.clock, lines, info), kExitAnotherRuns);
   const std::string t = "2024-05-06T02:00:01.015+02:00\t";
   EXPECT_EQ(lines.All,
-            t + "-l\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" + t + "-l\tVex.exe\t10\tlisted\n" + t +
-                "-l\tVexSQL.exe\t12\tlisted\tcould not open it: access denied: start Tarnwick as administrator\n" + t +
-                "-l\tTarnwick.exe\t5\trun ended\texit code 1, 0.0 s\n" + t +
-                "-a\tTarnwick.exe\t5\trun started\tdebug privilege enabled\n" + t +
-                "-a\tTarnwick.exe\t5\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; nothing "
-                "was done\n");
+            t + "-l\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled\n" + t + "-l\tVex.exe\t10\t1\tlisted\n" +
+                t +
+                "-l\tVexSQL.exe\t12\t1\tlisted\tcould not open it: access denied: start Tarnwick as administrator\n" +
+                t + "-l\tTarnwick.exe\t5\t1\trun ended\texit code 1, 0.0 s\n" + t +
+                "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled\n" + t +
+                "-a\tTarnwick.exe\t5\t1\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; "
+                "nothing was done\n");
   EXPECT_TRUE(world.processes.IsAlive(10));
 }
 
@@ -213,21 +328,35 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
     const char* line;  // after the time and the source
   };
   const Case cases[] = {
-      {{"Vex.exe", 7, "", R::Critical, 0, 0, {}},
-       "Vex.exe\t7\tcould not end\ta critical process: ending it would stop Windows"},
-      {{"Vex.exe", 7, "", R::Refused, 1234, 0, {}}, "Vex.exe\t7\tcould not end\tWindows refused: system error 1234"},
-      {{"Vex.exe", 7, "Eng", R::ServiceNotStopped, 0, 1500, {}},
-       "Vex.exe\t7\tservice Eng: could not stop\tit did not stop within 1.5 s"},
-      {{"", 0, "", R::ServicesNotAsked, 1062, 0, {}},
-       "-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
-       "processes "
-       "are ended without a stop request"},
-      {{"Tab\tName.exe", 7, "", R::Ended, 0, 0, {}}, "Tab\\x09Name.exe\t7\tended"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 1, .Result = R::Ended, .WaitedMs = 1},
+       "Vex.exe\t7\t1\tended\tforced after 0.0 s"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 1, .Result = R::KeptComingBack, .WaitedMs = 30000, .TimesEnded = 60},
+       "Vex.exe\t7\t1\tkept coming back\tended 60 times until the time limit ran out (30.0 s)"},
+      {{.Image = "Vex.exe",
+        .Id = 7,
+        .Session = 0,
+        .Service = "Eng",
+        .Result = R::ServiceForced,
+        .Error = 1053,
+        .WaitedMs = 20000},
+       "Vex.exe\t7\t0\tservice Eng: forced after 20.0 s\tthe service manager did not answer the stop request"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Result = R::Critical},
+       "Vex.exe\t7\t0\tcould not end\ta critical process: ending it would stop Windows"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 2, .Result = R::Refused, .Error = 1234},
+       "Vex.exe\t7\t2\tcould not end\tWindows refused: system error 1234"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Service = "Eng", .Result = R::ServiceNotStopped, .WaitedMs = 1500},
+       "Vex.exe\t7\t0\tservice Eng: could not stop\tit did not stop within 1.5 s"},
+      {{.Result = R::ServicesNotAsked, .Error = 1062},
+       "-\t-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
+       "processes are ended without a stop request"},
+      {{.Image = "Tab\tName.exe", .Id = 7, .Session = 1, .Result = R::Ended}, "Tab\\x09Name.exe\t7\t1\tended"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record),
               std::string("2024-12-31T23:59:58.007-05:30\t-k\t") + c.line);
   }
+  EXPECT_EQ(LogLine({2024, 1, 2, 3, 4, 5, 6, 0}, "-a", cases[0].record),
+            std::string("2024-01-02T03:04:05.006+00:00\t-a\t") + cases[0].line);
 }
 
 // The privilege is on while the pass ends processes, then as it was; the start line says whether it was had.

@@ -39,13 +39,16 @@ struct FakeProcess {
   bool EndsJustBeforeTerminate = false;  // gone by the time it is told to end: Windows refuses the call
   std::optional<std::uint32_t> EndsAfterTerminateMs = 0;  // empty: stays after TerminateProcess
   std::optional<std::uint64_t> EndsAt;                    // the moment it ends (it runs until then)
+  std::optional<std::uint64_t> StartsAt;                  // the moment it starts (a restart after a delay)
   std::uint32_t ExitCode = 0;
+  SessionId Session = 1;  // the signed-in user's
 };
 
 class FakeProcessApi : public ProcessApi {
  public:
   std::deque<FakeProcess> Processes;  // a deque: handles point at elements, and processes may be added later
   ProcessId Self = 1;
+  SessionId OwnSession = 1;  // Tarnwick's own, where the table does not hold it
   bool SnapshotFails = false;
   bool EnumerationFails = false;
   bool AlwaysFull = false;  // the enumeration reports a full buffer, however large
@@ -68,7 +71,9 @@ class FakeProcessApi : public ProcessApi {
     return Processes.back();
   }
   std::uint64_t Now() const { return Time != nullptr ? Time->Now : 0; }
-  bool Alive(const FakeProcess& p) const { return !p.EndsAt || *p.EndsAt > Now(); }
+  bool Alive(const FakeProcess& p) const {
+    return (!p.StartsAt || *p.StartsAt <= Now()) && (!p.EndsAt || *p.EndsAt > Now());
+  }
   bool IsAlive(ProcessId id) const {
     const FakeProcess* p = Find(id);
     return p != nullptr && Alive(*p);
@@ -134,6 +139,11 @@ class FakeProcessApi : public ProcessApi {
   std::uint32_t LastError() override { return lastError_; }
   void Close(ProcessHandle) override { --OpenHandles; }
   ProcessId OwnId() override { return Self; }
+  SessionId SessionOf(ProcessId id) override {
+    const FakeProcess* p = Find(id);
+    if (p == nullptr && id == Self) return OwnSession;
+    return p != nullptr && Alive(*p) ? p->Session : kUnknownSession;
+  }
   bool Snapshot(std::vector<SnapshotEntry>& entries) override {
     ++Snapshots;
     if (SnapshotFails) return false;
@@ -145,7 +155,7 @@ class FakeProcessApi : public ProcessApi {
         const std::string& path = p.ModulePath.empty() ? p.ImagePath : p.ModulePath;
         name = path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
       }
-      entries.push_back({p.Id, name});
+      entries.push_back({.Id = p.Id, .ExeName = name, .Session = p.Session});
     }
     return true;
   }

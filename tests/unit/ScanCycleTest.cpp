@@ -292,5 +292,13 @@ TEST(AutoRun, OneRefreshWithEveryLineMarkedOnePassItsResultAndNothingMore) {
   EXPECT_EQ(api.Snapshots, 1);
 }
 
+TEST(AutoRun, APassThatThrowsStillGivesTheRunAFailedResult) {
+  SearchList list = ListOf({"A.exe"});
+  FakeProcessApi api;
+  ScanCycle scan;
+  AutoRun run;
+  EXPECT_EQ(run.Tick(scan, list, api, [](const std::vector<std::string>&) -> int { throw std::bad_alloc(); }), 1);
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -107,7 +107,12 @@ TEST(ProcessWin32, TheSnapshotScanAgreesWithFindProcessOnRealProcesses) {
   std::vector<bool> perRow;
   for (const std::string& name : names) perRow.push_back(FindProcess(api, name, false));
   EXPECT_EQ(perRow, (std::vector<bool>{true, false, true, true, false, false, false, true, true}));
+  perRow.back() = false;  // the scan leaves its own process out
   EXPECT_EQ(FindRunningImages(api, names), perRow);
+  // The window's scan covers its own session and session 0; the own session is one of them.
+  DWORD session = 0;
+  ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &session));
+  EXPECT_EQ(FindRunningImages(api, names, SessionScope::WindowOf(session)), perRow);
 }
 
 // "V\u0113x.exe" (e with macron) has no exact ANSI name: converted with best fit it would read "Vex.exe".
@@ -173,6 +178,12 @@ TEST(ProcessWin32, TheEnumerationAndBothSnapshotsListTheProcessesWithTheirImageN
       }
       return std::string("(missing)");
     };
+    for (const SnapshotEntry& entry : snapshot) {
+      if (entry.Id == vex.Id() || entry.Id == GetCurrentProcessId()) {
+        EXPECT_NE(entry.Session, kUnknownSession);
+        EXPECT_EQ(entry.Session, api.SessionOf(entry.Id));
+      }
+    }
     EXPECT_EQ(nameOf(vex.Id()), "Vex.exe");
     EXPECT_EQ(nameOf(wide.Id()), "VexUPnP.exe");
     EXPECT_EQ(nameOf(GetCurrentProcessId()), ExeName() + ".exe");

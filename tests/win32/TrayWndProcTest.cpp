@@ -1,6 +1,6 @@
-// The tray's window procedure on the real main window, in this process: which procedure is installed
-// when, that every message still reaches the window's own procedure with its result, and what
-// happens when the shell takes no icon.
+// The tray's subclass on the real main window, in this process: when it stands in front of the window's
+// own procedure, that every message still reaches that procedure with its result, and what happens
+// when the shell takes no icon, at the first add and after a shell restart.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "common/SystemFunctionWin32.h"
 #include "common/WideTextWin32.h"
 #include "process/ProcessWin32.h"
 #include "tests/support/Driver.h"
@@ -49,6 +50,18 @@ MainWindowSetup SetupIn(const test::TempDir& dir, ProcessApi& processes) {
 }
 
 WNDPROC Procedure(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)); }
+// Whether the tray's procedure stands in front of the window's own, with the tray part as its data.
+bool Hooked(HWND hwnd, TrayIcon& tray) {
+  // Looked up: the 64-bit import library of comctl32 lacks it.
+  using GetSubclass = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
+  static const auto getSubclass = SystemFunction<GetSubclass>("comctl32.dll", "GetWindowSubclass");
+  if (getSubclass == nullptr) {
+    ADD_FAILURE() << "comctl32 has no GetWindowSubclass";
+    return false;
+  }
+  DWORD_PTR part = 0;
+  return getSubclass(hwnd, &TrayIcon::TrayWndProc, kTrayIconId, &part) && part == reinterpret_cast<DWORD_PTR>(&tray);
+}
 
 class TrayHook : public ::testing::Test {
  protected:
@@ -62,8 +75,8 @@ class TrayHook : public ::testing::Test {
     callbacksSeen.clear();
   }
   void TearDown() override {
-    SetShellNotifyFunction(nullptr);
-    RemoveTrayIcon(main_);
+    main_.Tray().SetShellNotifyFunction(nullptr);
+    main_.Tray().RemoveTrayIcon();
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(classProcedure));
     main_.SetTimerEnabled(false);
     main_.Hide();
@@ -76,18 +89,19 @@ class TrayHook : public ::testing::Test {
 };
 
 TEST_F(TrayHook, IconMessagesPassToTheOwnProcedureAndOnlyTheDoubleClickRestores) {
-  AddTrayIcon(main_, std::string("Tip") + '\0');
-  ASSERT_EQ(Procedure(hwnd_), &TrayWndProc);
+  TrayIcon& tray = main_.Tray();
+  ASSERT_TRUE(tray.AddTrayIcon(std::string("Tip") + '\0'));
+  ASSERT_TRUE(Hooked(hwnd_, tray));
   EXPECT_TRUE(test::TrayIconExists(hwnd_, kIconId));
   EXPECT_FALSE(IsWindowVisible(hwnd_));
-  // A second add must not take the tray's procedure for the window's own.
-  AddTrayIcon(main_, std::string("Tip") + '\0');
+  // A second add must not stack a second hook.
+  EXPECT_TRUE(tray.AddTrayIcon(std::string("Tip") + '\0'));
 
   for (LPARAM mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONDOWN}) {
     EXPECT_EQ(SendMessageA(hwnd_, kCallback, kIconId, mouse), kOwnResult) << mouse;
     ASSERT_FALSE(callbacksSeen.empty());
     EXPECT_EQ(callbacksSeen.back(), mouse);
-    EXPECT_EQ(Procedure(hwnd_), &TrayWndProc) << mouse;
+    EXPECT_TRUE(Hooked(hwnd_, tray)) << mouse;
     EXPECT_FALSE(IsWindowVisible(hwnd_)) << mouse;
     EXPECT_TRUE(test::TrayIconExists(hwnd_, kIconId)) << mouse;
   }
@@ -96,6 +110,7 @@ TEST_F(TrayHook, IconMessagesPassToTheOwnProcedureAndOnlyTheDoubleClickRestores)
   // The double-click restores first, then still hands the message on.
   EXPECT_EQ(SendMessageA(hwnd_, kCallback, kIconId, WM_LBUTTONDBLCLK), kOwnResult);
   EXPECT_EQ(callbacksSeen.back(), WM_LBUTTONDBLCLK);
+  EXPECT_FALSE(Hooked(hwnd_, tray));
   EXPECT_EQ(Procedure(hwnd_), &OwnProcedure);
   EXPECT_TRUE(IsWindowVisible(hwnd_));
   EXPECT_FALSE(IsIconic(hwnd_));
@@ -103,13 +118,33 @@ TEST_F(TrayHook, IconMessagesPassToTheOwnProcedureAndOnlyTheDoubleClickRestores)
   EXPECT_FALSE(test::TrayIconExists(hwnd_, kIconId));
 
   // Removing without an icon changes nothing.
-  RemoveTrayIcon(main_);
+  tray.RemoveTrayIcon();
   EXPECT_EQ(Procedure(hwnd_), &OwnProcedure);
+}
+
+// After an Explorer restart the icon is added again with the same retries, and where the new shell
+// still refuses, the window comes back minimised on the taskbar instead of staying hidden for ever.
+TEST_F(TrayHook, TheReAddAfterAShellRestartRetriesAndFallsBackLikeTheFirstAdd) {
+  TrayIcon& tray = main_.Tray();
+  ASSERT_TRUE(tray.AddTrayIcon(std::string("Tip") + '\0'));
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  test::DeleteTrayIcon(hwnd_, kIconId);  // the old shell took it with it
+  SendMessageA(hwnd_, taskbarCreated, 0, 0);
+  EXPECT_TRUE(test::TrayIconExists(hwnd_, kIconId));
+  EXPECT_FALSE(IsWindowVisible(hwnd_));
+
+  tray.SetShellNotifyFunction(&RefusingShell);
+  refusedAdds = 0;
+  SendMessageA(hwnd_, taskbarCreated, 0, 0);
+  EXPECT_EQ(refusedAdds, 5);
+  EXPECT_FALSE(Hooked(hwnd_, tray));
+  EXPECT_TRUE(IsWindowVisible(hwnd_));
+  EXPECT_TRUE(IsIconic(hwnd_));
 }
 
 // Hidden without an icon, the window could not be reached again.
 TEST_F(TrayHook, WhenTheShellTakesNoIconTheWindowStaysMinimisedOnTheTaskbar) {
-  SetShellNotifyFunction(&RefusingShell);
+  main_.Tray().SetShellNotifyFunction(&RefusingShell);
   refusedAdds = 0;
   main_.Show();
   ShowWindow(hwnd_, SW_MINIMIZE);
