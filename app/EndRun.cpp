@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "process/Scope.h"
+
 namespace tarnwick {
 namespace {
 
@@ -46,14 +48,17 @@ std::vector<EndRecord> RunWithLines(const std::string& source, EndRequest reques
 }  // namespace
 
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
-                  const RunInfo& info) {
+                  const RunInfo& info, const RunOptions& options) {
   const std::string source = SourceOf(runSwitch);
   const std::uint64_t start = seams.Time.NowMs();
-  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
+  const std::string scope = options.Folder.empty() ? "" : "; scope: " + Utf8(options.Folder);
+  sink.WriteLine(
+      LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote + scope));
   EndRequest request;
   request.Images = images;
   request.Mode = ModeOf(runSwitch);
-  request.Limits = EndLimits::Unattended();
+  request.Limits = options.Applied(EndLimits::Unattended());
+  request.Scope = options.Folder;
   const int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
   const std::uint64_t ms = seams.Time.NowMs() - start;
   sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run ended", EndNote(exitCode, ms)));
@@ -66,6 +71,15 @@ int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const Ru
   sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run ended",
                          EndNote(kExitAnotherRuns, 0) + ": another Tarnwick runs from this folder; nothing was done"));
   return kExitAnotherRuns;
+}
+
+int RefuseCommandLine(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info,
+                      const std::string& problem) {
+  const std::string source = SourceOf(runSwitch);
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote));
+  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, "run ended",
+                         EndNote(kExitBadCommandLine, 0) + ": bad command line: " + problem + "; nothing was done"));
+  return kExitBadCommandLine;
 }
 
 std::string TerminateFromWindow(const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,

@@ -8,6 +8,7 @@
 #include "common/Win32Handles.h"
 #include "process/ProcessWin32.h"
 #include "process/ServiceWin32.h"
+#include "process/WindowWin32.h"
 #include "searchlist/SearchListFileWin32.h"
 
 namespace tarnwick {
@@ -83,7 +84,8 @@ struct Seams {
   ProcessWin32 processes;
   ServiceWin32 services;
   SystemClock clock;
-  EndSeams Get() { return {processes, services, clock}; }
+  WindowWin32 windows;
+  EndSeams Get() { return {.Processes = processes, .Services = services, .Time = clock, .Windows = &windows}; }
 };
 
 RunInfo ThisRun() {
@@ -118,10 +120,16 @@ std::vector<std::string> ListedImages() {
   return names;
 }
 
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images) {
+int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const RunOptions& options) {
   Seams seams;
   RunLog log;
-  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun());
+  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun(), options);
+}
+
+int RefuseBadCommandLine(RunSwitch runSwitch, const std::string& problem) {
+  SystemClock clock;
+  RunLog log;
+  return RefuseCommandLine(runSwitch, clock, log, ThisRun(), problem);
 }
 
 int RefuseSwitch(RunSwitch runSwitch) {

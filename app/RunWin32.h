@@ -19,8 +19,11 @@ bool EnableDebugPrivilege();
 // (the file is only read; a duplicate is dropped without a message).
 std::vector<std::string> ListedImages();
 
-// Runs "-a", "-k" or "-l" over the images and returns its exit code.
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images);
+// Runs "-a", "-k" or "-l" over the images and returns its exit code. The options' folder is the checked one.
+int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const RunOptions& options = {});
+
+// The switch's options cannot be followed: logs why and that nothing was done; returns kExitBadCommandLine.
+int RefuseBadCommandLine(RunSwitch runSwitch, const std::string& problem);
 
 // Another Tarnwick runs from this folder: logs that nothing was done and returns kExitAnotherRuns.
 int RefuseSwitch(RunSwitch runSwitch);

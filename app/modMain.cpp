@@ -6,6 +6,7 @@
 
 #include "app/AppWin32.h"
 #include "app/CommandLine.h"
+#include "app/RunOptionsWin32.h"
 #include "app/RunWin32.h"
 #include "common/ProcedureEdge.h"
 #include "process/ProcessWin32.h"
@@ -30,6 +31,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
   const StartMode mode = ChooseStartMode(slots, tokens);
   EnableDebugPrivilege();
+  // The switches' folder and limits: a command line that cannot be followed ends nothing.
+  RunOptions options;
+  std::string problem;
+  if (IsRun(mode) && !ReadRunOptions(options, problem)) return RefuseBadCommandLine(SwitchOf(mode), problem);
 
   InstanceGuard guard;
   // The running copy is neither activated nor told; a script learns from the exit code and the log.
@@ -39,7 +44,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SetExceptionReporter(&DebugOutput);
   UseSystemCaseFolding();
   // Ending every instance and listing need no window at all (and no display).
-  if (mode == StartMode::Kill || mode == StartMode::List) return RunSwitchNow(SwitchOf(mode), ListedImages());
+  if (mode == StartMode::Kill || mode == StartMode::List) return RunSwitchNow(SwitchOf(mode), ListedImages(), options);
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -52,7 +57,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   setup.exeName = ExeName();
   setup.profilePath = ProfilePath();
   setup.processes = &processes;
-  setup.unattendedPass = [](const std::vector<std::string>& images) { return RunSwitchNow(RunSwitch::Auto, images); };
+  setup.unattendedPass = [options](const std::vector<std::string>& images) {
+    return RunSwitchNow(RunSwitch::Auto, images, options);
+  };
   setup.terminatePass = [](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
     return EndFromWindow(images, whileWaiting);
   };

@@ -8,7 +8,9 @@
 
 #include "common/Text.h"
 #include "process/EndContext.h"
+#include "process/Scope.h"
 #include "process/ServiceStop.h"
+#include "process/WindowClose.h"
 
 namespace tarnwick {
 
@@ -45,6 +47,7 @@ void EndContext::Pause(std::uint32_t ms, std::uint64_t until, const std::string&
 }
 
 void EndContext::Emit(EndRecord record) {
+  record.Scope = request_.Scope;
   records_.push_back(std::move(record));
   if (request_.OnRecord) request_.OnRecord(records_.back());
 }
@@ -150,6 +153,7 @@ class Run {
         const std::uint32_t error = api_.LastError();
         // Gone meanwhile, or unknown by name: nothing to report.
         if (error == kErrorInvalidParameter || candidate.Image.empty()) continue;
+        if (OutsideScope(api_, candidate.Id, context_.Scope())) continue;
         const EndResult result = kind == PassKind::List ? EndResult::ListedNotOpened : EndResult::NotOpened;
         context_.Emit({candidate.Image, candidate.Id, "", result, error, 0, {}});
         GiveUp(candidate.Id);
@@ -159,10 +163,15 @@ class Run {
       const std::string identity = IdentityName(api_, process.Get());
       const auto listed = listed_.find(identity);
       if (listed == listed_.end()) continue;
+      if (!InScope(api_, process.Get(), context_.Scope())) continue;
       if (firstOnly && imagesTaken.contains(identity)) continue;
       if (kind == PassKind::List) {
         LoadServices();
-        context_.Emit({listed->second, candidate.Id, "", EndResult::Listed, 0, 0, services_.NamesIn(candidate.Id)});
+        context_.Emit({.Image = listed->second,
+                       .Id = candidate.Id,
+                       .Result = EndResult::Listed,
+                       .Names = services_.NamesIn(candidate.Id),
+                       .HasWindows = windowOwners_.Has(context_.Windows(), candidate.Id)});
         continue;
       }
       if (kind == PassKind::Final) {
@@ -186,9 +195,15 @@ class Run {
   }
 
   void EndTargets(std::vector<Target>& targets) {
-    // Plain processes are all told to end before any wait, so that their waits overlap.
+    // Plain processes with windows are asked to close first; then all the rest are told to end before any
+    // wait, so that their waits overlap.
+    std::vector<CloseTarget> plain;
+    for (const Target& target : targets) {
+      if (services_.In(target.Id).empty()) plain.push_back({target.Image, target.Id, target.WaitHandle()});
+    }
+    const WindowClose closing = WindowClose::Ask(context_, plain);
     for (Target& target : targets) {
-      if (!services_.In(target.Id).empty()) continue;
+      if (!services_.In(target.Id).empty() || closing.Closed(target.Id)) continue;
       std::uint32_t error = 0;
       if (!context_.Terminate(target.Process.Get(), target.WaitHandle(), error)) {
         context_.Emit({target.Image, target.Id, "", EndResult::Refused, error, 0, {}});
@@ -212,7 +227,7 @@ class Run {
       if (!target.Terminated) continue;
       const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs, context_.Deadline());
       if (context_.WaitGone(target.WaitHandle(), until, "Waiting for " + target.Image + " to end")) {
-        context_.Emit({target.Image, target.Id, "", EndResult::Ended, 0, 0, {}});
+        context_.Emit(closing.Ended(target.Image, target.Id));
       } else {
         context_.Emit({target.Image, target.Id, "", EndResult::StillRunning, 0, context_.Since(target.EndedAt), {}});
         GiveUp(target.Id);
@@ -226,6 +241,7 @@ class Run {
   std::set<ProcessId> givenUp_;
   std::unordered_map<ProcessId, std::string> snapshotNames_;
   ServiceHosts services_;
+  WindowOwners windowOwners_;
   bool servicesLoaded_ = false;
   bool servicesNotAskedTold_ = false;
 };

@@ -15,6 +15,7 @@ using ProcessHandle = void*;  // nullptr: no handle
 inline constexpr std::uint32_t kQueryRights = 0x410;             // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
 inline constexpr std::uint32_t kTerminateRights = 0x411;         // ... | PROCESS_TERMINATE
 inline constexpr std::uint32_t kSynchronizeRights = 0x00100000;  // SYNCHRONIZE: what a wait for the end needs
+inline constexpr std::uint32_t kQueryLimitedRights = 0x1000;     // PROCESS_QUERY_LIMITED_INFORMATION
 
 // The system's error numbers that the rules tell apart.
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
@@ -51,6 +52,9 @@ class ProcessApi {
   virtual ProcessId OwnId() = 0;
   // Every running process with its image's file name, taken at one moment; false when no snapshot came.
   virtual bool Snapshot(std::vector<SnapshotEntry>& entries) = 0;
+  // The image's full path as Windows reports it (QueryFullProcessImageNameW), wide and in its long form
+  // (no 8.3 short names); empty when it cannot be read.
+  virtual std::wstring FullImagePath(ProcessHandle process) = 0;
 };
 
 // An open process handle, closed when it goes; movable, so that a pass can keep its targets open.

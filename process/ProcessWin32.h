@@ -25,6 +25,7 @@ class ProcessWin32 final : public ProcessApi {
   void Close(ProcessHandle process) override;
   ProcessId OwnId() override;
   bool Snapshot(std::vector<SnapshotEntry>& entries) override;
+  std::wstring FullImagePath(ProcessHandle process) override;  // in ScopeWin32.cpp
 
  private:
   bool SystemSnapshot(std::vector<SnapshotEntry>& entries);
