@@ -52,8 +52,7 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
   const std::string source = SourceOf(runSwitch);
   const std::uint64_t start = seams.Time.NowMs();
   const std::string scope = options.Folder.empty() ? "" : "; scope: " + Utf8(options.Folder);
-  sink.WriteLine(
-      LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote + scope));
+  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, "run started", info.StartNote + scope));
   EndRequest request;
   request.Images = images;
   request.Mode = ModeOf(runSwitch);

@@ -48,10 +48,10 @@ bool ParseOption(const std::wstring& token, RunOptions& options, std::string& pr
   const std::wstring name = AsciiLower(token.substr(1, colon == std::wstring::npos ? std::wstring::npos : colon - 1));
   for (const OptionSpec& spec : kOptions) {
     if (name != spec.Name) continue;
-    const std::string shown = "/" + Utf8(spec.Name);
+    std::string shown = "/";
+    shown += Utf8(spec.Name);
     std::uint32_t ms = 0;
-    if (colon == std::wstring::npos ||
-        !ParseSeconds(std::wstring_view(token).substr(colon + 1), spec.MinSeconds, ms)) {
+    if (colon == std::wstring::npos || !ParseSeconds(std::wstring_view(token).substr(colon + 1), spec.MinSeconds, ms)) {
       problem = "option " + Utf8(token) + ": " + shown + ":N takes whole seconds from " +
                 std::to_string(spec.MinSeconds) + " to " + std::to_string(kMaxSeconds);
       return false;
@@ -133,6 +133,14 @@ bool ParseRunOptions(const std::vector<std::wstring>& arguments, RunOptions& opt
     }
     if (token.empty()) {
       problem = "an empty folder name";
+      return false;
+    }
+    // No folder name holds a quote: this one comes from a backslash before the closing quote ("D:\Vex\"),
+    // which the rules of the command line read as a quote.
+    if (token.find(L'"') != std::wstring::npos) {
+      problem = "the folder " + Utf8(token) +
+                " holds a double quote: write \"D:\\Vex\" without a backslash before "
+                "the closing quote";
       return false;
     }
     if (!options.Folder.empty()) {

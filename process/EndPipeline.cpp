@@ -194,25 +194,28 @@ class Run {
     return true;
   }
 
+  // Tells a plain process to end; where Windows refuses, that is recorded and the run gives up on it.
+  void TellToEnd(Target& target) {
+    std::uint32_t error = 0;
+    if (!context_.Terminate(target.Process.Get(), target.WaitHandle(), error)) {
+      context_.Emit({target.Image, target.Id, "", EndResult::Refused, error, 0, {}});
+      GiveUp(target.Id);
+      return;
+    }
+    target.Terminated = true;
+    target.EndedAt = context_.Now();
+  }
+
   void EndTargets(std::vector<Target>& targets) {
-    // Plain processes with windows are asked to close first; then all the rest are told to end before any
-    // wait, so that their waits overlap.
+    // Plain processes are all told to end before any wait, so that their waits overlap; those with windows
+    // are asked to close first and forced only when they stay.
     std::vector<CloseTarget> plain;
-    for (const Target& target : targets) {
-      if (services_.In(target.Id).empty()) plain.push_back({target.Image, target.Id, target.WaitHandle()});
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      if (services_.In(targets[i].Id).empty())
+        plain.push_back({targets[i].Image, targets[i].Id, targets[i].WaitHandle(), i});
     }
-    const WindowClose closing = WindowClose::Ask(context_, plain);
-    for (Target& target : targets) {
-      if (!services_.In(target.Id).empty() || closing.Closed(target.Id)) continue;
-      std::uint32_t error = 0;
-      if (!context_.Terminate(target.Process.Get(), target.WaitHandle(), error)) {
-        context_.Emit({target.Image, target.Id, "", EndResult::Refused, error, 0, {}});
-        GiveUp(target.Id);
-        continue;
-      }
-      target.Terminated = true;
-      target.EndedAt = context_.Now();
-    }
+    const WindowClose closing =
+        WindowClose::End(context_, plain, [&](const CloseTarget& target) { TellToEnd(targets[target.Index]); });
     std::set<std::string> stoppedInPass;
     const auto imageOf = [this](ProcessId id) {
       const auto name = snapshotNames_.find(id);

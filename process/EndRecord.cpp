@@ -160,7 +160,8 @@ std::string WindowFailureMessage(const std::vector<EndRecord>& records) {
     forced += "\n" + record.Image + " (process " + std::to_string(record.Id) + "): " + ForceText(record.Why);
   }
   if (!lines.empty()) lines = "These processes could not be ended:\n" + lines;
-  if (!forced.empty()) lines += (lines.empty() ? "" : "\n\n") + std::string("These processes had to be ended by force:\n") + forced;
+  if (!forced.empty())
+    lines += (lines.empty() ? "" : "\n\n") + std::string("These processes had to be ended by force:\n") + forced;
   return lines;
 }
 

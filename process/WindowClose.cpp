@@ -16,12 +16,17 @@ EndAnswer AskEach(WindowApi& api, const std::vector<WindowHandle>& windows) {
 
 }  // namespace
 
-WindowClose WindowClose::Ask(EndContext& context, const std::vector<CloseTarget>& targets) {
+WindowClose WindowClose::End(EndContext& context, const std::vector<CloseTarget>& targets, const Force& force) {
   WindowClose result;
   WindowApi* api = context.Windows();
-  if (api == nullptr || targets.empty()) return result;
   std::map<ProcessId, std::vector<WindowHandle>> byOwner;
-  for (const TopWindow& window : api->TopLevelWindows()) byOwner[window.Owner].push_back(window.Handle);
+  if (api != nullptr && !targets.empty()) {
+    for (const TopWindow& window : api->TopLevelWindows()) byOwner[window.Owner].push_back(window.Handle);
+  }
+  // Nothing to ask: these go at once, before any question can keep them waiting.
+  for (const CloseTarget& target : targets) {
+    if (!byOwner.contains(target.Id)) force(target);
+  }
 
   std::vector<const CloseTarget*> waiting;
   for (const CloseTarget& target : targets) {
@@ -29,8 +34,9 @@ WindowClose WindowClose::Ask(EndContext& context, const std::vector<CloseTarget>
     if (windows == byOwner.end()) continue;
     const EndAnswer answer = AskEach(*api, windows->second);
     if (answer == EndAnswer::NoAnswer) {
-      // A hung program would only use up the grace time: it is forced at once.
+      // A hung program would only use up the grace time.
       result.asked_[target.Id] = {.Why = ForceReason::NoAnswer};
+      force(target);
       continue;
     }
     if (answer == EndAnswer::Agreed) {
@@ -56,6 +62,9 @@ WindowClose WindowClose::Ask(EndContext& context, const std::vector<CloseTarget>
                     .WaitedMs = asked.WaitedMs,
                     .Way = EndWay::Closed});
     }
+  }
+  for (const CloseTarget* target : waiting) {
+    if (!result.asked_[target->Id].Closed) force(*target);
   }
   return result;
 }

@@ -2,6 +2,7 @@
 // time together with the others of its pass, and is forced only if it is still there afterwards.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -19,14 +20,18 @@ struct CloseTarget {
   std::string Image;
   ProcessId Id = 0;
   ProcessHandle Wait = nullptr;  // one that can be waited on
+  std::size_t Index = 0;         // the caller's own number for it
 };
 
 // What asking the plain processes of one pass came to.
 class WindowClose {
  public:
-  // Asks each target that has windows, then waits up to the grace time (never past the run's deadline)
-  // for all of them at once, and records `closed` for each that went. Without a window seam nobody is asked.
-  static WindowClose Ask(EndContext& context, const std::vector<CloseTarget>& targets);
+  using Force = std::function<void(const CloseTarget& target)>;
+
+  // Ends the targets: `force` at once for those without windows (and for all without a window seam) and
+  // for those whose windows do not answer; the others are asked, given the grace time together (never
+  // past the run's deadline), and recorded `closed` when they went, else forced.
+  static WindowClose End(EndContext& context, const std::vector<CloseTarget>& targets, const Force& force);
 
   // It closed by itself: nothing is left to do.
   bool Closed(ProcessId id) const;
