@@ -10,12 +10,12 @@ bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 constexpr std::uint32_t kMaxSeconds = 86400;  // a day: beyond it a limit is a mistake, not a choice
 
-struct OptionSpec {
+struct KnownOption {
   const wchar_t* Name;
   std::optional<std::uint32_t> RunOptions::*Field;
   std::uint32_t MinSeconds;  // grace may be 0 (ask, then force at once); a wait of 0 would report every end
 };
-const OptionSpec kOptions[] = {
+const KnownOption kOptions[] = {
     {L"grace", &RunOptions::GraceMs, 0},
     {L"wait", &RunOptions::ProcessWaitMs, 1},
     {L"service", &RunOptions::ServiceWaitMs, 1},
@@ -46,21 +46,22 @@ bool ParseSeconds(std::wstring_view text, std::uint32_t minSeconds, std::uint32_
 bool ParseOption(const std::wstring& token, RunOptions& options, std::string& problem) {
   const std::size_t colon = token.find(L':');
   const std::wstring name = AsciiLower(token.substr(1, colon == std::wstring::npos ? std::wstring::npos : colon - 1));
-  for (const OptionSpec& spec : kOptions) {
-    if (name != spec.Name) continue;
+  for (const KnownOption& known : kOptions) {
+    if (name != known.Name) continue;
     std::string shown = "/";
-    shown += Utf8(spec.Name);
+    shown += Utf8(known.Name);
     std::uint32_t ms = 0;
-    if (colon == std::wstring::npos || !ParseSeconds(std::wstring_view(token).substr(colon + 1), spec.MinSeconds, ms)) {
+    if (colon == std::wstring::npos ||
+        !ParseSeconds(std::wstring_view(token).substr(colon + 1), known.MinSeconds, ms)) {
       problem = "option " + Utf8(token) + ": " + shown + ":N takes whole seconds from " +
-                std::to_string(spec.MinSeconds) + " to " + std::to_string(kMaxSeconds);
+                std::to_string(known.MinSeconds) + " to " + std::to_string(kMaxSeconds);
       return false;
     }
-    if (options.*spec.Field) {
+    if (options.*known.Field) {
       problem = "option " + shown + " is given twice";
       return false;
     }
-    options.*spec.Field = ms;
+    options.*known.Field = ms;
     return true;
   }
   problem = "unknown option " + Utf8(token) + " (known: /grace:N /wait:N /service:N /limit:N, in seconds)";
