@@ -42,7 +42,7 @@ std::string ForceText(ForceReason why) {
 
 // A line without "has windows" says that the process has none: the lines of windowless programs stay short.
 std::string ListedText(const EndRecord& r) {
-  const std::string services = r.Names.empty() ? "" : "services: " + Joined(r.Names);
+  std::string services = r.Names.empty() ? "" : "services: " + Joined(r.Names);
   if (!r.HasWindows) return services;
   return services.empty() ? "has windows" : "has windows; " + services;
 }

@@ -1,6 +1,9 @@
 // The folder match of a scoped run, and the narrow text of a path for the log.
 #include "process/Scope.h"
 
+#include <cstdint>
+#include <type_traits>
+
 namespace tarnwick {
 namespace {
 
@@ -83,13 +86,17 @@ void SetWideUpperCaseFunction(WideUpperCaseFunction function) {
 }
 
 std::string Utf8(std::wstring_view text) {
+  const auto unit = [&text](std::size_t i) {
+    return static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
+  };
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = static_cast<std::uint32_t>(text[i]);
-    // UTF-16 pairs where wchar_t is 16 bits; a lone half becomes U+FFFD.
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[++i]) - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
+    std::uint32_t c = unit(i);
+    // UTF-16 pairs where wchar_t is 16 bits; a lone half, or no character at all, becomes U+FFFD.
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+      ++i;
+    } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
       c = 0xFFFD;
     }
     if (c < 0x80) {

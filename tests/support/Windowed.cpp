@@ -3,6 +3,8 @@
 // end-session question with FALSE and ignores WM_CLOSE, so only a forced end takes it.
 #include <windows.h>
 
+#include <cstring>
+
 namespace {
 
 bool gRefuses = false;
@@ -13,7 +15,7 @@ void WriteMark(const char* how) {
   lstrcpyA(path + length, ".mark");
   HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD written = 0;
-  WriteFile(file, how, lstrlenA(how), &written, nullptr);
+  WriteFile(file, how, static_cast<DWORD>(std::strlen(how)), &written, nullptr);
   CloseHandle(file);
 }
 

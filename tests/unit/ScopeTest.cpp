@@ -47,6 +47,12 @@ TEST(Scope, OnlyFullPathsNameAFolder) {
   }
 }
 
+TEST(Scope, ALogLineGetsThePathInUtf8) {
+  EXPECT_EQ(Utf8(L"D:\\\u0141\u00f3d\u017a \u0418"),
+            "D:\\\xC5\x81\xC3\xB3"
+            "d\xC5\xBA \xD0\x98");
+}
+
 TEST(Scope, AScopedRunActsOnlyInsideTheFolderAndItsFirstLineNamesIt) {
   FakeClock clock;
   FakeProcessApi processes;
