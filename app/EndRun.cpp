@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "process/Scope.h"
+
 namespace tarnwick {
 namespace {
 
@@ -61,16 +63,19 @@ int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& inf
 }  // namespace
 
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
-                  const RunInfo& info) {
+                  const RunInfo& info, const RunOptions& options) {
   const std::string source = SourceOf(runSwitch);
   const PrivilegeScope rights(info.Rights);
   const std::uint64_t start = seams.Time.NowMs();
-  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run started",
-                         info.Rights != nullptr ? PrivilegeNote(rights.Held(), info.StartNote) : info.StartNote));
+  const std::string scope = options.Folder.empty() ? "" : "; scope: " + Utf8(options.Folder);
+  const std::string note = info.Rights != nullptr ? PrivilegeNote(rights.Held(), info.StartNote) : info.StartNote;
+  sink.WriteLine(
+      LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run started", note + scope));
   EndRequest request;
   request.Images = images;
   request.Mode = ModeOf(runSwitch);
-  request.Limits = EndLimits::Unattended();
+  request.Limits = options.Applied(EndLimits::Unattended());
+  request.Scope = options.Folder;
   const int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
   const std::uint64_t ms = seams.Time.NowMs() - start;
   sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",
@@ -84,6 +89,11 @@ int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const Ru
 
 int RefuseUntrusted(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
   return Refuse(runSwitch, clock, sink, info, kExitUntrusted, "others can change what the run would act on");
+}
+
+int RefuseCommandLine(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info,
+                      const std::string& problem) {
+  return Refuse(runSwitch, clock, sink, info, kExitBadCommandLine, ("bad command line: " + problem).c_str());
 }
 
 std::string TerminateFromWindow(const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,

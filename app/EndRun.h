@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/RunOptions.h"
 #include "process/EndPipeline.h"
 #include "process/Privilege.h"
 
@@ -38,9 +39,14 @@ struct RunInfo {
 };
 
 // Writes the start line, runs the pipeline for the switch with a line per record, then the end line with
-// the exit code and the duration. Returns the exit code.
+// the exit code and the duration. Returns the exit code. The options' folder, where there is one, is the
+// checked long form: the run acts only within it, and the start line names it.
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
-                  const RunInfo& info);
+                  const RunInfo& info, const RunOptions& options = {});
+
+// The command line cannot be followed: the lines say why and that nothing was done. Returns kExitBadCommandLine.
+int RefuseCommandLine(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info,
+                      const std::string& problem);
 
 // Another Tarnwick runs from this folder: the lines say that nothing was done. Returns kExitAnotherRuns.
 int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info);

@@ -10,6 +10,7 @@
 #include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
 #include "process/ServiceWin32.h"
+#include "process/WindowWin32.h"
 #include "searchlist/SearchListFileWin32.h"
 
 namespace tarnwick {
@@ -96,7 +97,8 @@ struct Seams {
   ServiceWin32 services;
   SystemClock clock;
   DebugPrivilegeWin32 rights;
-  EndSeams Get() { return {processes, services, clock}; }
+  WindowWin32 windows;
+  EndSeams Get() { return {.Processes = processes, .Services = services, .Time = clock, .Windows = &windows}; }
 };
 
 // The run's note is the trust check's warning; with rights, the pass holds the debug privilege.
@@ -132,16 +134,23 @@ void WriteNoteLine(std::string_view source, std::string_view what, std::string_v
   log.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, what, why));
 }
 
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust) {
+int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust,
+                 const RunOptions& options) {
   Seams seams;
   RunLog log(trust.LogTrusted);
-  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun(trust, &seams.rights));
+  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun(trust, &seams.rights), options);
 }
 
 int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust) {
   SystemClock clock;
   RunLog log(trust.LogTrusted);
   return RefuseUntrusted(runSwitch, clock, log, ThisRun(trust));
+}
+
+int RefuseBadCommandLine(RunSwitch runSwitch, const std::string& problem) {
+  SystemClock clock;
+  RunLog log;
+  return RefuseCommandLine(runSwitch, clock, log, ThisRun({}), problem);
 }
 
 int RefuseSwitch(RunSwitch runSwitch) {

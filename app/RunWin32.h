@@ -23,8 +23,9 @@ std::vector<std::string> ListedImages();
 void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why);
 
 // Runs "-a", "-k" or "-l" over the images and returns its exit code. The start line carries the trust
-// check's warning; the log is written only where it passes the check.
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust = {});
+// check's warning; the log is written only where it passes the check. The options' folder is the checked one.
+int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust = {},
+                 const RunOptions& options = {});
 
 // Elevated "-a" or "-k" on files that others can change: says so and what to do, on standard output and in
 // the log where it passes the check, ends nothing and returns kExitUntrusted.
@@ -32,6 +33,9 @@ int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust);
 
 // Tarnwick stopped at its entry (an exception): one line in the log says why.
 void LogStartFailure(const std::string& why) noexcept;
+
+// The switch's options cannot be followed: logs why and that nothing was done; returns kExitBadCommandLine.
+int RefuseBadCommandLine(RunSwitch runSwitch, const std::string& problem);
 
 // Another Tarnwick runs from this folder: logs that nothing was done and returns kExitAnotherRuns.
 int RefuseSwitch(RunSwitch runSwitch);

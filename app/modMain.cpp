@@ -6,6 +6,7 @@
 
 #include "app/AppWin32.h"
 #include "app/CommandLine.h"
+#include "app/RunOptionsWin32.h"
 #include "app/RunWin32.h"
 #include "app/TrustWin32.h"
 #include "common/AppMessageWin32.h"
@@ -49,6 +50,10 @@ static int StartTarnwick() {
   ArgSlots slots;
   const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
   const StartMode mode = ChooseStartMode(slots, tokens);
+  // The switches' folder and limits: a command line that cannot be followed ends nothing.
+  RunOptions options;
+  std::string problem;
+  if (IsRun(mode) && !ReadRunOptions(options, problem)) return RefuseBadCommandLine(SwitchOf(mode), problem);
 
   InstanceGuard guard;
   // The running copy is neither activated nor told; a script learns from the exit code and the log.
@@ -64,7 +69,9 @@ static int StartTarnwick() {
     return RefuseUntrustedSwitch(SwitchOf(mode), trust);
   }
   // Ending every instance and listing need no window at all (and no display).
-  if (mode == StartMode::Kill || mode == StartMode::List) return RunSwitchNow(SwitchOf(mode), ListedImages(), trust);
+  if (mode == StartMode::Kill || mode == StartMode::List) {
+    return RunSwitchNow(SwitchOf(mode), ListedImages(), trust, options);
+  }
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -80,7 +87,9 @@ static int StartTarnwick() {
   setup.note = &WriteNoteLine;
   setup.processes = &processes;
   setup.scanRights = &scanRights;
-  setup.unattendedPass = [](const std::vector<std::string>& images) { return RunSwitchNow(RunSwitch::Auto, images); };
+  setup.unattendedPass = [options](const std::vector<std::string>& images) {
+    return RunSwitchNow(RunSwitch::Auto, images, {}, options);
+  };
   setup.terminatePass = [](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
     return EndFromWindow(images, whileWaiting);
   };

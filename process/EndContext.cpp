@@ -37,6 +37,7 @@ void EndContext::Pause(std::uint32_t ms, std::uint64_t until, const std::string&
 }
 
 void EndContext::Emit(EndRecord record) {
+  record.Scope = request_.Scope;
   records_.push_back(std::move(record));
   if (request_.OnRecord) request_.OnRecord(records_.back());
 }

@@ -9,7 +9,9 @@
 
 #include "common/Text.h"
 #include "process/EndContext.h"
+#include "process/Scope.h"
 #include "process/ServiceStop.h"
+#include "process/WindowClose.h"
 
 namespace tarnwick {
 
@@ -121,6 +123,7 @@ class Run {
         const std::uint32_t error = api_.LastError();
         // Gone meanwhile, or unknown by name: nothing to report.
         if (error == kErrorInvalidParameter || candidate.Image.empty()) continue;
+        if (OutsideScope(api_, candidate.Id, context_.Scope())) continue;
         const EndResult result = kind == PassKind::List ? EndResult::ListedNotOpened : EndResult::NotOpened;
         context_.Emit({.Image = candidate.Image,
                        .Id = candidate.Id,
@@ -134,10 +137,13 @@ class Run {
       const std::string identity = IdentityName(api_, process.Get());
       const auto listed = listed_.find(identity);
       if (listed == listed_.end()) continue;
+      if (!InScope(api_, process.Get(), context_.Scope())) continue;
       const EndRecord found{.Image = listed->second, .Id = candidate.Id, .Session = candidate.Session};
       if (kind == PassKind::List) {
         LoadServices();
-        context_.Emit(With(found, EndResult::Listed, services_.NamesIn(candidate.Id)));
+        EndRecord listedRecord = With(found, EndResult::Listed, services_.NamesIn(candidate.Id));
+        listedRecord.HasWindows = windowOwners_.Has(context_.Windows(), candidate.Id);
+        context_.Emit(listedRecord);
         continue;
       }
       if (kind == PassKind::Final) {
@@ -173,23 +179,36 @@ class Run {
     return record;
   }
 
-  void EndTargets(std::vector<Target>& targets) {
-    // Plain processes are all told to end before any wait, so that their waits overlap.
-    for (Target& target : targets) {
-      if (!services_.In(target.Id).empty()) continue;
-      std::uint32_t error = 0;
-      if (!context_.Terminate(target.Process.Get(), target.WaitHandle(), error)) {
-        context_.Emit({.Image = target.Image,
-                       .Id = target.Id,
-                       .Session = target.Session,
-                       .Result = EndResult::Refused,
-                       .Error = error});
-        GiveUp(target.Id);
-        continue;
-      }
-      target.Terminated = true;
-      target.EndedAt = context_.Now();
+  // Tells a plain process to end; where Windows refuses, that is recorded and the run gives up on it.
+  void TellToEnd(Target& target) {
+    std::uint32_t error = 0;
+    if (!context_.Terminate(target.Process.Get(), target.WaitHandle(), error)) {
+      context_.Emit({.Image = target.Image,
+                     .Id = target.Id,
+                     .Session = target.Session,
+                     .Result = EndResult::Refused,
+                     .Error = error});
+      GiveUp(target.Id);
+      return;
     }
+    target.Terminated = true;
+    target.EndedAt = context_.Now();
+  }
+
+  void EndTargets(std::vector<Target>& targets) {
+    // Plain processes are all told to end before any wait, so that their waits overlap; those with windows
+    // are asked to close first and forced only when they stay.
+    std::vector<CloseTarget> plain;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      if (!services_.In(targets[i].Id).empty()) continue;
+      plain.push_back({.Image = targets[i].Image,
+                       .Id = targets[i].Id,
+                       .Session = targets[i].Session,
+                       .Wait = targets[i].WaitHandle(),
+                       .Index = i});
+    }
+    const WindowClose closing =
+        WindowClose::End(context_, plain, [&](const CloseTarget& target) { TellToEnd(targets[target.Index]); });
     // Service hosts all at once: their services stop side by side.
     std::vector<ServiceHostTarget> hosts;
     std::vector<ProcessId> hostIds;
@@ -219,7 +238,7 @@ class Run {
       if (!target.Terminated) continue;
       const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs, context_.Deadline());
       if (context_.WaitGone(target.WaitHandle(), until, "Waiting for " + target.Image + " to end")) {
-        context_.Emit({.Image = target.Image, .Id = target.Id, .Session = target.Session, .Result = EndResult::Ended});
+        context_.Emit(closing.Ended(target.Image, target.Id, target.Session));
       } else {
         context_.Emit({.Image = target.Image,
                        .Id = target.Id,
@@ -270,6 +289,7 @@ class Run {
   std::unordered_map<ProcessId, std::string> snapshotNames_;
   std::map<std::string, EndCount> ends_;  // by upper-cased image
   ServiceHosts services_;
+  WindowOwners windowOwners_;
   bool servicesLoaded_ = false;
   bool servicesNotAskedTold_ = false;
 };

@@ -10,6 +10,7 @@
 #include "process/EndRecord.h"
 #include "process/FindProcess.h"
 #include "process/ServiceApi.h"
+#include "process/WindowApi.h"
 
 namespace tarnwick {
 
@@ -24,16 +25,18 @@ struct EndLimits {
   std::uint32_t ServiceWaitMs = 20000;  // for each service to stop after the request
   std::uint32_t RunMs = 30000;          // for the whole run: every wait, and -k's scans
   std::uint32_t RescanPauseMs = 500;    // -k: time for a restarted process to show before the next scan
+  std::uint32_t GraceMs = 5000;         // for a process asked through its windows to close by itself
 
   static EndLimits Unattended() { return {}; }
-  // Terminate in the window: about 2 s for processes; services keep their own limit.
-  static EndLimits Window() { return {2000, 20000, 30000, 500}; }
+  // Terminate in the window: about 2 s for processes, and as long to close; services keep their own limit.
+  static EndLimits Window() { return {.ProcessWaitMs = 2000, .GraceMs = 2000}; }
 };
 
 struct EndSeams {
   ProcessApi& Processes;
   ServiceApi& Services;
   Clock& Time;
+  WindowApi* Windows = nullptr;  // none: every process is ended at once, as if it had no windows
 };
 
 // Called while a wait goes on, at least every kKeepAliveMs, with what is awaited: the window pumps its
@@ -50,6 +53,7 @@ struct EndRequest {
   SessionScope Sessions;   // every session, or the window's own and session 0
   KeepAlive WhileWaiting;  // may be empty
   RecordSink OnRecord;     // may be empty
+  std::wstring Scope;      // only programs in this folder or below it (absolute, long form); empty: all
 };
 
 // Runs the request to its end and returns every record in the order made. Tarnwick's own process is

@@ -29,6 +29,27 @@ void AppendField(std::string& line, std::string_view field) {
   AppendEscaped(line, field);
 }
 
+std::string ForceText(ForceReason why) {
+  switch (why) {
+    case ForceReason::NotInTime:
+      return "it did not close in time";
+    case ForceReason::Refused:
+      return "it refused";
+    case ForceReason::NoAnswer:
+      return "it did not answer";
+    case ForceReason::None:
+      break;
+  }
+  return {};
+}
+
+// A line without "has windows" says that the process has none: the lines of windowless programs stay short.
+std::string ListedText(const EndRecord& r) {
+  std::string services = r.Names.empty() ? "" : "services: " + Joined(r.Names);
+  if (!r.HasWindows) return services;
+  return services.empty() ? "has windows" : "has windows; " + services;
+}
+
 }  // namespace
 
 bool IsFailure(const EndRecord& record) {
@@ -71,6 +92,8 @@ RecordText DescribeRecord(const EndRecord& r) {
   const std::string service = "service " + r.Service + ": ";
   switch (r.Result) {
     case EndResult::Ended:
+      if (r.Way == EndWay::Closed) return {"closed", ""};
+      if (r.Way == EndWay::Forced) return {"forced after " + Seconds(r.WaitedMs), ForceText(r.Why)};
       return {"ended", r.WaitedMs > 0 ? "forced after " + Seconds(r.WaitedMs) : ""};
     case EndResult::NotOpened:
       return {"could not end", "could not open it: " + ErrorText(r.Error)};
@@ -88,7 +111,7 @@ RecordText DescribeRecord(const EndRecord& r) {
       return {"kept coming back", "ended " + std::to_string(r.TimesEnded) + " times until the time limit ran out (" +
                                       Seconds(r.WaitedMs) + ")"};
     case EndResult::Listed:
-      return {"listed", r.Names.empty() ? "" : "services: " + Joined(r.Names)};
+      return {"listed", ListedText(r)};
     case EndResult::ListedNotOpened:
       return {"listed", "could not open it: " + ErrorText(r.Error)};
     case EndResult::ServiceStopped:
@@ -140,7 +163,15 @@ std::string WindowFailureMessage(const std::vector<EndRecord>& records) {
     const std::string reason = text.What == "could not end" ? text.Why : text.What + " (" + text.Why + ")";
     lines += "\n" + record.Image + " (process " + std::to_string(record.Id) + "): " + reason;
   }
-  return lines.empty() ? lines : "These processes could not be ended:\n" + lines;
+  std::string forced;
+  for (const EndRecord& record : records) {
+    if (record.Result != EndResult::Ended || record.Way != EndWay::Forced) continue;
+    forced += "\n" + record.Image + " (process " + std::to_string(record.Id) + "): " + ForceText(record.Why);
+  }
+  if (!lines.empty()) lines = "These processes could not be ended:\n" + lines;
+  if (!forced.empty())
+    lines += (lines.empty() ? "" : "\n\n") + std::string("These processes had to be ended by force:\n") + forced;
+  return lines;
 }
 
 }  // namespace tarnwick

@@ -31,6 +31,19 @@ enum class EndResult {
   ServicesNotAsked,  // the service manager could not be asked (Error): processes are ended without a stop request
 };
 
+// How an ended process went, where it had windows to ask.
+enum class EndWay {
+  Terminated,  // ended at once, never asked: no windows, a console program, or a service's process
+  Closed,      // it closed by itself when asked
+  Forced,      // asked, then ended by force (Why)
+};
+enum class ForceReason {
+  None,
+  NotInTime,  // it agreed to close but was still there after the grace time
+  Refused,    // it answered that it would not end
+  NoAnswer,   // its window did not answer or hangs: forced at once
+};
+
 struct EndRecord {
   std::string Image{};  // as the search list writes it; empty where unknown
   ProcessId Id = 0;
@@ -41,6 +54,10 @@ struct EndRecord {
   std::uint32_t WaitedMs = 0;
   std::vector<std::string> Names{};
   std::uint32_t TimesEnded = 0;  // KeptComingBack: how often the run ended a process of the image
+  EndWay Way = EndWay::Terminated;
+  ForceReason Why = ForceReason::None;
+  bool HasWindows = false;  // -l: it has a top-level window on the user's desktop
+  std::wstring Scope{};     // the folder the run was limited to; empty: the whole machine
 
   bool operator==(const EndRecord&) const = default;
 };
@@ -68,8 +85,8 @@ std::string LogLine(const LocalTime& time, std::string_view source, std::string_
                     SessionId session, std::string_view what, std::string_view why = {});
 std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record);
 
-// The message the window shows after Terminate: each image that could not be ended, and why.
-// Empty when everything ended.
+// The message the window shows after Terminate: each image that could not be ended, and why, then
+// each that had to be ended by force. Empty when everything ended, closing where it was asked.
 std::string WindowFailureMessage(const std::vector<EndRecord>& records);
 
 }  // namespace tarnwick

@@ -20,6 +20,7 @@ inline constexpr SessionId kUnknownSession = 0xFFFFFFFF;
 inline constexpr std::uint32_t kQueryRights = 0x1000;            // PROCESS_QUERY_LIMITED_INFORMATION
 inline constexpr std::uint32_t kTerminateRights = 0x1001;        // ... | PROCESS_TERMINATE
 inline constexpr std::uint32_t kSynchronizeRights = 0x00100000;  // SYNCHRONIZE: what a wait for the end needs
+inline constexpr std::uint32_t kQueryLimitedRights = 0x1000;     // PROCESS_QUERY_LIMITED_INFORMATION
 
 // The system's error numbers that the rules tell apart.
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
@@ -71,6 +72,9 @@ class ProcessApi {
   virtual SessionId SessionOf(ProcessId id) = 0;
   // Every running process with its image's file name, taken at one moment; false when no snapshot came.
   virtual bool Snapshot(std::vector<SnapshotEntry>& entries) = 0;
+  // The image's full path as Windows reports it (QueryFullProcessImageNameW), wide and in its long form
+  // (no 8.3 short names); empty when it cannot be read.
+  virtual std::wstring FullImagePath(ProcessHandle process) = 0;
 };
 
 // An open process handle, closed when it goes; movable, so that a pass can keep its targets open.

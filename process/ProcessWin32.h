@@ -26,6 +26,7 @@ class ProcessWin32 final : public ProcessApi {
   ProcessId OwnId() override;
   SessionId SessionOf(ProcessId id) override;
   bool Snapshot(std::vector<SnapshotEntry>& entries) override;
+  std::wstring FullImagePath(ProcessHandle process) override;  // in ScopeWin32.cpp
 
  private:
   bool SystemSnapshot(std::vector<SnapshotEntry>& entries);

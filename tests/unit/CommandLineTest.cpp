@@ -1,5 +1,6 @@
 // The argument splitter, the start mode and the names derived from the program's path.
 #include "app/CommandLine.h"
+#include "app/RunOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,66 @@ TEST(ExeBaseName, DropsDirectoryAndExtension) {
   EXPECT_EQ(ExeBaseName("Other.exe"), "Other");
   EXPECT_EQ(ExeBaseName("Z:\\a.b\\my.tool.exe"), "my.tool");
   EXPECT_EQ(ExeBaseName("C:\\NoExtension"), "NoExtension");
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+TEST(SplitArguments, FollowsTheRulesOfCommandLineToArgvW) {
+  using Tokens = std::vector<std::wstring>;
+  EXPECT_EQ(SplitArguments(L"\"C:\\Program Files\\T\\Tarnwick.exe\" -k \"D:\\Vex Old\" /grace:10"),
+            (Tokens{L"-k", L"D:\\Vex Old", L"/grace:10"}));
+  EXPECT_EQ(SplitArguments(L"T.exe -k D:\\a\\\\b \"x\\\\\" \"\\\"q\\\"\" a\"b c\"d"),
+            (Tokens{L"-k", L"D:\\a\\\\b", L"x\\", L"\"q\"", L"ab cd"}));
+  EXPECT_EQ(SplitArguments(L"T.exe \"a\"\"b\" \"\" \t"), (Tokens{L"a\"b", L""}));
+  EXPECT_EQ(SplitArguments(L"T.exe"), Tokens{});
+}
+
+TEST(ParseRunOptions, TakesAFolderAndTheLimitsInAnyCaseAndRefusesWhatItCannotFollow) {
+  struct Case {
+    const wchar_t* line;
+    const wchar_t* folder;
+    EndLimits limits;     // over the unattended defaults
+    const char* problem;  // empty: accepted
+  };
+  const EndLimits d = EndLimits::Unattended();
+  const Case cases[] = {
+      {L"T -k", L"", d, ""},
+      {L"T -a x y", L"", d, "more than one folder: x and y"},
+      {L"T -k /grace:10 /LIMIT:120 \"D:\\Vex\"", L"D:\\Vex", {.RunMs = 120000, .GraceMs = 10000}, ""},
+      {L"T -k -Wait:7 /service:60 //srv/share", L"//srv/share", {.ProcessWaitMs = 7000, .ServiceWaitMs = 60000}, ""},
+      {L"T -a /grace:0", L"", {.GraceMs = 0}, ""},
+      {L"T -a /grace:86400", L"", {.GraceMs = 86400000}, ""},
+      {L"T -a /wait:0", L"", d, "option /wait:0: /wait:N takes whole seconds from 1 to 86400"},
+      {L"T -a /limit:86401", L"", d, "option /limit:86401: /limit:N takes whole seconds from 1 to 86400"},
+      {L"T -a /grace:1.5", L"", d, "option /grace:1.5: /grace:N takes whole seconds from 0 to 86400"},
+      {L"T -a /grace:", L"", d, "option /grace:: /grace:N takes whole seconds from 0 to 86400"},
+      {L"T -a /grace", L"", d, "option /grace: /grace:N takes whole seconds from 0 to 86400"},
+      {L"T -a /grace:-1", L"", d, "option /grace:-1: /grace:N takes whole seconds from 0 to 86400"},
+      {L"T -a /grace:1 /Grace:2", L"", d, "option /grace is given twice"},
+      {L"T -a /f", L"", d, "unknown option /f (known: /grace:N /wait:N /service:N /limit:N, in seconds)"},
+      {L"T -k \"D:\\Vex\\\" /grace:5", L"", d,
+       "the folder D:\\Vex\" /grace:5 holds a double quote: write \"D:\\Vex\" without a backslash before the closing "
+       "quote"},
+      {L"T -l \"\"", L"", d, "an empty folder name"},
+  };
+  for (const Case& c : cases) {
+    RunOptions options;
+    std::string problem;
+    const bool ok = ParseRunOptions(SplitArguments(c.line), options, problem);
+    EXPECT_EQ(ok, c.problem[0] == '\0') << c.line;
+    EXPECT_EQ(problem, c.problem) << c.line;
+    if (!ok) continue;
+    EXPECT_EQ(options.Folder, c.folder) << c.line;
+    const EndLimits limits = options.Applied(EndLimits::Unattended());
+    EXPECT_EQ(limits.GraceMs, c.limits.GraceMs) << c.line;
+    EXPECT_EQ(limits.ProcessWaitMs, c.limits.ProcessWaitMs) << c.line;
+    EXPECT_EQ(limits.ServiceWaitMs, c.limits.ServiceWaitMs) << c.line;
+    EXPECT_EQ(limits.RunMs, c.limits.RunMs) << c.line;
+  }
 }
 
 }  // namespace

@@ -31,8 +31,10 @@ struct FakeProcess {
   ProcessId Id = 0;
   std::string ModulePath;    // what the main module's name gives; empty: unreadable (64-bit from 32-bit)
   std::string ImagePath;     // what QueryFullProcessImageNameW gives
+  std::wstring FullPath;     // the wide long form of it; defaults to ImagePath
   std::string SnapshotName;  // the toolhelp name; defaults to the file name of ModulePath or ImagePath
   bool Openable = true;
+  bool LimitedOpenable = false;  // opened with the least rights (kQueryLimitedRights) even where not Openable
   std::uint32_t OpenError = kErrorAccessDenied;  // why it cannot be opened
   bool Critical = false;
   bool TerminateRefused = false;
@@ -106,7 +108,7 @@ class FakeProcessApi : public ProcessApi {
       lastError_ = kErrorInvalidParameter;
       return nullptr;
     }
-    if (!p->Openable) {
+    if (!p->Openable && !(rights == kQueryLimitedRights && p->LimitedOpenable)) {
       lastError_ = p->OpenError;
       return nullptr;
     }
@@ -116,6 +118,10 @@ class FakeProcessApi : public ProcessApi {
   std::string MainModuleName(ProcessHandle process) override { return Of(process).ModulePath; }
   std::string ImagePath(ProcessHandle process) override { return Of(process).ImagePath; }
   bool IsCritical(ProcessHandle process) override { return Of(process).Critical; }
+  std::wstring FullImagePath(ProcessHandle process) override {
+    const FakeProcess& p = Of(process);
+    return p.FullPath.empty() ? std::wstring(p.ImagePath.begin(), p.ImagePath.end()) : p.FullPath;
+  }
   bool Terminate(ProcessHandle process, std::uint32_t exitCode) override {
     FakeProcess& p = Of(process);
     if (p.EndsJustBeforeTerminate) p.EndsAt = Now();

@@ -1,0 +1,72 @@
+// Paths for the folder match over Win32: the wide full image path of a process, the long form of a path,
+// the check of the folder given, and the system's upper-casing.
+#include "process/ScopeWin32.h"
+
+#include <windows.h>
+
+#include "process/ProcessWin32.h"
+#include "process/Scope.h"
+
+namespace tarnwick {
+namespace {
+
+std::wstring SystemUpperCase(std::wstring_view text) {
+  std::wstring upper(text);
+  if (!upper.empty()) CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  return upper;
+}
+
+}  // namespace
+
+// A member of the process interface, kept here beside the other path rules of the scope.
+std::wstring ProcessWin32::FullImagePath(ProcessHandle process) {
+  if (queryImageName_ == nullptr) return {};
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    unsigned long size = static_cast<unsigned long>(path.size());
+    if (queryImageName_(process, 0, path.data(), &size)) {
+      path.resize(size);
+      return LongPathForm(path);
+    }
+    // A long path (beyond MAX_PATH) asks for more room; anything else means no path.
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
+    path.resize(path.size() * 4);
+  }
+}
+
+void UseSystemPathCaseFolding() { SetWideUpperCaseFunction(&SystemUpperCase); }
+
+std::wstring LongPathForm(const std::wstring& path) {
+  if (path.empty()) return path;
+  const DWORD size = GetLongPathNameW(path.c_str(), nullptr, 0);
+  if (size == 0) return path;
+  std::wstring longPath(size, L'\0');
+  const DWORD length = GetLongPathNameW(path.c_str(), longPath.data(), size);
+  if (length == 0 || length >= size) return path;
+  longPath.resize(length);
+  return longPath;
+}
+
+bool ResolveScopeFolder(const std::wstring& given, std::wstring& folder, std::string& problem) {
+  if (!IsAbsolutePath(given)) {
+    problem = "the folder " + Utf8(given) + " is not a full path (like D:\\Vex)";
+    return false;
+  }
+  const DWORD size = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+  std::wstring full(size > 0 ? size : 1, L'\0');
+  const DWORD length = size > 0 ? GetFullPathNameW(given.c_str(), size, full.data(), nullptr) : 0;
+  if (length == 0 || length >= size) {
+    problem = "the folder " + Utf8(given) + " is not a valid path";
+    return false;
+  }
+  full.resize(length);
+  const DWORD attributes = GetFileAttributesW(full.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    problem = "the folder " + Utf8(given) + " does not exist";
+    return false;
+  }
+  folder = LongPathForm(full);
+  return true;
+}
+
+}  // namespace tarnwick

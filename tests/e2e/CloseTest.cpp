@@ -1,0 +1,179 @@
+// Close before force and the folder scope with the real exe: a program with a window is asked and closes,
+// one that refuses is forced after the grace time, a windowless one goes at once; "-k FOLDER" ends only
+// the install inside it; what cannot be followed on the command line is code 5.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "process/FindProcess.h"
+#include "process/ProcessWin32.h"
+#include "tests/support/Driver.h"
+#include "ui/frmMainIds.h"
+
+namespace tarnwick {
+namespace {
+
+using namespace test;
+using Lines = std::vector<std::string>;
+
+// Runs Tarnwick to its end as a script would: its exit status, or -1 when it did not end in time.
+int RunToEnd(const App& app, const std::string& args, HANDLE output = nullptr,
+             std::chrono::milliseconds timeout = 20000ms) {
+  Process run = Start(app.ExePath(), args, output);
+  return run.WaitExit(timeout) ? static_cast<int>(run.ExitCode()) : -1;
+}
+
+// The log's lines without their time: "source<TAB>image<TAB>process id<TAB>what[<TAB>why]".
+Lines LogOf(const App& app) {
+  Lines lines = FileLines(app.Dir().File("Tarnwick.log"));
+  for (std::string& line : lines) line = line.substr(line.find('\t') + 1);
+  return lines;
+}
+bool Logged(const Lines& log, const std::string& start) {
+  return std::any_of(log.begin(), log.end(), [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+}
+std::string Id(DWORD id) { return std::to_string(id); }
+
+// The windowed test program under an image name; refusing when `refuses`. Started once its window shows.
+Process StartWindowed(const TempDir& dir, const std::string& imageName, bool refuses) {
+  const std::string target = dir.File(imageName);
+  CopyFileA((BinDir() + "windowed.exe").c_str(), target.c_str(), FALSE);
+  Process process = Start(target, refuses ? "refuse" : "");
+  const DWORD id = process.Id();
+  EXPECT_TRUE(WaitUntil([&] { return !TopLevelWindows(id, "TarnwickTestWindowed").empty(); })) << imageName;
+  return process;
+}
+
+TEST(Close, AutoClosesTheProgramThatCooperatesForcesTheOneThatRefusesAndEndsAWindowlessOneAtOnce) {
+  TempDir dir;
+  Process cooperates = StartWindowed(dir, "Vex.exe", false);
+  Process refuses = StartWindowed(dir, "Tallyboard.exe", true);
+  Process sleeper = StartSleeper(dir, "VexSQL.exe");
+  ASSERT_TRUE(WaitReady(sleeper));
+  App app;
+  Process run = Start(app.ExePath(), "-a /GRACE:2");
+  // The windowless one is gone while the refusing one still has its grace time.
+  EXPECT_TRUE(sleeper.WaitExit(10000ms));
+  EXPECT_TRUE(refuses.Running());
+  ASSERT_TRUE(run.WaitExit(20000ms));
+  EXPECT_EQ(run.ExitCode(), 0u);
+  EXPECT_TRUE(cooperates.WaitExit(0ms));
+  EXPECT_TRUE(refuses.WaitExit(0ms));
+  EXPECT_EQ(ReadFile(dir.File("Vex.exe.mark")), "endsession");  // it saved
+  EXPECT_FALSE(FileExists(dir.File("Tallyboard.exe.mark")));
+  const Lines log = LogOf(app);
+  EXPECT_EQ(log.size(), 5u);
+  EXPECT_TRUE(Logged(log, "-a\tVexSQL.exe\t" + Id(sleeper.Id()) + "\tended"));
+  EXPECT_TRUE(Logged(log, "-a\tVex.exe\t" + Id(cooperates.Id()) + "\tclosed"));
+  EXPECT_TRUE(Logged(log, "-a\tTallyboard.exe\t" + Id(refuses.Id()) + "\tforced after 2."));
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
+    return line.size() > 11 && line.compare(line.size() - 11, 11, "\tit refused") == 0;
+  }));
+}
+
+TEST(Close, TerminateInTheWindowAsksFirstWithinItsWaitAndNamesWhatHadToBeForced) {
+  TempDir dir;
+  Process cooperates = StartWindowed(dir, "Vex.exe", false);
+  Process refuses = StartWindowed(dir, "Tallyboard.exe", true);
+  App app;
+  app.Run();
+  HWND window = app.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  HWND lines = app.Control(IDC_LSTRESIDELIST);
+  ASSERT_TRUE(WaitUntil([&] { return ListViewCount(lines) == 2; }, 10000ms));
+  PressButton(app.Control(IDC_CMDCHECKALL0));
+  ASSERT_TRUE(WaitUntil([&] { return ListViewChecked(lines, 1); }));
+  PressButton(app.Control(IDC_CMDTERMINATE));
+  HWND question = WaitMessageBox(app.Proc().Id(), "Tarnwick");
+  ASSERT_NE(question, nullptr);
+  const auto asked = std::chrono::steady_clock::now();
+  AnswerMessageBox(question, IDYES);
+
+  HWND told = WaitMessageBox(app.Proc().Id(), "Tarnwick", 10000ms);
+  ASSERT_NE(told, nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 8000ms);  // about 2 s of grace, then the force
+  const std::string text = MessageBoxText(told);
+  EXPECT_NE(text.find("had to be ended by force"), std::string::npos) << text;
+  EXPECT_NE(text.find("Tallyboard.exe (process " + Id(refuses.Id()) + "): it refused"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Vex.exe"), std::string::npos) << text;
+  AnswerMessageBox(told, IDOK);
+  EXPECT_TRUE(cooperates.WaitExit(0ms));
+  EXPECT_TRUE(refuses.WaitExit(0ms));
+  EXPECT_EQ(ReadFile(dir.File("Vex.exe.mark")), "endsession");
+  const Lines log = LogOf(app);
+  EXPECT_TRUE(Logged(log, "Terminate\tVex.exe\t" + Id(cooperates.Id()) + "\tclosed"));
+  EXPECT_TRUE(Logged(log, "Terminate\tTallyboard.exe\t" + Id(refuses.Id()) + "\tforced after 2."));
+  EXPECT_TRUE(app.Close());
+}
+
+TEST(Scope, KillWithAFolderEndsOnlyTheInstallInsideItAndAFolderItCannotUseIsCodeFive) {
+  TempDir root;
+  for (const char* name : {"Vex Suite", "Vex Suite2", "Vex Suite Old"})
+    CreateDirectoryA(root.File(name).c_str(), nullptr);
+  const std::string inside = root.File("Vex Suite") + "\\";
+  CreateDirectoryA((inside + "bin").c_str(), nullptr);
+  CopyFileA((BinDir() + "sleeper.exe").c_str(), (inside + "bin\\Vex.exe").c_str(), FALSE);
+  Process in = Start(inside + "bin\\Vex.exe");
+  std::vector<Process> out;
+  for (const char* name : {"Vex Suite2", "Vex Suite Old"}) {
+    const std::string exe = root.File(name) + "\\Vex.exe";
+    CopyFileA((BinDir() + "sleeper.exe").c_str(), exe.c_str(), FALSE);
+    out.push_back(Start(exe));
+  }
+  ASSERT_TRUE(WaitReady(in));
+  for (const Process& p : out) ASSERT_TRUE(WaitReady(p));
+  App app;
+  // The folder in its short form (where the file system has one), with a trailing backslash doubled.
+  char shortForm[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA(root.File("Vex Suite").c_str(), shortForm, MAX_PATH), 0u);
+  EXPECT_EQ(std::string(shortForm).find(' '), std::string::npos) << shortForm;  // a real 8.3 name
+  EXPECT_EQ(RunToEnd(app, std::string("-k \"") + shortForm + "\\\\\""), 0);
+  EXPECT_TRUE(in.WaitExit(0ms));
+  for (const Process& p : out) EXPECT_TRUE(p.Running());
+  Lines log = LogOf(app);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_NE(log[0].find("; scope: " + root.File("Vex Suite")), std::string::npos) << log[0];
+  EXPECT_EQ(log[1], "-k\tVex.exe\t" + Id(in.Id()) + "\tended");
+
+  // A folder that does not exist, or a relative one: nothing ends, and standard output says why.
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  for (const std::string& folder : {root.File("Vex Suite3"), std::string("Vex Suite2")}) {
+    const std::string said = app.Dir().File("said.txt");
+    HANDLE output = CreateFileA(said.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(RunToEnd(app, "-k \"" + folder + "\"", output), 5) << folder;
+    CloseHandle(output);
+    const Lines lines = FileLines(said);
+    ASSERT_EQ(lines.size(), 2u) << folder;
+    EXPECT_NE(lines[1].find("\trun ended\texit code 5, 0.0 s: bad command line: the folder " + folder),
+              std::string::npos)
+        << lines[1];
+  }
+  for (const Process& p : out) EXPECT_TRUE(p.Running());
+}
+
+// A limit set on the command line holds: a process that keeps coming back ends -k after 3 s, not 30.
+TEST(Scope, KillKeepsTheRunsLimitGivenOnTheCommandLine) {
+  TempDir dir;
+  const std::string sleeper = dir.File("Restarted.exe");
+  CopyFileA((BinDir() + "sleeper.exe").c_str(), sleeper.c_str(), FALSE);
+  Process supervisor = Start(BinDir() + "supervisor.exe", "\"" + sleeper + "\"");
+  App app;
+  WriteFile(app.IniPath(), "[Restarted.exe]\r\nImageName=Restarted.exe\r\nDescription=comes back\r\n");
+  ProcessWin32 api;
+  ASSERT_TRUE(WaitUntil([&] { return FindProcess(api, "Restarted.exe", false); }));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunToEnd(app, "-k /limit:3"), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 15000ms);
+  const Lines log = LogOf(app);
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_NE(log[log.size() - 2].find("\tstill running when the time limit ran out\t3."), std::string::npos)
+      << log[log.size() - 2];
+  supervisor.Kill();
+  while (FindProcess(api, "Restarted.exe", false)) FindProcess(api, "Restarted.exe", true);
+}
+
+}  // namespace
+}  // namespace tarnwick
