@@ -214,8 +214,9 @@ class Run {
     std::vector<ProcessId> hostIds;
     for (const Target& target : targets) {
       if (services_.In(target.Id).empty()) continue;
-      std::string programFile = api_.MainModuleName(target.Process.Get());
-      if (programFile.empty()) programFile = api_.ImagePath(target.Process.Get());
+      // Named as the identity check names it: the image path, else the main module's.
+      std::string programFile = api_.ImagePath(target.Process.Get());
+      if (programFile.empty()) programFile = api_.MainModuleName(target.Process.Get());
       hosts.push_back({.Image = target.Image,
                        .Id = target.Id,
                        .Session = target.Session,

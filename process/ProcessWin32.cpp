@@ -109,20 +109,22 @@ std::string ProcessWin32::MainModuleName(ProcessHandle process) {
   return ExactPath(name);
 }
 
-std::string ProcessWin32::ImagePath(ProcessHandle process) {
+std::wstring ProcessWin32::WideImagePath(ProcessHandle process) {
   if (queryImageName_ == nullptr) return {};
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     unsigned long size = static_cast<unsigned long>(path.size());
     if (queryImageName_(process, 0, path.data(), &size)) {
       path.resize(size);
-      return ExactPath(path);
+      return path;
     }
     // A long path (beyond MAX_PATH) asks for more room; anything else means no name.
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
     path.resize(path.size() * 4);
   }
 }
+
+std::string ProcessWin32::ImagePath(ProcessHandle process) { return ExactPath(WideImagePath(process)); }
 
 bool ProcessWin32::IsCritical(ProcessHandle process) {
   int critical = FALSE;

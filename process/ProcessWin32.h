@@ -29,6 +29,8 @@ class ProcessWin32 final : public ProcessApi {
   std::wstring FullImagePath(ProcessHandle process) override;  // in ScopeWin32.cpp
 
  private:
+  // QueryFullProcessImageNameW's answer, however long; empty where it cannot be had.
+  std::wstring WideImagePath(ProcessHandle process);
   bool SystemSnapshot(std::vector<SnapshotEntry>& entries);
   static bool ToolhelpSnapshot(std::vector<SnapshotEntry>& entries);
 

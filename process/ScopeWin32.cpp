@@ -19,20 +19,7 @@ std::wstring SystemUpperCase(std::wstring_view text) {
 }  // namespace
 
 // A member of the process interface, kept here beside the other path rules of the scope.
-std::wstring ProcessWin32::FullImagePath(ProcessHandle process) {
-  if (queryImageName_ == nullptr) return {};
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    unsigned long size = static_cast<unsigned long>(path.size());
-    if (queryImageName_(process, 0, path.data(), &size)) {
-      path.resize(size);
-      return LongPathForm(path);
-    }
-    // A long path (beyond MAX_PATH) asks for more room; anything else means no path.
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
-    path.resize(path.size() * 4);
-  }
-}
+std::wstring ProcessWin32::FullImagePath(ProcessHandle process) { return LongPathForm(WideImagePath(process)); }
 
 void UseSystemPathCaseFolding() { SetWideUpperCaseFunction(&SystemUpperCase); }
 

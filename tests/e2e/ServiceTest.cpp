@@ -296,8 +296,8 @@ TEST(Services, AServicesProgramFileIsItsProcessesImageAndAServiceDllMarksAnother
   ProcessWin32 processes;
   HANDLE process = OpenProcess(kQueryRights, FALSE, service.Pid());
   ASSERT_NE(process, nullptr);
-  EXPECT_TRUE(EqualsNoCase(config.ProgramFile, processes.MainModuleName(process)))
-      << config.ProgramFile << " " << processes.MainModuleName(process);
+  EXPECT_TRUE(EqualsNoCase(config.ProgramFile, processes.ImagePath(process)))
+      << config.ProgramFile << " " << processes.ImagePath(process);
   CloseHandle(process);
   EXPECT_FALSE(config.FromDll);
   MarkAsServiceDll("TarnwickTestProgram");

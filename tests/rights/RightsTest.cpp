@@ -24,17 +24,6 @@ std::wstring Stage() {
   return std::wstring(path) + L"\\";
 }
 
-std::string ReadAll(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "(missing)";
-  std::string bytes(1 << 16, '\0');
-  DWORD n = 0;
-  ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  CloseHandle(file);
-  bytes.resize(n);
-  return bytes;
-}
-
 void WriteAll(const std::wstring& path, const std::string& bytes) {
   const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD n = 0;
@@ -98,11 +87,11 @@ TEST(Rights, AFolderNamedInOtherScriptsHoldsTheListAndTheLog) {
   EXPECT_EQ(window.Names().at(9), "kept.exe");
   window.Close();
   ASSERT_TRUE(window.Ended());
-  EXPECT_EQ(ReadAll(folder + L"Tarnwick.ini"), kWithAdded);
+  EXPECT_EQ(ReadWideFile(folder + L"Tarnwick.ini"), kWithAdded);
 
   Window list(folder, L"-l");
   ASSERT_TRUE(list.Ended());
-  const std::string log = ReadAll(folder + L"Tarnwick.log");
+  const std::string log = ReadWideFile(folder + L"Tarnwick.log");
   EXPECT_NE(log, "(missing)");
   EXPECT_NE(log.find("-l"), std::string::npos) << log;
 }
@@ -113,7 +102,7 @@ TEST(Rights, OnlyTheListFileWritableTheEntryIsSavedInPlace) {
   ASSERT_TRUE(window.Add("added.exe", "new"));
   window.Close();
   ASSERT_TRUE(window.Ended());
-  EXPECT_EQ(ReadAll(folder + L"Tarnwick.ini"), kWithAdded);
+  EXPECT_EQ(ReadWideFile(folder + L"Tarnwick.ini"), kWithAdded);
   EXPECT_EQ(GetFileAttributesW((folder + L"Tarnwick.ini.new").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -134,7 +123,7 @@ TEST(Rights, NothingWritableClosingAsksCancelClosesRetrySavesOnceWritable) {
     }
     AnswerMessageBox(box, answer);
     ASSERT_TRUE(window.Ended());
-    EXPECT_EQ(ReadAll(ini), answer == IDCANCEL ? kKept : kWithAdded);
+    EXPECT_EQ(ReadWideFile(ini), answer == IDCANCEL ? kKept : kWithAdded);
   }
 }
 
@@ -149,8 +138,8 @@ TEST(Rights, NothingWritableASessionEndAsksNothingAndLogsTheFailure) {
   SendMessageTimeoutA(window.Main(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 10000, &answer);
   ASSERT_TRUE(window.Ended());
   EXPECT_EQ(FindMessageBox(window.Proc().Id(), "Tarnwick"), nullptr);
-  EXPECT_EQ(ReadAll(folder + L"Tarnwick.ini").find("session.exe"), std::string::npos);
-  EXPECT_NE(ReadAll(folder + L"Tarnwick.log").find("entries not saved"), std::string::npos);
+  EXPECT_EQ(ReadWideFile(folder + L"Tarnwick.ini").find("session.exe"), std::string::npos);
+  EXPECT_NE(ReadWideFile(folder + L"Tarnwick.log").find("entries not saved"), std::string::npos);
 }
 
 TEST(Rights, AHardLinkedListKeepsItsLink) {
@@ -166,7 +155,7 @@ TEST(Rights, AHardLinkedListKeepsItsLink) {
   ASSERT_TRUE(window.Add("added.exe", "new"));
   window.Close();
   ASSERT_TRUE(window.Ended());
-  EXPECT_EQ(ReadAll(persist + L"Tarnwick.ini"), kWithAdded);
+  EXPECT_EQ(ReadWideFile(persist + L"Tarnwick.ini"), kWithAdded);
 }
 
 }  // namespace

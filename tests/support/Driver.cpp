@@ -76,6 +76,17 @@ std::string ReadFile(const std::string& path) {
   return content.str();
 }
 
+std::string ReadWideFile(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "(missing)";
+  std::string bytes(1 << 16, '\0');
+  DWORD n = 0;
+  ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(file);
+  bytes.resize(n);
+  return bytes;
+}
+
 std::vector<std::string> FileLines(const std::string& path) {
   const std::string text = ReadFile(path);
   std::vector<std::string> lines;

@@ -36,6 +36,8 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& path);
+// The first 64 KiB of the file at a path in any script; "(missing)" where it cannot be opened.
+std::string ReadWideFile(const std::wstring& path);
 // The lines of a text file whose lines end in CR LF.
 std::vector<std::string> FileLines(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);

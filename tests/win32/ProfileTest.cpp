@@ -307,17 +307,6 @@ TEST_F(ProfileFile, OddNamesAndValuesSurviveAsThePlatformReadsThem) {
   EXPECT_EQ(loaded.added, expected);
 }
 
-std::string ReadWide(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "(missing)";
-  std::string bytes(1 << 16, '\0');
-  DWORD n = 0;
-  ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  CloseHandle(file);
-  bytes.resize(n);
-  return bytes;
-}
-
 // A folder whose name no ANSI code page holds: the list, its save and the profile functions all reach it,
 // and the file's text stays in the ANSI code page.
 TEST_F(ProfileFile, AFolderNamedInAnyScriptHoldsTheListInAnsiText) {
@@ -327,14 +316,14 @@ TEST_F(ProfileFile, AFolderNamedInAnyScriptHoldsTheListInAnsiText) {
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   const std::wstring path = folder + L"Tarnwick.ini";
   ASSERT_TRUE(Save(path, WithUserRows({{"caf\xE9.exe", "d\xE9j\xE0"}})));
-  EXPECT_EQ(ReadWide(path), "[caf\xE9.exe]\r\nImageName=caf\xE9.exe\r\nDescription=d\xE9j\xE0\r\n");
+  EXPECT_EQ(ReadWideFile(path), "[caf\xE9.exe]\r\nImageName=caf\xE9.exe\r\nDescription=d\xE9j\xE0\r\n");
   EXPECT_EQ(Load(path).added, (Entries{{"caf\xE9.exe", "d\xE9j\xE0"}}));
   {
     clsProfile profile(path);
     EXPECT_EQ(profile.GetString("caf\xE9.exe", "Description", ""), "d\xE9j\xE0");
     EXPECT_TRUE(profile.WriteString("caf\xE9.exe", "Description", "\xFC"));
   }
-  EXPECT_EQ(ReadWide(path), "[caf\xE9.exe]\r\nImageName=caf\xE9.exe\r\nDescription=\xFC\r\n");
+  EXPECT_EQ(ReadWideFile(path), "[caf\xE9.exe]\r\nImageName=caf\xE9.exe\r\nDescription=\xFC\r\n");
   DeleteFileW(path.c_str());
   RemoveDirectoryW(folder.c_str());
 }
