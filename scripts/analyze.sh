@@ -36,7 +36,10 @@ check_exe() {
   imports=$(awk '/DLL Name:/ {print toupper($3)}' <<<"$headers" | sort -u | tr '\n' ' ')
   [ "$imports" = "ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL " ] ||
     { echo "$exe: imports $imports"; ok=1; }
-  "$objdump" -t "$exe" | grep -q "__stack_chk_fail" || { echo "$exe: no stack protection"; ok=1; }
+  # The symbol table is read whole first: grep -q leaving early would break objdump's pipe under pipefail.
+  local symbols
+  symbols=$("$objdump" -t "$exe")
+  grep -q "__stack_chk_fail" <<<"$symbols" || { echo "$exe: no stack protection"; ok=1; }
   return $ok
 }
 check_exe i686-w64-mingw32-objdump "$ANALYZE-mingw-i686/bin/Tarnwick.exe" DYNAMIC_BASE NX_COMPAT \
