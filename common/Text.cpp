@@ -4,21 +4,29 @@
 namespace tarnwick {
 namespace {
 
-std::string AsciiUpperCase(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+template <typename Char>
+std::basic_string<Char> AsciiUpper(std::basic_string_view<Char> text) {
+  std::basic_string<Char> result(text);
+  for (Char& c : result) {
+    if (c >= Char('a') && c <= Char('z')) c = static_cast<Char>(c - Char('a') + Char('A'));
   }
   return result;
 }
 
-UpperCaseFunction gUpperCase = &AsciiUpperCase;
+std::string AsciiUpperCaseOf(std::string_view text) { return AsciiUpper(text); }
+
+UpperCaseFunction gUpperCase = &AsciiUpperCaseOf;
 
 }  // namespace
 
+std::string AsciiUpperCase(std::string_view text) { return AsciiUpper(text); }
+std::wstring AsciiUpperCase(std::wstring_view text) { return AsciiUpper(text); }
+
 std::string UpperCase(std::string_view text) { return gUpperCase(text); }
 
-void SetUpperCaseFunction(UpperCaseFunction function) { gUpperCase = function != nullptr ? function : &AsciiUpperCase; }
+void SetUpperCaseFunction(UpperCaseFunction function) {
+  gUpperCase = function != nullptr ? function : &AsciiUpperCaseOf;
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) { return UpperCase(a) == UpperCase(b); }
 

@@ -12,6 +12,11 @@ std::string UpperCase(std::string_view text);
 using UpperCaseFunction = std::string (*)(std::string_view);
 void SetUpperCaseFunction(UpperCaseFunction function);
 
+// ASCII letters upper-cased and nothing else: for switches, option names and the portable default, where
+// the locale must not change the meaning.
+std::string AsciiUpperCase(std::string_view text);
+std::wstring AsciiUpperCase(std::wstring_view text);
+
 // True when the two texts are equal without regard to letter case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 

@@ -1,21 +1,17 @@
 // The folder match of a scoped run, and the narrow text of a path for the log.
 #include "process/Scope.h"
 
+#include "common/Text.h"
+
 #include <cstdint>
 #include <type_traits>
 
 namespace tarnwick {
 namespace {
 
-std::wstring AsciiUpperCase(std::wstring_view text) {
-  std::wstring upper(text);
-  for (wchar_t& c : upper) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  }
-  return upper;
-}
+std::wstring AsciiFold(std::wstring_view text) { return AsciiUpperCase(text); }
 
-WideUpperCaseFunction gUpperCase = &AsciiUpperCase;
+WideUpperCaseFunction gUpperCase = &AsciiFold;
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
   return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
@@ -82,7 +78,7 @@ bool OutsideScope(ProcessApi& api, ProcessId id, std::wstring_view scope) {
 }
 
 void SetWideUpperCaseFunction(WideUpperCaseFunction function) {
-  gUpperCase = function != nullptr ? function : &AsciiUpperCase;
+  gUpperCase = function != nullptr ? function : &AsciiFold;
 }
 
 std::string Utf8(std::wstring_view text) {

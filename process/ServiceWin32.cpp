@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "common/Text.h"
+
 namespace tarnwick {
 namespace {
 
@@ -43,9 +45,7 @@ std::string ProgramOf(const char* commandLine) {
   if (!text.empty() && text[0] == '"') {
     program = text.substr(1, text.find('"', 1) - 1);
   } else {
-    std::string lower = text;
-    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    const std::size_t exe = lower.find(".exe");
+    const std::size_t exe = AsciiUpperCase(text).find(".EXE");
     program = exe != std::string::npos ? text.substr(0, exe + 4) : text.substr(0, text.find(' '));
   }
   char expanded[MAX_PATH * 2] = "";
