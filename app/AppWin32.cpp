@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <cstdint>
+#include <memory>
 
 #include "app/FolderMark.h"
 #include "app/TrustWin32.h"
@@ -13,8 +16,6 @@
 #include "searchlist/SearchListFile.h"
 
 namespace tarnwick {
-
-bool AutoMode = false;
 
 std::wstring ExePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -72,9 +73,19 @@ void UseSystemCaseFolding() { SetUpperCaseFunction(&SystemUpperCase); }
 
 namespace {
 
-// A name of fixed length for a folder of any length (a mutex name is limited to MAX_PATH characters):
-// FNV-1a over the upper-cased path, so that C:\Tools and c:\tools are one folder.
+// A name of fixed length for a folder of any length (a mutex name is limited to MAX_PATH characters), from
+// the folder itself: its volume's serial number and its file ID, so that two drive letters, a share or a
+// short name that lead to one folder give one name. Where the folder cannot be opened, FNV-1a over the
+// upper-cased path.
 std::wstring FolderMarkName(std::wstring directory) {
+  KernelHandle folder(CreateFileW(directory.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  wchar_t text[40];
+  if (folder && GetFileInformationByHandle(folder.Get(), &info)) {
+    wsprintfW(text, L"%08lX-%08lX%08lX", info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+    return L"Tarnwick-" + std::wstring(text);
+  }
   if (!directory.empty()) CharUpperBuffW(directory.data(), static_cast<DWORD>(directory.size()));
   std::uint64_t hash = 14695981039346656037ull;
   for (const wchar_t c : directory) {
@@ -83,7 +94,6 @@ std::wstring FolderMarkName(std::wstring directory) {
       hash *= 1099511628211ull;
     }
   }
-  wchar_t text[17];
   wsprintfW(text, L"%08lX%08lX", static_cast<unsigned long>(hash >> 32), static_cast<unsigned long>(hash));
   return L"Tarnwick-" + std::wstring(text) + L"-" + std::to_wstring(directory.size());
 }
@@ -93,7 +103,6 @@ using AddSidFn = BOOL(WINAPI*)(HANDLE*, PSID);
 using DeleteBoundaryFn = VOID(WINAPI*)(HANDLE);
 using CreateNamespaceFn = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR);
 using OpenNamespaceFn = HANDLE(WINAPI*)(LPVOID, LPCWSTR);
-using CloseNamespaceFn = BOOLEAN(WINAPI*)(HANDLE, ULONG);
 
 constexpr const wchar_t* kNamespaceName = L"Tarnwick";
 
@@ -106,17 +115,35 @@ HANDLE OpenAdministratorsNamespace() {
   const auto createNamespace = SystemFunction<CreateNamespaceFn>("kernel32.dll", "CreatePrivateNamespaceW");
   const auto openNamespace = SystemFunction<OpenNamespaceFn>("kernel32.dll", "OpenPrivateNamespaceW");
   if (!createBoundary || !addSid || !deleteBoundary || !createNamespace || !openNamespace) return nullptr;
+  // Deleted on every way out, after the namespace is made or opened with it.
+  const auto remove = [deleteBoundary](HANDLE* boundary) {
+    if (*boundary != nullptr) deleteBoundary(*boundary);
+  };
   HANDLE boundary = createBoundary(kNamespaceName, 0);
+  const std::unique_ptr<HANDLE, decltype(remove)> boundaryOwner(&boundary, remove);
   if (boundary == nullptr) return nullptr;
   BYTE sid[SECURITY_MAX_SID_SIZE];
   DWORD sidSize = sizeof(sid);
-  HANDLE space = nullptr;
-  if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize) && addSid(&boundary, sid)) {
-    space = createNamespace(nullptr, boundary, kNamespaceName);
-    if (space == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) space = openNamespace(boundary, kNamespaceName);
+  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize) || !addSid(&boundary, sid)) {
+    return nullptr;
   }
-  deleteBoundary(boundary);
+  HANDLE space = createNamespace(nullptr, boundary, kNamespaceName);
+  if (space == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) space = openNamespace(boundary, kNamespaceName);
   return space;
+}
+
+// Everyone may wait on the mark; SYSTEM and Administrators may do anything with it. nullptr when it cannot
+// be made: the default then, as before.
+PSECURITY_DESCRIPTOR MarkSecurity() {
+  static const LocalMemory descriptor = [] {
+    PSECURITY_DESCRIPTOR made = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100000;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)",
+                                                              SDDL_REVISION_1, &made, nullptr)) {
+      made = nullptr;
+    }
+    return LocalMemory(made);
+  }();
+  return descriptor.Get();
 }
 
 // The marks of one folder name, each held by the guard once made.
@@ -130,7 +157,11 @@ class MarksWin32 final : public MarkApi {
     const std::wstring prefix = place == MarkPlace::Administrators ? std::wstring(kNamespaceName) + L"\\"
                                 : place == MarkPlace::Global       ? L"Global\\"
                                                                    : L"Local\\";
-    KernelHandle mutex(CreateMutexW(nullptr, FALSE, (prefix + name_).c_str()));
+    // Every Tarnwick's mark lets everyone wait on it, so that another account's Tarnwick is seen as running;
+    // opened for waiting only, which that grants.
+    SECURITY_ATTRIBUTES everyoneWaits{sizeof(SECURITY_ATTRIBUTES), MarkSecurity(), FALSE};
+    KernelHandle mutex(CreateMutexExW(everyoneWaits.lpSecurityDescriptor != nullptr ? &everyoneWaits : nullptr,
+                                      (prefix + name_).c_str(), 0, SYNCHRONIZE));
     const DWORD error = GetLastError();
     if (!mutex)
       return error == ERROR_ACCESS_DENIED && place != MarkPlace::Administrators ? MarkAnswer::Denied
@@ -152,9 +183,9 @@ class MarksWin32 final : public MarkApi {
 
 InstanceGuard::InstanceGuard() {
   // One mark per folder, for every session: a scheduled run as another user shares the list file too.
-  if (RunsElevated()) namespace_ = OpenAdministratorsNamespace();
-  MarksWin32 marks(FolderMarkName(AppDirectory()), namespace_, mutex_, sharedMutex_);
-  anotherRuns_ = TakeFolderMark(marks, namespace_ != nullptr);
+  if (RunsElevated()) namespace_.Reset(OpenAdministratorsNamespace());
+  MarksWin32 marks(FolderMarkName(AppDirectory()), namespace_.Get(), mutex_, sharedMutex_);
+  anotherRuns_ = TakeFolderMark(marks, static_cast<bool>(namespace_));
 }
 
 InstanceGuard::~InstanceGuard() { Release(); }
@@ -162,10 +193,7 @@ InstanceGuard::~InstanceGuard() { Release(); }
 void InstanceGuard::Release() {
   mutex_.Reset();
   sharedMutex_.Reset();
-  if (namespace_ == nullptr) return;
-  if (const auto close = SystemFunction<CloseNamespaceFn>("kernel32.dll", "ClosePrivateNamespace"))
-    close(namespace_, 0);
-  namespace_ = nullptr;
+  namespace_.Reset();
 }
 
 }  // namespace tarnwick

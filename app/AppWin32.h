@@ -1,13 +1,10 @@
-// What the program knows of its own run: the automatic flag, its path, directory and list file, one per folder.
+// What the program knows of its own run: its path, directory and list file, one per folder.
 #pragma once
 #include <string>
 
 #include "common/Win32Handles.h"
 
 namespace tarnwick {
-
-// Set by "-a" at start and never reset; the scan cycle reads it.
-extern bool AutoMode;
 
 // The executable's full path as Windows reports it, of any length and in any script.
 std::wstring ExePath();
@@ -43,7 +40,7 @@ class InstanceGuard {
  private:
   KernelHandle mutex_;
   KernelHandle sharedMutex_;  // the elevated run's mark where others look for it
-  HANDLE namespace_ = nullptr;
+  NamespaceHandle namespace_;
   bool anotherRuns_ = false;
 };
 

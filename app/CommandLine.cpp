@@ -1,99 +1,88 @@
-// Splits the argument string with the three-state scanner and picks the start mode from slot 1.
+// The start mode from the first argument, and what a switch takes after it.
 #include "app/CommandLine.h"
+
+#include "common/Text.h"
+#include "process/Scope.h"
 
 namespace tarnwick {
 namespace {
 
-bool IsSeparator(char c) { return c == ' ' || c == '\t'; }
+struct NamedMode {
+  const wchar_t* Token;  // upper case
+  StartMode Mode;
+};
+const NamedMode kModes[] = {
+    {L"-A", StartMode::Auto},           {L"/A", StartMode::Auto},          {L"-I", StartMode::Tray},
+    {L"/I", StartMode::Tray},           {L"-K", StartMode::Kill},          {L"/K", StartMode::Kill},
+    {L"-L", StartMode::List},           {L"/L", StartMode::List},          {L"/?", StartMode::Help},
+    {L"-?", StartMode::Help},           {L"-H", StartMode::Help},          {L"/H", StartMode::Help},
+    {L"--HELP", StartMode::Help},       {L"/VERSION", StartMode::Version}, {L"-V", StartMode::Version},
+    {L"--VERSION", StartMode::Version},
+};
 
-std::string AsciiLowerCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+constexpr const char* kSwitches = "-a, -i, -k or -l (or /a, /i, /k, /l), /? for help, /version";
+
+// A dash as documents and word processors write it: pasted into a command line it still means a switch.
+bool IsDash(wchar_t c) { return c == L'-' || c == L'/' || c == 0x2013 || c == 0x2014 || c == 0x2212; }
+
+StartMode ModeOf(std::wstring_view token) {
+  const std::wstring upper = AsciiUpperCase(token);
+  for (const NamedMode& named : kModes) {
+    if (upper == named.Token) return named.Mode;
   }
-  return text;
+  return token.empty() || !IsDash(token[0]) ? StartMode::Plain : StartMode::Unknown;
 }
 
 }  // namespace
 
-std::int16_t SplitCommandLine(std::string_view argString, ArgSlots& slots) {
-  enum State { kBetween, kUnquoted, kQuoted };
-  int slot = argString.empty() ? 0 : ArgSlots::kLower;
-  State state = kBetween;
-  bool stopped = false;
+bool IsStartSwitch(std::wstring_view token) {
+  const StartMode mode = ModeOf(token);
+  return token.size() == 2 &&
+         (mode == StartMode::Auto || mode == StartMode::Tray || mode == StartMode::Kill || mode == StartMode::List);
+}
 
-  // Ends the current token; false when it was the last slot and scanning must stop.
-  auto endToken = [&] {
-    if (slot == ArgSlots::kUpper) return false;
-    ++slot;
-    state = kBetween;
-    return true;
-  };
-
-  for (char c : argString) {
-    switch (state) {
-      case kBetween:
-        if (c == '"') {
-          state = kQuoted;
-        } else if (!IsSeparator(c)) {
-          state = kUnquoted;
-          slots[slot] += c;
-        }
-        break;
-      case kUnquoted:
-        if (IsSeparator(c)) {
-          stopped = !endToken();
-        } else {
-          slots[slot] += c;
-        }
-        break;
-      case kQuoted:
-        if (c == '"') {
-          stopped = !endToken();
-        } else {
-          slots[slot] += c;
-        }
-        break;
-    }
-    if (stopped) break;
+StartCommand ReadStartCommand(const std::vector<std::wstring>& arguments) {
+  StartCommand command;
+  if (arguments.empty()) return command;
+  command.Mode = ModeOf(arguments[0]);
+  switch (command.Mode) {
+    case StartMode::Unknown:
+      command.Problem = "unknown switch " + Utf8(arguments[0]) + ": the switches are " + kSwitches;
+      break;
+    case StartMode::Auto:
+    case StartMode::Kill:
+    case StartMode::List:
+      static_cast<void>(ParseRunOptions(arguments, command.Options, command.Problem, &command.Ignored));
+      break;
+    default:
+      break;  // a plain start, -i, help and version look at nothing after the first token
   }
-  // Between tokens the slot already points past the last token.
-  if (!stopped && state == kBetween) --slot;
-  return static_cast<std::int16_t>(slot > 0 ? slot : 0);
+  return command;
 }
 
-std::string_view ArgumentsAfterProgramName(std::string_view commandLine) {
-  std::size_t i = 0;
-  if (!commandLine.empty() && commandLine[0] == '"') {
-    i = commandLine.find('"', 1);
-    i = (i == std::string_view::npos) ? commandLine.size() : i + 1;
-  } else {
-    while (i < commandLine.size() && !IsSeparator(commandLine[i])) ++i;
-  }
-  while (i < commandLine.size() && IsSeparator(commandLine[i])) ++i;
-  return commandLine.substr(i);
+std::string UsageText() {
+  return "Usage: Tarnwick.exe [switch] [folder] [options]\r\n"
+         "  (none)  show the window\r\n"
+         "  -i      start in the notification area\r\n"
+         "  -a      end one process of every listed image, then exit\r\n"
+         "  -k      end every process of every listed image, then exit\r\n"
+         "  -l      list the running processes of the listed images; change nothing\r\n"
+         "  /a /i /k /l are the same, in any letter case; /? help; /version the version\r\n"
+         "After -a, -k or -l:\r\n"
+         "  \"D:\\Vex\"      only programs in that folder or below it (a full path)\r\n"
+         "  /grace:N      seconds a program with a window gets to close (default 5)\r\n"
+         "  /wait:N       seconds to wait for each ended process (default 5)\r\n"
+         "  /service:N    seconds to wait for each service to stop (default 20)\r\n"
+         "  /limit:N      seconds for the whole run (default 30)\r\n"
+         "Exit codes: 0 done; 1 not everything ended (-l: a listed image runs); 2 another Tarnwick runs\r\n"
+         "from this folder; 3 could not start; 4 elevated and others can change its files;\r\n"
+         "5 bad command line. Nothing is done for 2 to 5.\r\n"
+         "Details: README.md beside Tarnwick.exe, and Tarnwick.log in its folder.\r\n";
 }
 
-StartMode ChooseStartMode(const ArgSlots& slots, int tokenCount) {
-  if (tokenCount < 1) return StartMode::Plain;
-  const std::string first = AsciiLowerCase(slots[1]);
-  if (first == "-a") return StartMode::Auto;
-  if (first == "-i") return StartMode::Tray;
-  if (first == "-k") return StartMode::Kill;
-  if (first == "-l") return StartMode::List;
-  return StartMode::Plain;
-}
-
-std::string AppDirectoryFrom(std::string directory) {
-  if (directory.empty() || directory.back() != '\\') directory += '\\';
-  return directory;
-}
-
-std::string ExeBaseName(std::string_view path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  std::string_view name = (slash == std::string_view::npos) ? path : path.substr(slash + 1);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string_view::npos) name = name.substr(0, dot);
-  return std::string(name);
+std::string VersionLine(const VersionNumbers& version, bool wide) {
+  const std::string box = VersionText("Tarnwick", version);  // "Tarnwick version 1.0.0"
+  return "Tarnwick " + box.substr(box.rfind(' ') + 1) + (wide ? " (64-bit)" : " (32-bit)");
 }
 
 }  // namespace tarnwick

@@ -1,44 +1,39 @@
-// The program's argument string: splitting it into slots, choosing the start mode, and the
-// names the program derives from its own path.
+// The one reading of the command line: the start mode from the first argument, then what follows a switch,
+// all from the wide command line split as Windows splits it.
 #pragma once
-#include <array>
-#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "app/RunOptions.h"
+#include "ui/VersionText.h"
 
 namespace tarnwick {
 
-// Three argument slots numbered 1 to 3, as the entry uses them.
-class ArgSlots {
- public:
-  static constexpr int kLower = 1;
-  static constexpr int kUpper = 3;
-  std::string& operator[](int slot) { return slots_.at(static_cast<std::size_t>(slot - kLower)); }
-  const std::string& operator[](int slot) const { return slots_.at(static_cast<std::size_t>(slot - kLower)); }
+// Auto ("-a"), Kill ("-k") and List ("-l") run without a window; Kill and List not even a hidden one. Help
+// and Version only tell; Unknown is a switch that is none and ends nothing.
+enum class StartMode { Plain, Tray, Auto, Kill, List, Help, Version, Unknown };
 
- private:
-  std::array<std::string, kUpper - kLower + 1> slots_;
+struct StartCommand {
+  StartMode Mode = StartMode::Plain;
+  RunOptions Options{};                // for Auto, Kill and List
+  std::string Problem{};               // Unknown, or a switch's options that cannot be followed: why (code 5)
+  std::vector<std::string> Ignored{};  // later start switches left out ("-i" after "-a"), as given
 };
 
-// Appends the tokens of argString to the slots and returns the highest slot that got one (0 for none).
-// Blanks and tabs separate; a double quote groups only at the start of a token; scanning stops once
-// the third token is complete.
-std::int16_t SplitCommandLine(std::string_view argString, ArgSlots& slots);
+// The arguments after the program's name (SplitArguments). The first chooses: "-a", "-i", "-k", "-l" or
+// their slash forms in any letter case; help and version; a token that starts with neither "-" nor "/" is
+// a plain start; one that starts with "-", "/" or a dash from a document (en dash, em dash, minus sign) and
+// is none of those is Unknown. After "-a", "-k" or "-l" come the folder and the options.
+StartCommand ReadStartCommand(const std::vector<std::wstring>& arguments);
 
-// The process command line without the program's own name, as Windows parses that name.
-std::string_view ArgumentsAfterProgramName(std::string_view commandLine);
+// The usage text that help prints.
+std::string UsageText();
 
-// Auto ("-a"), Kill ("-k") and List ("-l") run without a window; Kill and List not even a hidden one.
-enum class StartMode { Plain, Tray, Auto, Kill, List };
+// "Tarnwick 1.0.0 (32-bit)": what "/version" tells, from the version numbers and the build's bitness.
+std::string VersionLine(const VersionNumbers& version, bool wide);
 
-// "-a" (automatic run), "-i" (notification area), "-k" (end every instance) or "-l" (list only) in slot 1,
-// in any letter case; anything else is a plain start.
-StartMode ChooseStartMode(const ArgSlots& slots, int tokenCount);
-
-// The directory with exactly one trailing backslash added when it has none.
-std::string AppDirectoryFrom(std::string directory);
-
-// File name without directory and extension: "C:\Tools\Tarnwick.exe" gives "Tarnwick".
-std::string ExeBaseName(std::string_view path);
+// True for the one-letter start switches in either form: the tokens a later argument may repeat.
+bool IsStartSwitch(std::wstring_view token);
 
 }  // namespace tarnwick

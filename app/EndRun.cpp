@@ -8,18 +8,6 @@
 namespace tarnwick {
 namespace {
 
-const char* SourceOf(RunSwitch runSwitch) {
-  switch (runSwitch) {
-    case RunSwitch::Auto:
-      return "-a";
-    case RunSwitch::Kill:
-      return "-k";
-    case RunSwitch::List:
-      return "-l";
-  }
-  return "";
-}
-
 EndMode ModeOf(RunSwitch runSwitch) {
   switch (runSwitch) {
     case RunSwitch::Kill:
@@ -61,6 +49,18 @@ int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& inf
 }
 
 }  // namespace
+
+const char* SourceOf(RunSwitch runSwitch) {
+  switch (runSwitch) {
+    case RunSwitch::Auto:
+      return "-a";
+    case RunSwitch::Kill:
+      return "-k";
+    case RunSwitch::List:
+      return "-l";
+  }
+  return "";
+}
 
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
                   const RunInfo& info, const RunOptions& options) {

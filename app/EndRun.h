@@ -6,19 +6,16 @@
 #include <vector>
 
 #include "app/RunOptions.h"
+#include "common/ExitCodes.h"
 #include "process/EndPipeline.h"
 #include "process/Privilege.h"
 
 namespace tarnwick {
 
-// What a run tells its caller.
-inline constexpr int kExitDone = 0;           // everything set out to end is gone; or, for -l, nothing listed runs
-inline constexpr int kExitNotAll = 1;         // something could not be ended; or, for -l, a listed image runs
-inline constexpr int kExitAnotherRuns = 2;    // another Tarnwick runs from this folder: nothing was done
-inline constexpr int kExitCouldNotStart = 3;  // no window or message loop could be made
-inline constexpr int kExitUntrusted = 4;      // elevated, and others can change the list, the exe or their folder
-
 enum class RunSwitch { Auto, Kill, List };
+
+// The switch as the log's source field writes it: "-a", "-k", "-l".
+const char* SourceOf(RunSwitch runSwitch);
 
 // Receives each finished line, without its line break.
 class LineSink {

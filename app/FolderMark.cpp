@@ -17,8 +17,8 @@ bool TakeFolderMark(MarkApi& marks, bool administrators) {
     case MarkAnswer::Made:
       return false;
     case MarkAnswer::Existed:
-    case MarkAnswer::Denied:  // another user's Tarnwick holds the mark and keeps it to itself
       return true;
+    case MarkAnswer::Denied:  // every Tarnwick's mark lets everyone open it: this one was made to block
     case MarkAnswer::Failed:
       break;
   }

@@ -1,6 +1,8 @@
 // The switches' options: the wide command line split as Windows splits it, and the options checked.
 #include "app/RunOptions.h"
 
+#include "app/CommandLine.h"
+#include "common/Text.h"
 #include "process/Scope.h"
 
 namespace tarnwick {
@@ -22,14 +24,6 @@ const KnownOption kOptions[] = {
     {L"limit", &RunOptions::RunMs, 1},
 };
 
-std::wstring AsciiLower(std::wstring_view text) {
-  std::wstring lower(text);
-  for (wchar_t& c : lower) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  return lower;
-}
-
 // Whole seconds, digits only, within the range.
 bool ParseSeconds(std::wstring_view text, std::uint32_t minSeconds, std::uint32_t& ms) {
   if (text.empty() || text.size() > 6) return false;
@@ -44,11 +38,16 @@ bool ParseSeconds(std::wstring_view text, std::uint32_t minSeconds, std::uint32_
 }
 
 bool ParseOption(const std::wstring& token, RunOptions& options, std::string& problem) {
+  if (token[0] != L'-' && token[0] != L'/') {
+    problem = "unknown option " + Utf8(token) + ": options start with / or -";
+    return false;
+  }
   const std::size_t colon = token.find(L':');
-  const std::wstring name = AsciiLower(token.substr(1, colon == std::wstring::npos ? std::wstring::npos : colon - 1));
+  const std::wstring name =
+      AsciiUpperCase(token.substr(1, colon == std::wstring::npos ? std::wstring::npos : colon - 1));
   for (const KnownOption& known : kOptions) {
-    if (name != known.Name) continue;
-    std::string shown = "/";
+    if (name != AsciiUpperCase(std::wstring_view(known.Name))) continue;
+    std::string shown = "/";  // built in two steps: GCC 12 warns falsely on "/" + a string here
     shown += Utf8(known.Name);
     std::uint32_t ms = 0;
     if (colon == std::wstring::npos ||
@@ -123,12 +122,19 @@ std::vector<std::wstring> SplitArguments(std::wstring_view line) {
   return arguments;
 }
 
-bool ParseRunOptions(const std::vector<std::wstring>& arguments, RunOptions& options, std::string& problem) {
+bool ParseRunOptions(const std::vector<std::wstring>& arguments, RunOptions& options, std::string& problem,
+                     std::vector<std::string>* ignored) {
   options = {};
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     const std::wstring& token = arguments[i];
-    // "//server/share" is a folder written with forward slashes, not an option.
-    if (token.size() > 1 && (token[0] == L'-' || (token[0] == L'/' && token[1] != L'/'))) {
+    if (IsStartSwitch(token)) {
+      if (ignored != nullptr) ignored->push_back(Utf8(token));
+      continue;
+    }
+    // "//server/share" is a folder written with forward slashes, not an option; a dash pasted from a
+    // document starts an option that is none.
+    if (token.size() > 1 && (token[0] == L'-' || (token[0] == L'/' && token[1] != L'/') || token[0] == 0x2013 ||
+                             token[0] == 0x2014 || token[0] == 0x2212)) {
       if (!ParseOption(token, options, problem)) return false;
       continue;
     }
@@ -138,10 +144,9 @@ bool ParseRunOptions(const std::vector<std::wstring>& arguments, RunOptions& opt
     }
     // No folder name holds a quote: this one comes from a backslash before the closing quote ("D:\Vex\"),
     // which the rules of the command line read as a quote.
-    if (token.find(L'"') != std::wstring::npos) {
-      problem = "the folder " + Utf8(token) +
-                " holds a double quote: write \"D:\\Vex\" without a backslash before "
-                "the closing quote";
+    if (const std::size_t quote = token.find(L'"'); quote != std::wstring::npos) {
+      problem = "the folder " + Utf8(token) + " holds a double quote: write \"" + Utf8(token.substr(0, quote)) +
+                "\" without a backslash before the closing quote";
       return false;
     }
     if (!options.Folder.empty()) {

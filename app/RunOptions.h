@@ -11,9 +11,6 @@
 
 namespace tarnwick {
 
-// A command line the run cannot follow: nothing is ended.
-inline constexpr int kExitBadCommandLine = 5;
-
 struct RunOptions {
   std::wstring Folder;  // as given; empty: the whole machine
   std::optional<std::uint32_t> GraceMs;
@@ -31,10 +28,11 @@ struct RunOptions {
 std::vector<std::wstring> SplitArguments(std::wstring_view commandLine);
 
 // Reads the tokens after the switch (arguments[0] is the switch itself and is not looked at). Options are
-// "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit. Any other
-// token is the folder, at most one. False, with a line for the user, on an unknown option, a bad value,
-// a repeated option or a second folder.
+// "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit. A later
+// start switch ("-i", "/a") is left out and named in `ignored`. Any other token is the folder, at most one.
+// False, with a line for the user, on an unknown option (a dash from a document included), a bad value, a
+// repeated option or a second folder.
 [[nodiscard]] bool ParseRunOptions(const std::vector<std::wstring>& arguments, RunOptions& options,
-                                   std::string& problem);
+                                   std::string& problem, std::vector<std::string>* ignored = nullptr);
 
 }  // namespace tarnwick

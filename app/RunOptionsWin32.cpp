@@ -1,4 +1,4 @@
-// The switches' options over Win32: the wide command line, and the folder made absolute and long.
+// The command line over Win32: the wide command line, and the folder made absolute and long.
 #include "app/RunOptionsWin32.h"
 
 #include <windows.h>
@@ -7,14 +7,13 @@
 
 namespace tarnwick {
 
-bool ReadRunOptions(RunOptions& options, std::string& problem) {
-  if (!ParseRunOptions(SplitArguments(GetCommandLineW()), options, problem)) return false;
-  if (options.Folder.empty()) return true;
+StartCommand ReadOwnCommandLine() {
+  StartCommand command = ReadStartCommand(SplitArguments(GetCommandLineW()));
+  if (!command.Problem.empty() || command.Options.Folder.empty()) return command;
   UseSystemPathCaseFolding();
   std::wstring folder;
-  if (!ResolveScopeFolder(options.Folder, folder, problem)) return false;
-  options.Folder = folder;
-  return true;
+  if (ResolveScopeFolder(command.Options.Folder, folder, command.Problem)) command.Options.Folder = folder;
+  return command;
 }
 
 }  // namespace tarnwick

@@ -1,13 +1,11 @@
-// The switches' options from the process's wide command line, with the folder checked against the disk.
+// The command line of this process, read once, with a switch's folder checked against the disk.
 #pragma once
-#include <string>
-
-#include "app/RunOptions.h"
+#include "app/CommandLine.h"
 
 namespace tarnwick {
 
-// Reads what follows "-a", "-k" or "-l" on GetCommandLineW; the folder comes back checked, full and in its
-// long form. False, with the line for the user, when the run must not go ahead.
-[[nodiscard]] bool ReadRunOptions(RunOptions& options, std::string& problem);
+// Reads GetCommandLineW; a switch's folder comes back checked, full and in its long form, or the
+// command's Problem says why the run must not go ahead.
+StartCommand ReadOwnCommandLine();
 
 }  // namespace tarnwick

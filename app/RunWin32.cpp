@@ -1,5 +1,5 @@
 // The real seams of a run: the system clock, the service manager, the log file with its rotation, a
-// redirected standard output, and the debug privilege for the pass.
+// redirected standard output, and the debug privilege for the pass; one context per start holds them.
 #include "app/RunWin32.h"
 
 #include <windows.h>
@@ -36,53 +36,68 @@ class SystemClock final : public Clock {
 };
 
 // Each line is appended to the log as it comes, so that a long run leaves its trace even if it is cut
-// short; a folder that cannot be written means no log, and the run goes on. An elevated run writes
-// nothing through a link or junction found in the log's place.
+// short; a folder that cannot be written means no log, and the run goes on.
 class RunLog final : public LineSink {
  public:
-  // Without toFile the lines go to standard output alone: the log failed the trust check.
-  explicit RunLog(bool toFile = true)
-      : path_(AppDirectory() + kLogFileName), elevated_(RunsElevated()), toFile_(toFile) {
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    // Only a file or a pipe the caller handed over: no console is attached or created.
-    const DWORD type = (out != nullptr && out != INVALID_HANDLE_VALUE) ? GetFileType(out) : FILE_TYPE_UNKNOWN;
-    stdout_ = (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) ? out : nullptr;
+  RunLog() : path_(AppDirectory() + kLogFileName), elevated_(RunsElevated()), toFile_(!elevated_) {
+    stdout_ = StandardOutputRedirected() ? GetStdHandle(STD_OUTPUT_HANDLE) : nullptr;
   }
+
+  // Without toFile the lines go to standard output alone: the log failed the trust check.
+  void AllowFile(bool toFile) { toFile_ = toFile; }
 
   void WriteLine(const std::string& text) override {
     const std::string line = text + "\r\n";
     if (toFile_) Append(line);
+    Out(line);
+  }
+
+ private:
+  void Out(const std::string& line) const {
     DWORD written = 0;
     if (stdout_ != nullptr) WriteFile(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
 
- private:
+  // Elevated, the log is written only where it is a plain file of one name: through a link, a junction or
+  // a second name (a hard link an ordinary user made) the write would land in a file outside the folder.
   KernelHandle OpenLog() const {
-    KernelHandle log(CreateFileW(path_.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+    KernelHandle log(CreateFileW(path_.c_str(), FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL | (elevated_ ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (log && elevated_ &&
-        (!GetFileInformationByHandle(log.Get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+        (!GetFileInformationByHandle(log.Get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+         info.nNumberOfLinks != 1)) {
       log.Reset();
     }
     return log;
   }
 
-  void Append(const std::string& line) const {
+  void Append(const std::string& line) {
     KernelHandle log = OpenLog();
     if (!log) return;
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(log.Get(), &size) && size.QuadPart > 0 &&
-        static_cast<unsigned long long>(size.QuadPart) + line.size() > kMaxLogBytes) {
+    if (!GetFileSizeEx(log.Get(), &size)) return;
+    std::string text = line;
+    if (size.QuadPart > 0 && static_cast<unsigned long long>(size.QuadPart) + line.size() > kMaxLogBytes) {
       log.Reset();
       // A rename moves a link itself, never what it points to.
-      MoveFileExW(path_.c_str(), (path_ + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
-      log = OpenLog();
+      if (MoveFileExW(path_.c_str(), (path_ + L".1").c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        log = OpenLog();
+      } else {
+        // The log stays bounded: it starts over, and its first line says why.
+        const DWORD error = GetLastError();
+        log = OpenLog();
+        if (!log || !SetFilePointerEx(log.Get(), {}, nullptr, FILE_BEGIN) || !SetEndOfFile(log.Get())) return;
+        text = "Tarnwick.log.1 could not be replaced (system error " + std::to_string(error) +
+               "): the log was emptied\r\n" + line;
+      }
       if (!log) return;
     }
     DWORD written = 0;
-    WriteFile(log.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (SetFilePointerEx(log.Get(), {}, nullptr, FILE_END)) {
+      WriteFile(log.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
   }
 
   std::wstring path_;
@@ -91,7 +106,7 @@ class RunLog final : public LineSink {
   HANDLE stdout_ = nullptr;
 };
 
-// The seams of one run; the service manager is opened only if a listed process is found.
+// The seams of one pass; the service manager is opened only if a listed process is found.
 struct Seams {
   ProcessWin32 processes;
   ServiceWin32 services;
@@ -101,19 +116,47 @@ struct Seams {
   EndSeams Get() { return {.Processes = processes, .Services = services, .Time = clock, .Windows = &windows}; }
 };
 
-// The run's note is the trust check's warning; with rights, the pass holds the debug privilege.
-RunInfo ThisRun(const TrustCheck& trust, PrivilegeApi* rights = nullptr) {
-  DWORD session = 0;
-  return {.ExeImage = ExeName() + ".exe",
-          .OwnId = GetCurrentProcessId(),
-          .OwnSession = ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : kUnknownSession,
-          .StartNote = trust.Warning,
-          .Rights = rights};
-}
-
 }  // namespace
 
-std::vector<std::string> ListedImages() {
+bool StandardOutputRedirected() {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  const DWORD type = (out != nullptr && out != INVALID_HANDLE_VALUE) ? GetFileType(out) : FILE_TYPE_UNKNOWN;
+  return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+}
+
+struct RunContext::Parts {
+  SystemClock clock;
+  RunLog log;
+  TrustCheck trust;
+  RunInfo info;
+
+  void Line(std::string_view source, std::string_view what, std::string_view why) {
+    log.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, what, why));
+  }
+};
+
+RunContext::RunContext() : parts_(std::make_unique<Parts>()) {
+  DWORD session = 0;
+  parts_->info = {.ExeImage = ExeName() + ".exe",
+                  .OwnId = GetCurrentProcessId(),
+                  .OwnSession = ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : kUnknownSession};
+}
+
+RunContext::~RunContext() = default;
+
+void RunContext::SetTrust(const TrustCheck& trust) {
+  parts_->trust = trust;
+  parts_->info.StartNote = trust.Warning;
+  parts_->log.AllowFile(trust.LogTrusted);
+}
+
+const TrustCheck& RunContext::Trust() const { return parts_->trust; }
+
+void RunContext::Note(std::string_view source, std::string_view what, std::string_view why) {
+  parts_->Line(source, what, why);
+}
+
+std::vector<std::string> RunContext::ListedImages() {
   SearchList list;
   for (const BuiltInEntry& entry : kBuiltInEntries) list.AddSearchEntry(entry.ImageName, entry.Description, true);
   NameSet listed(list);
@@ -121,62 +164,45 @@ std::vector<std::string> ListedImages() {
       LoadSearchListFile(ProfilePath(), [&](const std::string& imageName, const std::string& description) {
         if (listed.Add(imageName)) list.AppendCheckedUserRow(imageName, description);
       });
-  if (!report.Complete()) WriteNoteLine("list", "list not read whole", DescribeListOverrun(report, kProfileFileName));
+  if (!report.Complete()) Note("list", "list not read whole", DescribeListOverrun(report, kProfileFileName));
   std::vector<std::string> names;
   for (std::size_t i = 1; i <= list.Count(); ++i) names.push_back(list.Row(i).ImageName);
   return names;
 }
 
-void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why) {
-  SystemClock clock;
-  RunLog log;
-  const RunInfo info = ThisRun({});
-  log.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, what, why));
-}
-
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust,
-                 const RunOptions& options) {
+int RunContext::RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const RunOptions& options) {
   Seams seams;
-  RunLog log(trust.LogTrusted);
-  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun(trust, &seams.rights), options);
+  RunInfo info = parts_->info;
+  info.Rights = &seams.rights;  // the pass holds the debug privilege
+  return RunUnattended(runSwitch, images, seams.Get(), parts_->log, info, options);
 }
 
-int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust) {
-  SystemClock clock;
-  RunLog log(trust.LogTrusted);
-  return RefuseUntrusted(runSwitch, clock, log, ThisRun(trust));
+int RunContext::RefuseUntrusted(RunSwitch runSwitch) {
+  return tarnwick::RefuseUntrusted(runSwitch, parts_->clock, parts_->log, parts_->info);
 }
 
-int RefuseBadCommandLine(RunSwitch runSwitch, const std::string& problem) {
-  SystemClock clock;
-  RunLog log;
-  return RefuseCommandLine(runSwitch, clock, log, ThisRun({}), problem);
+int RunContext::RefuseCommandLine(RunSwitch runSwitch, const std::string& problem) {
+  return tarnwick::RefuseCommandLine(runSwitch, parts_->clock, parts_->log, parts_->info, problem);
 }
 
-int RefuseSwitch(RunSwitch runSwitch) {
-  SystemClock clock;
-  RunLog log;
-  return RefuseUnattended(runSwitch, clock, log, ThisRun({}));
+int RunContext::RefuseAnother(RunSwitch runSwitch) {
+  return RefuseUnattended(runSwitch, parts_->clock, parts_->log, parts_->info);
 }
 
-void LogStartFailure(const std::string& why) noexcept {
+int RunContext::StartFailure(const std::string& why) noexcept {
   try {
-    SystemClock clock;
-    RunLog log;
-    const RunInfo info = ThisRun({});
-    log.WriteLine(LogLine(clock.Local(), "start", info.ExeImage, info.OwnId, info.OwnSession, "could not start",
-                          "exit code 3: " + why));
+    parts_->Line("start", "could not start", "exit code 3: " + why);
   } catch (...) {
     // Nowhere left to tell it.
   }
+  return kExitCouldNotStart;
 }
 
-std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,
-                          const EndLimits& limits) {
+std::string RunContext::EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,
+                                      const EndLimits& limits) {
   Seams seams;
-  RunLog log;
   const PrivilegeScope rights(&seams.rights);  // for this pass only
-  return TerminateFromWindow(images, seams.Get(), log, whileWaiting, limits);
+  return TerminateFromWindow(images, seams.Get(), parts_->log, whileWaiting, limits);
 }
 
 }  // namespace tarnwick

@@ -1,6 +1,8 @@
-// The runs of the ending pipeline over the real system: "-a", "-k", "-l" and the window's Terminate,
-// with the log "Tarnwick.log" beside the exe and the same lines on a redirected standard output.
+// The runs of the ending pipeline over the real system: "-a", "-k", "-l" and the window's Terminate, with
+// the log "Tarnwick.log" beside the exe and the same lines on a redirected standard output, all through one
+// owner that carries the trust check's verdict.
 #pragma once
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,36 +15,52 @@ namespace tarnwick {
 inline constexpr const wchar_t* kLogFileName = L"Tarnwick.log";
 inline constexpr unsigned long kMaxLogBytes = 1024 * 1024;  // then it moves to "Tarnwick.log.1"
 
-// What an unattended run works on: the built-in names, then the user's entries of "Tarnwick.ini"
-// (the file is only read; a duplicate is dropped without a message; what the read's bounds leave out is
-// told in a line of the log).
-std::vector<std::string> ListedImages();
+// True when standard output is a file or a pipe that the caller handed over (no console is ever made).
+bool StandardOutputRedirected();
 
-// One line of the log and of a redirected standard output, outside a run: its source ("-a", "window",
-// "list"), what happened and why.
-void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why);
+// The one owner of this start's lines: the clock, who runs, and the log. Until the trust check's verdict
+// is given, an elevated start writes its lines to standard output alone; after it, the log is written
+// only where the verdict lets it be. An elevated start never writes through a link or junction in the
+// log's place, nor into a file with more than one name.
+class RunContext {
+ public:
+  RunContext();
+  ~RunContext();
+  RunContext(const RunContext&) = delete;
+  RunContext& operator=(const RunContext&) = delete;
 
-// Runs "-a", "-k" or "-l" over the images and returns its exit code. The start line carries the trust
-// check's warning; the log is written only where it passes the check. The options' folder is the checked one.
-int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust = {},
-                 const RunOptions& options = {});
+  void SetTrust(const TrustCheck& trust);
+  const TrustCheck& Trust() const;
 
-// Elevated "-a" or "-k" on files that others can change: says so and what to do, on standard output and in
-// the log where it passes the check, ends nothing and returns kExitUntrusted.
-int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust);
+  // One line outside a run: its source ("-a", "window", "list", "start"), what happened and why.
+  void Note(std::string_view source, std::string_view what, std::string_view why);
 
-// Tarnwick stopped at its entry (an exception): one line in the log says why.
-void LogStartFailure(const std::string& why) noexcept;
+  // What an unattended run works on: the built-in names, then the user's entries of "Tarnwick.ini" (only
+  // read; a duplicate is dropped without a message; what the read's bounds leave out is told in a line).
+  std::vector<std::string> ListedImages();
 
-// The switch's options cannot be followed: logs why and that nothing was done; returns kExitBadCommandLine.
-int RefuseBadCommandLine(RunSwitch runSwitch, const std::string& problem);
+  // Runs "-a", "-k" or "-l" over the images and returns its exit code; the start line carries the trust
+  // check's warning. The options' folder is the checked one.
+  int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const RunOptions& options);
 
-// Another Tarnwick runs from this folder: logs that nothing was done and returns kExitAnotherRuns.
-int RefuseSwitch(RunSwitch runSwitch);
+  // Elevated "-a" or "-k" on files that others can change: ends nothing, returns kExitUntrusted.
+  int RefuseUntrusted(RunSwitch runSwitch);
+  // The switch's options cannot be followed: returns kExitBadCommandLine.
+  int RefuseCommandLine(RunSwitch runSwitch, const std::string& problem);
+  // Another Tarnwick runs from this folder: returns kExitAnotherRuns.
+  int RefuseAnother(RunSwitch runSwitch);
 
-// Terminate in the window: ends the first process of each image, waits about 2 s in all (services have
-// their own limit), calls whileWaiting meanwhile and logs. Returns the message to show, empty when all ended.
-std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,
-                          const EndLimits& limits = EndLimits::Window());
+  // Tarnwick stopped at its start (no window, an exception): one line says why; returns kExitCouldNotStart.
+  int StartFailure(const std::string& why) noexcept;
+
+  // Terminate in the window: ends the first process of each image, waits about 2 s in all (services have
+  // their own limit), calls whileWaiting meanwhile and logs. Returns the message to show, empty when all ended.
+  std::string EndFromWindow(const std::vector<std::string>& images, const KeepAlive& whileWaiting,
+                            const EndLimits& limits = EndLimits::Window());
+
+ private:
+  struct Parts;
+  std::unique_ptr<Parts> parts_;
+};
 
 }  // namespace tarnwick

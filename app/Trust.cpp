@@ -13,6 +13,7 @@ constexpr std::uint32_t kFileGenericWrite = 0x120116;
 constexpr std::uint32_t kWriteDac = 0x40000;
 constexpr const char* kEveryoneSid = "S-1-1-0";
 constexpr const char* kOwnerRightsSid = "S-1-3-4";
+constexpr const char* kAnonymousSid = "S-1-5-7";
 
 std::uint32_t Mapped(std::uint32_t mask) {
   if ((mask & kGenericAll) != 0) mask |= kFileAllAccess;
@@ -51,7 +52,9 @@ const char* WellKnownName(std::string_view sid) {
 }  // namespace
 
 std::vector<Changer> WhoCanChange(const ObjectSecurity& object, std::string_view runningAccountSid) {
-  const std::uint32_t concern = object.Kind == TrustKind::Folder ? kFolderChangeRights : kFileChangeRights;
+  const std::uint32_t concern = object.Kind == TrustKind::Folder       ? kFolderChangeRights
+                                : object.Kind == TrustKind::PathFolder ? kPathFolderChangeRights
+                                                                       : kFileChangeRights;
   std::vector<Changer> changers;
   if (!object.HasAccessList) return {{.Sid = kEveryoneSid, .Rights = concern}};
 
@@ -70,7 +73,9 @@ std::vector<Changer> WhoCanChange(const ObjectSecurity& object, std::string_view
       denied[sid] |= mask;
       continue;
     }
-    const std::uint32_t gained = mask & ~denied[sid] & ~denied[kEveryoneSid];
+    // ANONYMOUS LOGON is no member of Everyone: a deny for Everyone leaves its allow as it is.
+    const std::uint32_t everyoneDeny = sid == kAnonymousSid ? 0 : denied[kEveryoneSid];
+    const std::uint32_t gained = mask & ~denied[sid] & ~everyoneDeny;
     if (gained == 0) continue;
     if (!granted.contains(sid)) order.push_back(sid);
     granted[sid] |= gained;
@@ -105,7 +110,7 @@ std::string DescribeChanger(const Changer& changer, TrustKind kind) {
   };
   std::string rights;
   for (const Word& word : kWords) {
-    const char* text = kind == TrustKind::Folder ? word.Folder : word.File;
+    const char* text = kind == TrustKind::File ? word.File : word.Folder;
     if (text == nullptr || (changer.Rights & word.Right) == 0) continue;
     rights += (rights.empty() ? "" : ", ") + std::string(text);
   }
@@ -124,7 +129,7 @@ std::string DescribeFinding(std::string_view path, TrustKind kind, const std::ve
   return text;
 }
 
-std::string TrustWarning(const std::vector<std::string>& findings, std::string_view folder) {
+std::string TrustWarning(const std::vector<std::string>& findings, std::string_view folder, bool suggestMove) {
   std::string text = "not safe to act on: ";
   for (std::size_t i = 0; i < findings.size(); ++i) {
     if (i > 0) text += "; ";
@@ -135,8 +140,11 @@ std::string TrustWarning(const std::vector<std::string>& findings, std::string_v
   std::string quoted(1, '"');
   quoted.append(folder);
   quoted += '"';
-  text += ". What to do: move Tarnwick to a folder that only administrators can change, such as ";
-  text += "C:\\Program Files\\Tarnwick; or lock its folder down as an administrator: icacls ";
+  text += ". What to do: ";
+  if (suggestMove) {
+    text += "move Tarnwick to a folder that only administrators can change, such as C:\\Program Files\\Tarnwick; or ";
+  }
+  text += "lock " + quoted + " down as an administrator: icacls ";
   text += quoted + " /reset /T /C && icacls " + quoted + " /setowner *S-1-5-32-544 /T /C && icacls " + quoted;
   text += " /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX";
   return text;

@@ -8,7 +8,9 @@
 
 namespace tarnwick {
 
-enum class TrustKind { File, Folder };
+// A file; the exe's own folder; a folder above it on the path, where only removing, renaming or replacing
+// it (and so the path below it) is of concern.
+enum class TrustKind { File, Folder, PathFolder };
 
 // One access rule of an object's access list, in the list's order.
 struct AccessRule {
@@ -38,6 +40,9 @@ struct Changer {
 // adding and deleting what is in it, and the same over the folder itself.
 inline constexpr std::uint32_t kFileChangeRights = 0x2 | 0x4 | 0x10000 | 0x40000 | 0x80000;
 inline constexpr std::uint32_t kFolderChangeRights = 0x2 | 0x4 | 0x40 | 0x10000 | 0x40000 | 0x80000;
+// On a folder of the path: deleting what is in it (the next folder down), deleting or renaming it, and
+// changing its permissions or owner (which gives the rest).
+inline constexpr std::uint32_t kPathFolderChangeRights = 0x40 | 0x10000 | 0x40000 | 0x80000;
 
 inline constexpr const char* kSystemSid = "S-1-5-18";
 inline constexpr const char* kAdministratorsSid = "S-1-5-32-544";
@@ -55,7 +60,9 @@ std::string DescribeChanger(const Changer& changer, TrustKind kind);
 // "C:\Tools\Tarnwick.ini can be changed by Everyone (S-1-1-0: write)": the object's path as the log writes it.
 std::string DescribeFinding(std::string_view path, TrustKind kind, const std::vector<Changer>& changers);
 
-// The warning a run carries: each finding, then what to do, with the icacls commands that lock the folder down.
-std::string TrustWarning(const std::vector<std::string>& findings, std::string_view folder);
+// The warning a run carries: each finding, then what to do, with the icacls commands that lock the folder
+// down (the highest folder of the path that failed, which may be a parent of Tarnwick's own). Moving to
+// C:\Program Files\Tarnwick is suggested only where Tarnwick is not there already.
+std::string TrustWarning(const std::vector<std::string>& findings, std::string_view folder, bool suggestMove = true);
 
 }  // namespace tarnwick

@@ -6,6 +6,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <optional>
+
 #include "app/AppWin32.h"
 #include "app/RunWin32.h"
 #include "app/Trust.h"
@@ -17,9 +19,8 @@ namespace {
 std::string SidText(PSID sid) {
   LPSTR text = nullptr;
   if (sid == nullptr || !ConvertSidToStringSidA(sid, &text)) return {};
-  std::string result(text);
-  LocalFree(text);
-  return result;
+  const LocalMemory owned(text);
+  return text;
 }
 
 // The path as the log and the message box write it; a character outside the code page shows as "?".
@@ -43,65 +44,151 @@ std::string RunningAccountSid() {
   return SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
 }
 
-// The SID of an access rule, for the kinds an access list of a file can hold; nullptr for another kind.
-PSID RuleSid(ACE_HEADER* header, bool& allow) {
+// An access rule that cannot be read, or of a kind not read here, lets others change the object as far
+// as the rule goes: it counts as an allow of everything.
+AccessRule FailClosed(const std::string& what) { return {.Sid = what, .Allow = true, .Mask = 0x10000000}; }
+
+// The rule of one access-list entry: its SID, whether it allows, and its mask; a deny of a kind not read
+// here is left out (leaving out a deny can only find more, never less).
+std::optional<AccessRule> RuleOf(ACE_HEADER* header) {
+  const auto rule = [&](PSID sid, bool allow) {
+    // Every kind read here has its access mask right after the header.
+    return AccessRule{.Sid = SidText(sid),
+                      .Allow = allow,
+                      .Mask = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header)->Mask,
+                      .InheritOnly = (header->AceFlags & INHERIT_ONLY_ACE) != 0};
+  };
   switch (header->AceType) {
     case ACCESS_ALLOWED_ACE_TYPE:
     case ACCESS_ALLOWED_CALLBACK_ACE_TYPE:
-      allow = true;
-      return &reinterpret_cast<ACCESS_ALLOWED_ACE*>(header)->SidStart;
+      return rule(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(header)->SidStart, true);
     case ACCESS_DENIED_ACE_TYPE:
-      allow = false;
-      return &reinterpret_cast<ACCESS_DENIED_ACE*>(header)->SidStart;
+      return rule(&reinterpret_cast<ACCESS_DENIED_ACE*>(header)->SidStart, false);
     case ACCESS_ALLOWED_OBJECT_ACE_TYPE:
     case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE: {
-      auto* rule = reinterpret_cast<ACCESS_ALLOWED_OBJECT_ACE*>(header);
+      auto* object = reinterpret_cast<ACCESS_ALLOWED_OBJECT_ACE*>(header);
       std::size_t offset = offsetof(ACCESS_ALLOWED_OBJECT_ACE, ObjectType);
-      if ((rule->Flags & ACE_OBJECT_TYPE_PRESENT) != 0) offset += sizeof(GUID);
-      if ((rule->Flags & ACE_INHERITED_OBJECT_TYPE_PRESENT) != 0) offset += sizeof(GUID);
-      allow = true;
-      return reinterpret_cast<unsigned char*>(header) + offset;
+      if ((object->Flags & ACE_OBJECT_TYPE_PRESENT) != 0) offset += sizeof(GUID);
+      if ((object->Flags & ACE_INHERITED_OBJECT_TYPE_PRESENT) != 0) offset += sizeof(GUID);
+      return rule(reinterpret_cast<unsigned char*>(header) + offset, true);
     }
+    case ACCESS_DENIED_CALLBACK_ACE_TYPE:
+    case ACCESS_DENIED_OBJECT_ACE_TYPE:
+    case ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE:
+      return std::nullopt;
     default:
-      // A deny of a kind not read here is left out: leaving out a deny can only find more, never less.
-      return nullptr;
+      return FailClosed("an access rule of unknown kind " + std::to_string(header->AceType));
   }
 }
 
-// The finding for one object: empty when no one else can change it, or when a file does not exist.
-std::string Check(const std::wstring& path, TrustKind kind, bool mayBeMissing, const std::string& me) {
-  const DWORD flags = kind == TrustKind::Folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL;
-  KernelHandle object(CreateFileW(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, flags, nullptr));
-  if (!object) {
+// The finding for one opened object: empty when no one else can change it.
+std::string Check(HANDLE object, const std::wstring& path, TrustKind kind, const std::string& me) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  const DWORD error = GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                      &owner, nullptr, &dacl, nullptr, &raw);
+  if (error != ERROR_SUCCESS) return DisplayPath(path) + " could not be checked: system error " + std::to_string(error);
+  const LocalMemory descriptor(raw);
+  ObjectSecurity security{.Kind = kind, .OwnerSid = SidText(owner), .HasAccessList = dacl != nullptr, .Rules = {}};
+  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    const std::optional<AccessRule> rule =
+        GetAce(dacl, i, &ace) ? RuleOf(static_cast<ACE_HEADER*>(ace)) : FailClosed("an unreadable access rule");
+    if (rule) security.Rules.push_back(*rule);
+  }
+  const std::vector<Changer> changers = WhoCanChange(security, me);
+  return changers.empty() ? std::string() : DescribeFinding(DisplayPath(path), kind, changers);
+}
+
+// A file's finding; empty where it may be missing and is.
+std::string CheckFile(const std::wstring& path, bool mayBeMissing, const std::string& me) {
+  KernelHandle file(CreateFileW(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD error = GetLastError();
     if (mayBeMissing && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return {};
     return DisplayPath(path) + " could not be checked: system error " + std::to_string(error);
   }
-  PSID owner = nullptr;
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const DWORD error =
-      GetSecurityInfo(object.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                      nullptr, &dacl, nullptr, &descriptor);
-  if (error != ERROR_SUCCESS) return DisplayPath(path) + " could not be checked: system error " + std::to_string(error);
-  ObjectSecurity security{.Kind = kind, .OwnerSid = SidText(owner), .HasAccessList = dacl != nullptr, .Rules = {}};
-  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-    void* raw = nullptr;
-    if (!GetAce(dacl, i, &raw)) continue;
-    auto* header = static_cast<ACE_HEADER*>(raw);
-    bool allow = true;
-    PSID sid = RuleSid(header, allow);
-    if (sid == nullptr) continue;
-    // Every kind read here has its access mask right after the header.
-    security.Rules.push_back({.Sid = SidText(sid),
-                              .Allow = allow,
-                              .Mask = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header)->Mask,
-                              .InheritOnly = (header->AceFlags & INHERIT_ONLY_ACE) != 0});
+  return Check(file.Get(), path, TrustKind::File, me);
+}
+
+// The folders from this one (ending in a backslash) up to its volume's root: C:\A\B\, C:\A\, C:\.
+std::vector<std::wstring> PathFolders(std::wstring folder) {
+  std::wstring root(folder.size() + 2, L'\0');
+  if (!GetVolumePathNameW(folder.c_str(), root.data(), static_cast<DWORD>(root.size()))) root = folder;
+  root.resize(wcslen(root.c_str()));
+  std::vector<std::wstring> folders;
+  for (;;) {
+    folders.push_back(folder);
+    if (folder.size() <= root.size()) break;
+    const std::size_t slash = folder.rfind(L'\\', folder.size() - 2);
+    if (slash == std::wstring::npos) break;
+    folder.resize(slash + 1);
   }
-  LocalFree(descriptor);
-  const std::vector<Changer> changers = WhoCanChange(security, me);
-  return changers.empty() ? std::string() : DescribeFinding(DisplayPath(path), kind, changers);
+  return folders;
+}
+
+// The path a folder really leads to, through links and junctions: "C:\Real\" (no \\?\ prefix).
+std::wstring FinalFolder(const std::wstring& folder) {
+  KernelHandle opened(CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::wstring path(32768, L'\0');
+  const DWORD n = opened ? GetFinalPathNameByHandleW(opened.Get(), path.data(), static_cast<DWORD>(path.size()), 0) : 0;
+  if (n == 0 || n >= path.size()) return {};
+  path.resize(n);
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0)
+    path = L"\\" + path.substr(7);
+  else if (path.rfind(L"\\\\?\\", 0) == 0)
+    path = path.substr(4);
+  if (path.back() != L'\\') path += L'\\';
+  return path;
+}
+
+// Checks each folder of the path, holding it open without delete sharing, so that none can be renamed
+// away for the rest of the run. Returns whether one of them is a link or junction; `highest` is the
+// highest folder that failed.
+bool CheckPath(const std::wstring& folder, const std::string& me, std::vector<std::string>& findings,
+               std::wstring& highest, std::vector<KernelHandle>& held) {
+  bool linked = false;
+  for (const std::wstring& each : PathFolders(folder)) {
+    const TrustKind kind = each == folder ? TrustKind::Folder : TrustKind::PathFolder;
+    KernelHandle opened(CreateFileW(each.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    std::string finding;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!opened) {
+      finding = DisplayPath(each) + " could not be checked: system error " + std::to_string(GetLastError());
+    } else {
+      finding = Check(opened.Get(), each, kind, me);
+      if (!GetFileInformationByHandle(opened.Get(), &info)) {
+        finding = DisplayPath(each) + " could not be checked: system error " + std::to_string(GetLastError());
+      }
+      linked = linked || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      held.push_back(std::move(opened));
+    }
+    if (finding.empty()) continue;
+    findings.push_back(finding);
+    highest = each;
+  }
+  return linked;
+}
+
+// True where Tarnwick already lies below a Program Files folder: the warning then does not say to move there.
+bool InProgramFiles(const std::wstring& folder) {
+  std::wstring upper = folder;
+  CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  for (const wchar_t* name : {L"ProgramFiles", L"ProgramW6432", L"ProgramFiles(x86)"}) {
+    wchar_t value[MAX_PATH] = L"";
+    const DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) continue;
+    std::wstring prefix(value);
+    CharUpperBuffW(prefix.data(), static_cast<DWORD>(prefix.size()));
+    if (prefix.back() != L'\\') prefix += L'\\';
+    if (upper.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -123,13 +210,27 @@ TrustCheck CheckTrust(const TrustPaths& paths) {
   TrustCheck check;
   if (!RunsElevatedOrAsSystem()) return check;
   const std::string me = RunningAccountSid();
-  const std::string folder = Check(paths.Folder, TrustKind::Folder, false, me);
-  for (const std::string& finding :
-       {Check(paths.Profile, TrustKind::File, true, me), Check(paths.Exe, TrustKind::File, false, me), folder}) {
+  auto held = std::make_shared<std::vector<KernelHandle>>();
+  std::vector<std::string> pathFindings;
+  std::wstring lockDown = paths.Folder;
+  // Through a link or junction the path that it leads to must pass too.
+  if (CheckPath(paths.Folder, me, pathFindings, lockDown, *held)) {
+    const std::wstring target = FinalFolder(paths.Folder);
+    if (target.empty()) {
+      pathFindings.push_back(DisplayPath(paths.Folder) + " could not be checked: where its links lead is unknown");
+    } else {
+      CheckPath(target, me, pathFindings, lockDown, *held);
+    }
+  }
+  for (const std::string& finding : {CheckFile(paths.Profile, true, me), CheckFile(paths.Exe, false, me)}) {
     if (!finding.empty()) check.Findings.push_back(finding);
   }
-  check.LogTrusted = folder.empty() && Check(paths.Log, TrustKind::File, true, me).empty();
-  if (!check.Findings.empty()) check.Warning = TrustWarning(check.Findings, DisplayPath(paths.Folder));
+  check.Findings.insert(check.Findings.end(), pathFindings.begin(), pathFindings.end());
+  check.LogTrusted = pathFindings.empty() && CheckFile(paths.Log, true, me).empty();
+  if (!check.Findings.empty()) {
+    check.Warning = TrustWarning(check.Findings, DisplayPath(lockDown), !InProgramFiles(paths.Folder));
+  }
+  check.HeldPath = std::move(held);
   return check;
 }
 

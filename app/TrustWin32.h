@@ -1,8 +1,11 @@
 // The trust check over the real files: when Tarnwick runs elevated or as SYSTEM, who else can change
 // Tarnwick.ini, Tarnwick.exe, their folder and the log, read from each opened handle.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "common/Win32Handles.h"
 
 namespace tarnwick {
 
@@ -14,9 +17,12 @@ struct TrustPaths {
 };
 
 struct TrustCheck {
-  std::vector<std::string> Findings;  // the exe, the list file or the folder: who else can change each
-  bool LogTrusted = true;             // the log may be written: its folder and the file itself pass
+  std::vector<std::string> Findings;  // the exe, the list file or a folder of the path: who else can change each
+  bool LogTrusted = true;             // the log may be written: the path and the file itself pass
   std::string Warning;                // empty when the run may act on the list
+  // The folders from the exe's up to the volume's root, held open without delete sharing for as long as
+  // a copy of the check lives: none of them can be renamed away meanwhile.
+  std::shared_ptr<const std::vector<KernelHandle>> HeldPath;
 
   bool Trusted() const { return Warning.empty(); }
 };
@@ -25,7 +31,9 @@ struct TrustCheck {
 [[nodiscard]] bool RunsElevatedOrAsSystem();
 
 // Checks the paths when the token is elevated or SYSTEM's; otherwise trusts them (such a run can end only
-// what its user could end anyway). A file or folder that cannot be read is not trusted.
+// what its user could end anyway). Every folder from the exe's up to the volume's root is checked, and
+// where one is a link or junction, the path it leads to as well. A file or folder that cannot be read, or
+// an access rule of a kind not known here, is not trusted.
 [[nodiscard]] TrustCheck CheckTrust(const TrustPaths& paths);
 
 // The exe's own paths, read from Windows in UTF-16.

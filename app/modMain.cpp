@@ -1,11 +1,10 @@
-// The program entry: one Tarnwick per folder, the start mode from the first argument, then either a run
-// without any window ("-k", "-l") or the main window's message loop for as long as the window is loaded;
-// its result is the exit code.
+// The program entry: the command line read once, help and version, the trust check before any line is
+// written, one Tarnwick per folder, then either a run without any window ("-k", "-l") or the main window's
+// message loop for as long as the window is loaded; its result is the exit code.
 #include <windows.h>
 #include <commctrl.h>
 
 #include "app/AppWin32.h"
-#include "app/CommandLine.h"
 #include "app/RunOptionsWin32.h"
 #include "app/RunWin32.h"
 #include "app/TrustWin32.h"
@@ -15,6 +14,7 @@
 #include "process/LogTextWin32.h"
 #include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
+#include "ui/OwnVersionWin32.h"
 #include "ui/frmMain.h"
 
 using namespace tarnwick;
@@ -43,55 +43,79 @@ void ShowTrustWarning(HWND window, const TrustCheck& trust) {
   AppMessageBox(window != nullptr && IsWindowVisible(window) ? window : nullptr, text.c_str(), MB_OK | MB_ICONWARNING);
 }
 
+// Help and version go where a script reads them, else into a box, as Windows programs do.
+int Tell(const std::string& text) {
+  if (StandardOutputRedirected()) {
+    DWORD written = 0;
+    const std::string line = text.back() == '\n' ? text : text + "\r\n";
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  } else {
+    AppMessageBox(nullptr, text.c_str(), MB_OK | MB_ICONINFORMATION);
+  }
+  return kExitDone;
+}
+
 }  // namespace
 
-static int StartTarnwick() {
+static int StartTarnwick(RunContext& context) {
   UseSystemLogText();
-  ArgSlots slots;
-  const int tokens = SplitCommandLine(ArgumentsAfterProgramName(GetCommandLineA()), slots);
-  const StartMode mode = ChooseStartMode(slots, tokens);
-  // The switches' folder and limits: a command line that cannot be followed ends nothing.
-  RunOptions options;
-  std::string problem;
-  if (IsRun(mode) && !ReadRunOptions(options, problem)) return RefuseBadCommandLine(SwitchOf(mode), problem);
-
-  InstanceGuard guard;
-  // The running copy is neither activated nor told; a script learns from the exit code and the log.
-  if (guard.AnotherRuns()) return IsRun(mode) ? RefuseSwitch(SwitchOf(mode)) : kExitAnotherRuns;
-  // A Win32 program has no automation starts, so it always runs stand-alone.
+  const StartCommand command = ReadOwnCommandLine();
+  const StartMode mode = command.Mode;
+  if (mode == StartMode::Help) return Tell(UsageText());
+  if (mode == StartMode::Version) return Tell(VersionLine(OwnVersion(), sizeof(void*) == 8));
 
   SetExceptionReporter(&DebugOutput);
   UseSystemCaseFolding();
-  // Elevated, a run acts only on a list, an exe and a folder that no one else can change; checked before the
-  // list is read.
-  const TrustCheck trust = CheckTrust(OwnTrustPaths());
+  // Elevated, a run acts only on a list, an exe and a path that no one else can change; checked before
+  // anything is read or written.
+  context.SetTrust(CheckTrust(OwnTrustPaths()));
+  const TrustCheck& trust = context.Trust();
+  // A switch that is none ends nothing, whatever else runs: it never waits for anybody either.
+  if (mode == StartMode::Unknown) {
+    context.Note("start", "nothing was done", "exit code 5: " + command.Problem);
+    return kExitBadCommandLine;
+  }
+  // The switches' folder and limits: a command line that cannot be followed ends nothing.
+  if (IsRun(mode) && !command.Problem.empty()) return context.RefuseCommandLine(SwitchOf(mode), command.Problem);
+
+  InstanceGuard guard;
+  // The running copy is neither activated nor told; a script learns from the exit code and the log.
+  if (guard.AnotherRuns()) return IsRun(mode) ? context.RefuseAnother(SwitchOf(mode)) : kExitAnotherRuns;
+  // A Win32 program has no automation starts, so it always runs stand-alone.
+
+  for (const std::string& ignored : command.Ignored) {
+    context.Note(SourceOf(SwitchOf(mode)), "switch ignored", ignored + ": only the first switch counts");
+  }
   if (!trust.Trusted() && (mode == StartMode::Auto || mode == StartMode::Kill)) {
-    return RefuseUntrustedSwitch(SwitchOf(mode), trust);
+    return context.RefuseUntrusted(SwitchOf(mode));
   }
   // Ending every instance and listing need no window at all (and no display).
   if (mode == StartMode::Kill || mode == StartMode::List) {
-    return RunSwitchNow(SwitchOf(mode), ListedImages(), trust, options);
+    return context.RunSwitchNow(SwitchOf(mode), context.ListedImages(), command.Options);
   }
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  AutoMode = (mode == StartMode::Auto);
 
   ProcessWin32 processes;
   DebugPrivilegeWin32 scanRights;
   MainWindowSetup setup;
-  setup.autoMode = AutoMode;
+  setup.autoMode = mode == StartMode::Auto;
   setup.exeName = ExeName();
   setup.profilePath = ProfilePath();
   setup.elevated = RunsElevated();
-  setup.note = &WriteNoteLine;
+  if (!trust.Trusted()) setup.readOnlyReason = trust.Warning;
+  setup.note = [&context](std::string_view source, std::string_view what, std::string_view why) {
+    context.Note(source, what, why);
+  };
   setup.processes = &processes;
   setup.scanRights = &scanRights;
-  setup.unattendedPass = [options](const std::vector<std::string>& images) {
-    return RunSwitchNow(RunSwitch::Auto, images, {}, options);
+  const RunOptions options = command.Options;
+  setup.unattendedPass = [&context, options](const std::vector<std::string>& images) {
+    return context.RunSwitchNow(RunSwitch::Auto, images, options);
   };
-  setup.terminatePass = [](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
-    return EndFromWindow(images, whileWaiting);
+  setup.terminatePass = [&context](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
+    return context.EndFromWindow(images, whileWaiting);
   };
   FrmMain main(std::move(setup));
   // Without its window the program has no timer and no way to end: a message loop would wait forever,
@@ -99,7 +123,7 @@ static int StartTarnwick() {
   if (main.Handle() == nullptr) {
     guard.Release();
     // Unloaded already: a session ended while a message of the load was open.
-    return main.WasUnloaded() ? 0 : kExitCouldNotStart;
+    return main.WasUnloaded() ? 0 : context.StartFailure("the main window could not be made");
   }
   switch (mode) {
     case StartMode::Tray:
@@ -121,10 +145,10 @@ static int StartTarnwick() {
 // the folder's mark is released on the way out.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   LoadDllsFromSystemOnly();
+  RunContext context;
   try {
-    return StartTarnwick();
+    return StartTarnwick(context);
   } catch (...) {
-    LogStartFailure(DescribeCurrentException());
-    return kExitCouldNotStart;
+    return context.StartFailure(DescribeCurrentException());
   }
 }

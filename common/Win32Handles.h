@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "common/SystemFunctionWin32.h"
+
 namespace tarnwick {
 
 template <typename H, typename Closer>
@@ -55,6 +57,18 @@ struct CloseImageList {
   void operator()(HIMAGELIST h) const { ImageList_Destroy(h); }
 };
 
+struct FreeLocal {
+  void operator()(void* memory) const { LocalFree(memory); }
+};
+
+// Windows before Vista lacks private namespaces: the call is looked up where the handle is closed.
+struct ClosePrivateNamespaceHandle {
+  void operator()(HANDLE h) const {
+    using Close = BOOLEAN(WINAPI*)(HANDLE, ULONG);
+    if (const auto close = SystemFunction<Close>("kernel32.dll", "ClosePrivateNamespace")) close(h, 0);
+  }
+};
+
 struct CloseServiceManagerHandle {
   void operator()(SC_HANDLE h) const { CloseServiceHandle(h); }
 };
@@ -65,6 +79,9 @@ using IconHandle = UniqueHandle<HICON, CloseIcon>;
 using FontHandle = UniqueHandle<HGDIOBJ, CloseGdiObject>;
 using MenuHandle = UniqueHandle<HMENU, CloseMenu>;
 using ImageListHandle = UniqueHandle<HIMAGELIST, CloseImageList>;
+using NamespaceHandle = UniqueHandle<HANDLE, ClosePrivateNamespaceHandle>;
+// Memory the system allocated for the caller to LocalFree: security descriptors, SID strings.
+using LocalMemory = UniqueHandle<void*, FreeLocal>;
 
 // A window's device context (the screen's for nullptr) for the scope: GetDC, then ReleaseDC.
 class WindowDc {

@@ -49,7 +49,7 @@ bool ResolveScopeFolder(const std::wstring& given, std::wstring& folder, std::st
   full.resize(length);
   const DWORD attributes = GetFileAttributesW(full.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    problem = "the folder " + Utf8(given) + " does not exist";
+    problem = "the folder " + Utf8(given) + (attributes == INVALID_FILE_ATTRIBUTES ? " does not exist" : " is a file");
     return false;
   }
   folder = LongPathForm(full);

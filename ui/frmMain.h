@@ -33,6 +33,9 @@ struct MainWindowSetup {
   std::string exeName;       // its file name without extension: the tip and the version box
   std::wstring profilePath;  // the file of the user's entries
   bool elevated = false;     // its save then writes through no link found in the file's place
+  // Elevated in a folder that others can change: the window works read-only (no save, no log) and its
+  // warning says why. Empty otherwise.
+  std::string readOnlyReason;
   // A line of the log and of a redirected standard output: source, what, why. Where no box may ask.
   std::function<void(std::string_view, std::string_view, std::string_view)> note;
   ProcessApi* processes = nullptr;    // the running processes, for the scan

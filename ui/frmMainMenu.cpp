@@ -1,44 +1,12 @@
 // The menu commands and the way into and out of the notification area.
 #include "ui/frmMain.h"
 
-#include <cstring>
-
 #include "common/AppMessageWin32.h"
 #include "tray/modTaskTray.h"
+#include "ui/OwnVersionWin32.h"
 #include "ui/VersionText.h"
 
 namespace tarnwick {
-namespace {
-
-// The version numbers of the executable's own version resource, as the version box shows them. Read from
-// the image already in memory: the version functions would bring in VERSION.dll, which Windows searches
-// for beside the exe first.
-VersionNumbers OwnVersion() {
-  VersionNumbers version;
-  HMODULE exe = GetModuleHandleA(nullptr);
-  HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));  // RT_VERSION
-  HGLOBAL loaded = found != nullptr ? LoadResource(exe, found) : nullptr;
-  const auto* data = static_cast<const unsigned char*>(loaded != nullptr ? LockResource(loaded) : nullptr);
-  const DWORD size = found != nullptr ? SizeofResource(exe, found) : 0;
-  // VS_VERSIONINFO: three WORDs (length, value length, type), the key "VS_VERSION_INFO" with its NUL,
-  // padding to 32 bits, then the VS_FIXEDFILEINFO.
-  constexpr std::size_t kKeyChars = sizeof("VS_VERSION_INFO");
-  constexpr std::size_t kFixedOffset = (3 * sizeof(WORD) + kKeyChars * sizeof(WCHAR) + 3) & ~std::size_t{3};
-  if (data == nullptr || size < kFixedOffset + sizeof(VS_FIXEDFILEINFO)) return version;
-  WORD valueLength = 0;
-  std::memcpy(&valueLength, data + sizeof(WORD), sizeof(valueLength));
-  VS_FIXEDFILEINFO info{};
-  std::memcpy(&info, data + kFixedOffset, sizeof(info));
-  if (valueLength < sizeof(info) || info.dwSignature != 0xFEEF04BD) return version;
-  version.Major = HIWORD(info.dwFileVersionMS);
-  version.Minor = LOWORD(info.dwFileVersionMS);
-  // The revision is the fourth field of major.minor.build.revision; the build number is not shown.
-  version.Revision = LOWORD(info.dwFileVersionLS);
-  return version;
-}
-
-}  // namespace
-
 void FrmMain::OnMenuFileItem(int index) {
   if (index == 0) Unload();
 }

@@ -92,6 +92,29 @@ TEST(Trust, AnElevatedRunActsOnlyOnFilesThatOthersCannotChange) {
   }
 }
 
+// A folder above Tarnwick's that everyone may change lets anyone rename it and put another Tarnwick in its
+// place: the elevated run refuses and names that folder as the one to lock down; "-a" writes no log there.
+TEST(Trust, AParentFolderThatOthersCanChangeMakesTheRunRefuse) {
+  TempDir dir;
+  Process vex = StartSleeper(dir, "Vex.exe");
+  ASSERT_TRUE(WaitReady(vex));
+  App app("Tarnwick.exe", 200);
+  ASSERT_TRUE(Chmod("o+w", app.Dir().Path()));
+  for (const char* args : {"-k", "-a"}) {
+    const Ran ran = RunPiped(app, args);
+    EXPECT_EQ(ran.ExitCode, 4) << args;
+    EXPECT_TRUE(vex.Running());
+    const std::string parent = app.Dir().Path().substr(0, app.Dir().Path().size() - 1);
+    EXPECT_TRUE(Has(ran.Output, app.Dir().Path() + " can be changed by Everyone (S-1-1-0: delete what is in it, "))
+        << ran.Output;
+    EXPECT_TRUE(Has(ran.Output, "lock \"" + parent + "\" down")) << ran.Output;
+    EXPECT_FALSE(FileExists(app.Folder() + "Tarnwick.log")) << args;
+  }
+  ASSERT_TRUE(Chmod("o-w", app.Dir().Path()));
+  EXPECT_EQ(RunPiped(app, "-k").ExitCode, 0);
+  EXPECT_TRUE(vex.WaitExit(5000ms));
+}
+
 TEST(Trust, TheWindowWarnsOnceAndStaysUsable) {
   TempDir dir;
   Process vex = StartSleeper(dir, "Vex.exe");

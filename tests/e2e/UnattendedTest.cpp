@@ -171,5 +171,70 @@ TEST(Unattended, TheLogMovesAsideBeforeItPassesOneMegabyteAndALogThatCannotBeWri
   EXPECT_FALSE(FileExists(unlogged.Dir().File("Tarnwick.log.1")));
 }
 
+// Elevated (as Wine runs), the log is never written through a second name of a file outside the folder;
+// a rotation that cannot happen empties the log rather than let it grow, and says so in its first line.
+TEST(Unattended, TheLogIsWrittenThroughNoHardLinkAndStaysBoundedWhenItCannotMoveAside) {
+  App app;
+  TempDir outside;
+  WriteFile(outside.File("autoexec.bat"), "echo kept\r\n");
+  ASSERT_TRUE(CreateHardLinkA(app.Dir().File("Tarnwick.log").c_str(), outside.File("autoexec.bat").c_str(), nullptr));
+  for (const char* args : {"-k", "-l", "/x", "-a"}) {
+    EXPECT_NE(RunToEnd(app, args).ExitCode, -1) << args;
+    EXPECT_EQ(ReadFile(outside.File("autoexec.bat")), "echo kept\r\n") << args;
+  }
+
+  App full;
+  WriteFile(full.Dir().File("Tarnwick.log"), std::string(1024 * 1024 - 10, 'x'));
+  ASSERT_TRUE(CreateDirectoryA(full.Dir().File("Tarnwick.log.1").c_str(), nullptr));
+  EXPECT_EQ(RunToEnd(full, "-l").ExitCode, 0);
+  const Lines log = LogOf(full);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0].rfind("Tarnwick.log.1 could not be replaced (system error ", 0), 0u) << log[0];
+}
+
+// A typo never ends anything nor waits for anybody: two quoted strings glued by a script ("-k"FOLDER, one
+// token as Windows splits it) end no process, even of another install; "/k" is "-k" and holds no mark after.
+TEST(Unattended, AMistypedSwitchEndsNothingAndTheSlashFormsRunAsTheDashForms) {
+  TempDir other;
+  Process vex = StartSleeper(other, "Vex.exe");
+  ASSERT_TRUE(WaitReady(vex));
+  App app;
+  const std::string folder = app.Folder().substr(0, app.Folder().size() - 1);
+  const Finished glued = RunToEnd(app, "\"-k\"" + folder);
+  EXPECT_EQ(glued.ExitCode, 5);
+  EXPECT_TRUE(vex.Running());
+  const Lines log = LogOf(app);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(
+      Body(log[0]).rfind("start\tTarnwick.exe\t" + Id(glued.Id) + "\tnothing was done\texit code 5: unknown switch -k" +
+                             folder + ": the switches are -a, -i, -k or -l",
+                         0),
+      0u)
+      << log[0];
+
+  EXPECT_EQ(RunToEnd(app, "/k").ExitCode, 0);
+  EXPECT_TRUE(vex.WaitExit(0ms));
+  EXPECT_EQ(RunToEnd(app, "-l").ExitCode, 0);
+}
+
+TEST(Unattended, HelpAndVersionGoToARedirectedStandardOutput) {
+  App app;
+  const bool wide = sizeof(void*) == 8;
+  const struct {
+    const char* args;
+    std::string start;
+  } cases[] = {{"/?", "Usage: Tarnwick.exe [switch] [folder] [options]\r\n"},
+               {"--version", wide ? "Tarnwick 1.0.0 (64-bit)\r\n" : "Tarnwick 1.0.0 (32-bit)\r\n"}};
+  for (const auto& c : cases) {
+    SECURITY_ATTRIBUTES inherit = Inheritable();
+    HANDLE out = CreateFileA(app.Dir().File("out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(RunToEnd(app, c.args, out).ExitCode, 0) << c.args;
+    CloseHandle(out);
+    EXPECT_EQ(ReadFile(app.Dir().File("out.txt")).rfind(c.start, 0), 0u) << ReadFile(app.Dir().File("out.txt"));
+  }
+  EXPECT_FALSE(FileExists(app.Dir().File("Tarnwick.log")));
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -34,7 +34,8 @@ TEST(TakeFolderMark, OnlyAMarkNobodyElseCanMakeBlocksAnElevatedRun) {
   } cases[] = {
       {false, Made, Made, Made, false, "G"},
       {false, Made, Existed, Made, true, "G"},
-      {false, Made, Denied, Made, true, "G"},
+      {false, Made, Denied, Made, false, "GL"},  // a mark only a squatter keeps to itself
+      {false, Made, Denied, Existed, true, "GL"},
       {false, Made, Failed, Made, false, "GL"},
       {false, Made, Failed, Existed, true, "GL"},
       {true, Made, Existed, Made, false, "AG"},  // a machine-wide mark made by anybody first

@@ -64,6 +64,15 @@ TEST(Trust, WhoCanChangeAFileOrFolder) {
       {"a deny for Everyone before another's allow",
        {File, kMe, true, with({Deny(kEveryone, kFileChangeRights), Allow(kOther, kFull)})},
        {}},
+      {"ANONYMOUS LOGON is no member of Everyone",
+       {File, kMe, true, with({Deny(kEveryone, kFileChangeRights), Allow("S-1-5-7", 0x2)})},
+       {{.Sid = "S-1-5-7", .Rights = 0x2}}},
+      {"a folder of the path: adding files is no concern, renaming what is in it is",
+       {TrustKind::PathFolder, kMe, true, with({Allow(kAuthenticated, 0x6), Allow(kUsers, 0x40)})},
+       {{.Sid = kUsers, .Rights = 0x40}}},
+      {"a folder made under C:\\ by a user, as a folder of the path: it can be renamed",
+       {TrustKind::PathFolder, kMe, true, with({Allow(kAuthenticated, kModify)})},
+       {{.Sid = kAuthenticated, .Rights = 0x10000}}},
       {"a deny that comes after the allow",
        {File, kMe, true, with({Allow(kUsers, 0x40000000), Deny(kUsers, 0x40000000)})},
        {{.Sid = kUsers, .Rights = 0x2 | 0x4}}},
@@ -86,11 +95,13 @@ TEST(Trust, TheWarningNamesWhoAndWhatToDo) {
   EXPECT_EQ(finding,
             "C:\\Tools\\Tarnwick\\ can be changed by its owner S-1-5-21-7-7-7-1001 (change its permissions), "
             "Everyone (S-1-1-0: add files, delete what is in it)");
-  const std::string warning = TrustWarning({finding}, "C:\\Tools\\Tarnwick\\");
+  const std::string warning = TrustWarning({finding}, "C:\\Tools\\");
   EXPECT_NE(warning.find("move Tarnwick to a folder that only administrators can change, such as "
                          "C:\\Program Files\\Tarnwick"),
             std::string::npos);
-  EXPECT_NE(warning.find("icacls \"C:\\Tools\\Tarnwick\" /reset /T /C"), std::string::npos) << warning;
+  EXPECT_NE(warning.find("lock \"C:\\Tools\" down"), std::string::npos) << warning;
+  EXPECT_EQ(TrustWarning({finding}, "C:\\Program Files\\", false).find("move"), std::string::npos);
+  EXPECT_NE(warning.find("icacls \"C:\\Tools\" /reset /T /C"), std::string::npos) << warning;
 }
 
 }  // namespace
