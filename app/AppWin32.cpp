@@ -74,19 +74,12 @@ void UseSystemCaseFolding() { SetUpperCaseFunction(&SystemUpperCase); }
 namespace {
 
 // A name of fixed length for a folder of any length (a mutex name is limited to MAX_PATH characters), from
-// the folder itself: its volume's serial number and its file ID, so that two drive letters, a share or a
-// short name that lead to one folder give one name. Where the folder cannot be opened, FNV-1a over the
-// upper-cased path.
-std::wstring FolderMarkName(std::wstring directory) {
-  KernelHandle folder(CreateFileW(directory.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  BY_HANDLE_FILE_INFORMATION info{};
-  wchar_t text[40];
-  if (folder && GetFileInformationByHandle(folder.Get(), &info)) {
-    wsprintfW(text, L"%08lX-%08lX%08lX", info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
-    return L"Tarnwick-" + std::wstring(text);
-  }
-  if (!directory.empty()) CharUpperBuffW(directory.data(), static_cast<DWORD>(directory.size()));
+// the folder itself: FNV-1a over the upper-cased path it really leads to, so that two drive letters, a
+// link or a short name that lead to one folder give one name.
+std::wstring FolderMarkName(const std::wstring& given) {
+  std::wstring directory = FinalFolder(given);
+  if (directory.empty()) directory = given;
+  CharUpperBuffW(directory.data(), static_cast<DWORD>(directory.size()));
   std::uint64_t hash = 14695981039346656037ull;
   for (const wchar_t c : directory) {
     for (const unsigned byte : {static_cast<unsigned>(c & 0xFF), static_cast<unsigned>(c >> 8)}) {
@@ -94,6 +87,7 @@ std::wstring FolderMarkName(std::wstring directory) {
       hash *= 1099511628211ull;
     }
   }
+  wchar_t text[17];
   wsprintfW(text, L"%08lX%08lX", static_cast<unsigned long>(hash >> 32), static_cast<unsigned long>(hash));
   return L"Tarnwick-" + std::wstring(text) + L"-" + std::to_wstring(directory.size());
 }

@@ -129,22 +129,6 @@ std::vector<std::wstring> PathFolders(std::wstring folder) {
   return folders;
 }
 
-// The path a folder really leads to, through links and junctions: "C:\Real\" (no \\?\ prefix).
-std::wstring FinalFolder(const std::wstring& folder) {
-  KernelHandle opened(CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  std::wstring path(32768, L'\0');
-  const DWORD n = opened ? GetFinalPathNameByHandleW(opened.Get(), path.data(), static_cast<DWORD>(path.size()), 0) : 0;
-  if (n == 0 || n >= path.size()) return {};
-  path.resize(n);
-  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0)
-    path = L"\\" + path.substr(7);
-  else if (path.rfind(L"\\\\?\\", 0) == 0)
-    path = path.substr(4);
-  if (path.back() != L'\\') path += L'\\';
-  return path;
-}
-
 // Checks each folder of the path, holding it open without delete sharing, so that none can be renamed
 // away for the rest of the run. Returns whether one of them is a link or junction; `highest` is the
 // highest folder that failed.
@@ -192,6 +176,21 @@ bool InProgramFiles(const std::wstring& folder) {
 }
 
 }  // namespace
+
+std::wstring FinalFolder(const std::wstring& folder) {
+  KernelHandle opened(CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::wstring path(32768, L'\0');
+  const DWORD n = opened ? GetFinalPathNameByHandleW(opened.Get(), path.data(), static_cast<DWORD>(path.size()), 0) : 0;
+  if (n == 0 || n >= path.size()) return {};
+  path.resize(n);
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0)
+    path = L"\\" + path.substr(7);
+  else if (path.rfind(L"\\\\?\\", 0) == 0)
+    path = path.substr(4);
+  if (path.back() != L'\\') path += L'\\';
+  return path;
+}
 
 bool RunsElevatedOrAsSystem() {
   HANDLE raw = nullptr;

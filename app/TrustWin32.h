@@ -36,6 +36,10 @@ struct TrustCheck {
 // an access rule of a kind not known here, is not trusted.
 [[nodiscard]] TrustCheck CheckTrust(const TrustPaths& paths);
 
+// The path a folder (ending in a backslash) really leads to, through links, junctions and drive letters,
+// as "C:\\Real\\" without a \\?\\ prefix; empty where it cannot be told.
+[[nodiscard]] std::wstring FinalFolder(const std::wstring& folder);
+
 // The exe's own paths, read from Windows in UTF-16.
 [[nodiscard]] TrustPaths OwnTrustPaths();
 

@@ -192,6 +192,20 @@ TEST(Unattended, TheLogIsWrittenThroughNoHardLinkAndStaysBoundedWhenItCannotMove
   EXPECT_EQ(log[0].rfind("Tarnwick.log.1 could not be replaced (system error ", 0), 0u) << log[0];
 }
 
+// The folder's mark is the folder itself: reached through a second drive letter it is the same folder.
+TEST(Unattended, ASecondDriveLetterForTheFolderIsTheSameFolder) {
+  App app;
+  LinuxShell shell;
+  ASSERT_TRUE(shell.Run("ln -sfn '" + UnixPath(app.Folder()) + "' $WINEPREFIX/dosdevices/t:"));
+  app.Run();
+  ASSERT_NE(app.WaitMainWindow(), nullptr);
+  Process second = Start("T:\\Tarnwick.exe", "-l");
+  EXPECT_TRUE(second.WaitExit(20000ms));
+  EXPECT_EQ(second.ExitCode(), 2u);
+  EXPECT_TRUE(shell.Run("rm -f $WINEPREFIX/dosdevices/t:"));
+  EXPECT_TRUE(app.Close());
+}
+
 // A typo never ends anything nor waits for anybody: two quoted strings glued by a script ("-k"FOLDER, one
 // token as Windows splits it) end no process, even of another install; "/k" is "-k" and holds no mark after.
 TEST(Unattended, AMistypedSwitchEndsNothingAndTheSlashFormsRunAsTheDashForms) {
