@@ -160,10 +160,12 @@ std::vector<std::string> RunContext::ListedImages() {
   SearchList list;
   for (const BuiltInEntry& entry : kBuiltInEntries) list.AddSearchEntry(entry.ImageName, entry.Description, true);
   NameSet listed(list);
-  const ListReadReport report =
-      LoadSearchListFile(ProfilePath(), [&](const std::string& imageName, const std::string& description) {
-        if (listed.Add(imageName)) list.AppendCheckedUserRow(imageName, description);
-      });
+  const auto add = [&](const std::string& imageName, const std::string& description) {
+    if (listed.Add(imageName)) list.AppendCheckedUserRow(imageName, description);
+  };
+  // Elevated, the list is read from the handle whose rights were checked.
+  const std::shared_ptr<const KernelHandle>& held = parts_->trust.HeldList;
+  const ListReadReport report = held ? LoadSearchListFile(held->Get(), add) : LoadSearchListFile(ProfilePath(), add);
   if (!report.Complete()) Note("list", "list not read whole", DescribeListOverrun(report, kProfileFileName));
   std::vector<std::string> names;
   for (std::size_t i = 1; i <= list.Count(); ++i) names.push_back(list.Row(i).ImageName);

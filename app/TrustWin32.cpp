@@ -101,16 +101,28 @@ std::string Check(HANDLE object, const std::wstring& path, TrustKind kind, const
   return changers.empty() ? std::string() : DescribeFinding(DisplayPath(path), kind, changers);
 }
 
-// A file's finding; empty where it may be missing and is.
-std::string CheckFile(const std::wstring& path, bool mayBeMissing, const std::string& me) {
-  KernelHandle file(CreateFileW(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+// A file's finding; empty where it may be missing and is. The list is read later from `opened`, so it
+// must be one plain file of one name: through a link, or a second name that an ordinary user made, the
+// checked file would not be the one in the folder.
+std::string CheckFile(const std::wstring& path, bool mayBeMissing, const std::string& me,
+                      KernelHandle* opened = nullptr) {
+  KernelHandle file(CreateFileW(path.c_str(), READ_CONTROL | (opened != nullptr ? GENERIC_READ : 0),
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                opened != nullptr ? FILE_FLAG_OPEN_REPARSE_POINT : FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
     if (mayBeMissing && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return {};
     return DisplayPath(path) + " could not be checked: system error " + std::to_string(error);
   }
-  return Check(file.Get(), path, TrustKind::File, me);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (opened != nullptr && (!GetFileInformationByHandle(file.Get(), &info) ||
+                            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks != 1)) {
+    return DisplayPath(path) + " is a link or has more than one name (hard link): an elevated run reads and " +
+           "writes a list of one name only";
+  }
+  std::string finding = Check(file.Get(), path, TrustKind::File, me);
+  if (opened != nullptr) *opened = std::move(file);
+  return finding;
 }
 
 // The folders from this one (ending in a backslash) up to its volume's root: C:\A\B\, C:\A\, C:\.
@@ -221,7 +233,8 @@ TrustCheck CheckTrust(const TrustPaths& paths) {
       CheckPath(target, me, pathFindings, lockDown, *held);
     }
   }
-  for (const std::string& finding : {CheckFile(paths.Profile, true, me), CheckFile(paths.Exe, false, me)}) {
+  KernelHandle list;
+  for (const std::string& finding : {CheckFile(paths.Profile, true, me, &list), CheckFile(paths.Exe, false, me)}) {
     if (!finding.empty()) check.Findings.push_back(finding);
   }
   check.Findings.insert(check.Findings.end(), pathFindings.begin(), pathFindings.end());
@@ -230,6 +243,7 @@ TrustCheck CheckTrust(const TrustPaths& paths) {
     check.Warning = TrustWarning(check.Findings, DisplayPath(lockDown), !InProgramFiles(paths.Folder));
   }
   check.HeldPath = std::move(held);
+  if (list) check.HeldList = std::make_shared<const KernelHandle>(std::move(list));
   return check;
 }
 

@@ -23,6 +23,8 @@ struct TrustCheck {
   // The folders from the exe's up to the volume's root, held open without delete sharing for as long as
   // a copy of the check lives: none of them can be renamed away meanwhile.
   std::shared_ptr<const std::vector<KernelHandle>> HeldPath;
+  // Elevated, Tarnwick.ini as it was checked, open for reading; empty where it is missing or not checked.
+  std::shared_ptr<const KernelHandle> HeldList;
 
   bool Trusted() const { return Warning.empty(); }
 };

@@ -192,10 +192,13 @@ class ListFileWin32 final : public ListFileSystem {
 
 ListReadReport LoadSearchListFile(const std::wstring& path, const AddEntryFunction& addEntry) {
   const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file) return {};
+  return file ? LoadSearchListFile(file.Get(), addEntry) : ListReadReport{};
+}
+
+ListReadReport LoadSearchListFile(HANDLE file, const AddEntryFunction& addEntry) {
   std::string bytes;
   bool more = false;
-  if (!ReadUpTo(file.Get(), kMaxListBytes, bytes, more)) return {};
+  if (!SetFilePointerEx(file, {}, nullptr, FILE_BEGIN) || !ReadUpTo(file, kMaxListBytes, bytes, more)) return {};
   return ReadSearchListBytes(AnsiTextOf(bytes), more, addEntry);
 }
 

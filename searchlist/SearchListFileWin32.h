@@ -1,6 +1,8 @@
 // The user's entries in "Tarnwick.ini" beside the executable: read within bounds at start, saved at the
 // end without ever losing the old list, its owner, its permissions or its links.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 #include "searchlist/ListFileSave.h"
@@ -11,6 +13,8 @@ namespace tarnwick {
 // Hands every entry of the file at `path` that fits the bounds to addEntry, in file order; a missing or
 // unreadable file holds none. The result tells what did not fit.
 [[nodiscard]] ListReadReport LoadSearchListFile(const std::wstring& path, const AddEntryFunction& addEntry);
+// The same from a file already open for reading, from its start: what an elevated run checked is what it reads.
+[[nodiscard]] ListReadReport LoadSearchListFile(HANDLE file, const AddEntryFunction& addEntry);
 
 // How a save ended.
 struct SearchListSave {

@@ -177,11 +177,15 @@ TEST(Unattended, TheLogIsWrittenThroughNoHardLinkAndStaysBoundedWhenItCannotMove
   App app;
   TempDir outside;
   WriteFile(outside.File("autoexec.bat"), "echo kept\r\n");
+  WriteFile(outside.File("list.ini"), "[Vex.exe]\r\nImageName=Vex.exe\r\nDescription=kept\r\n");
   ASSERT_TRUE(CreateHardLinkA(app.Dir().File("Tarnwick.log").c_str(), outside.File("autoexec.bat").c_str(), nullptr));
-  for (const char* args : {"-k", "-l", "/x", "-a"}) {
-    EXPECT_NE(RunToEnd(app, args).ExitCode, -1) << args;
+  // The list of two names is refused: -a and -k end nothing (code 4), and the window never saves it.
+  ASSERT_TRUE(CreateHardLinkA(app.IniPath().c_str(), outside.File("list.ini").c_str(), nullptr));
+  for (const auto& [args, code] : {std::pair{"-k", 4}, {"-l", 0}, {"/x", 5}, {"-a", 4}}) {
+    EXPECT_EQ(RunToEnd(app, args).ExitCode, code) << args;
     EXPECT_EQ(ReadFile(outside.File("autoexec.bat")), "echo kept\r\n") << args;
   }
+  EXPECT_EQ(ReadFile(outside.File("list.ini")), "[Vex.exe]\r\nImageName=Vex.exe\r\nDescription=kept\r\n");
 
   App full;
   WriteFile(full.Dir().File("Tarnwick.log"), std::string(1024 * 1024 - 10, 'x'));
