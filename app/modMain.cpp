@@ -39,7 +39,9 @@ void LoadDllsFromSystemOnly() {
 
 void ShowTrustWarning(HWND window, const TrustCheck& trust) {
   const std::string text = "Tarnwick runs with administrative rights, and others can change its files: " +
-                           trust.Warning.substr(trust.Warning.find(':') + 2);
+                           trust.Warning.substr(trust.Warning.find(':') + 2) +
+                           "\n\nUntil then the window works read-only: it saves no list" +
+                           (trust.LogTrusted ? "." : " and writes no log.");
   AppMessageBox(window != nullptr && IsWindowVisible(window) ? window : nullptr, text.c_str(), MB_OK | MB_ICONWARNING);
 }
 
@@ -68,7 +70,11 @@ static int StartTarnwick(RunContext& context) {
   UseSystemCaseFolding();
   // Elevated, a run acts only on a list, an exe and a path that no one else can change; checked before
   // anything is read or written.
-  context.SetTrust(CheckTrust(OwnTrustPaths()));
+  TrustCheck checked = CheckTrust(OwnTrustPaths());
+  // Only -k and -l read the list from the checked handle; the window reads and replaces it by its path,
+  // which an open handle would hinder.
+  if (mode != StartMode::Kill && mode != StartMode::List) checked.HeldList.reset();
+  context.SetTrust(checked);
   const TrustCheck& trust = context.Trust();
   // A switch that is none ends nothing, whatever else runs: it never waits for anybody either.
   if (mode == StartMode::Unknown) {

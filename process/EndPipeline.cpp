@@ -7,6 +7,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "common/ExitCodes.h"
 #include "common/Text.h"
 #include "process/EndContext.h"
 #include "process/Scope.h"
@@ -304,9 +305,9 @@ std::vector<EndRecord> EndProcesses(const EndSeams& seams, const EndRequest& req
 int EndExitCode(EndMode mode, const std::vector<EndRecord>& records) {
   for (const EndRecord& record : records) {
     const bool listed = record.Result == EndResult::Listed || record.Result == EndResult::ListedNotOpened;
-    if (mode == EndMode::ListOnly ? listed : IsFailure(record)) return 1;
+    if (mode == EndMode::ListOnly ? listed : IsFailure(record)) return kExitNotAll;
   }
-  return 0;
+  return kExitDone;
 }
 
 }  // namespace tarnwick

@@ -2,12 +2,13 @@
 #pragma once
 #include <optional>
 
+#include "common/ExitCodes.h"
 #include "ui/ScanCycle.h"
 
 namespace tarnwick {
 
 // The result of a run whose pass threw: not everything may have ended (the code of "-a" for that).
-inline constexpr int kAutoRunFailed = 1;
+inline constexpr int kAutoRunFailed = kExitNotAll;
 
 class AutoRun {
  public:

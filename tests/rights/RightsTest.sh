@@ -31,14 +31,18 @@ if [ ! -f "$prefix/system.reg" ]; then
   as_account wineserver -w
 fi
 
-# The clone may lie where the account cannot read: everything it needs is copied out.
-stage=$(mktemp -d /tmp/tarnwick-rights.XXXXXX)
+# The clone may lie where the account cannot read: everything it needs is copied out, onto the C: drive of
+# the account's prefix. Wine runs every program elevated, so Tarnwick checks every folder above its own:
+# below /tmp (mode 1777, "everyone may delete what is in it") or on Z: (whose root another Unix user
+# owns) it would rightly refuse.
+stage=$(mktemp -d "$prefix/drive_c/tarnwick-rights.XXXXXX")
 cleanup() {
   as_account wineserver -k 2>/dev/null || true
   rm -rf "$stage"
 }
 trap cleanup EXIT
 chmod 755 "$stage"
+chown "$account" "$stage"
 cp "$tests" "$stage/rights.exe"
 cp "$exe" "$stage/Tarnwick.exe"
 chmod 644 "$stage"/*.exe
@@ -67,4 +71,4 @@ chown "$account" "$stage/own"
 # Wine's services inherit the first program's output: started apart, they keep no reader waiting.
 as_account wineserver -p
 as_account "$wine" wineboot </dev/null >/dev/null 2>&1 || true
-as_account TARNWICK_RIGHTS_STAGE="Z:${stage//\//\\}" "$wine" "$stage/rights.exe"
+as_account TARNWICK_RIGHTS_STAGE="C:\\${stage##*/}" "$wine" "$stage/rights.exe"
