@@ -94,6 +94,34 @@ std::vector<Changer> WhoCanChange(const ObjectSecurity& object, std::string_view
   return changers;
 }
 
+PathVerdict CheckPathChain(std::vector<PathFolderRead> chain, std::string_view runningAccountSid) {
+  PathVerdict verdict;
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    PathFolderRead& folder = chain[i];
+    verdict.Linked = verdict.Linked || folder.Link;
+    folder.Security.Kind = i == 0 ? TrustKind::Folder : TrustKind::PathFolder;
+    const std::vector<Changer> changers =
+        folder.Unreadable.empty() ? WhoCanChange(folder.Security, runningAccountSid) : std::vector<Changer>{};
+    if (folder.Unreadable.empty() && changers.empty()) continue;
+    verdict.Findings.push_back(folder.Unreadable.empty() ? DescribeFinding(folder.Path, folder.Security.Kind, changers)
+                                                         : folder.Path + " could not be checked: " + folder.Unreadable);
+    verdict.LockDown = i;
+  }
+  return verdict;
+}
+
+std::vector<std::wstring> FoldersUpTo(std::wstring folder, std::size_t rootLength) {
+  std::vector<std::wstring> folders;
+  for (;;) {
+    folders.push_back(folder);
+    if (folder.size() <= rootLength || folder.size() < 2) break;
+    const std::size_t slash = folder.rfind(L'\\', folder.size() - 2);
+    if (slash == std::wstring::npos || slash + 1 < rootLength) break;
+    folder.resize(slash + 1);
+  }
+  return folders;
+}
+
 std::string DescribeChanger(const Changer& changer, TrustKind kind) {
   struct Word {
     std::uint32_t Right;

@@ -54,6 +54,31 @@ inline constexpr const char* kTrustedInstallerSid = "S-1-5-80-956008885-34185226
 // that comes earlier takes the right away, as Windows decides.
 std::vector<Changer> WhoCanChange(const ObjectSecurity& object, std::string_view runningAccountSid);
 
+// One folder of the path as read from its handle: its path as the log writes it, and its security, or why
+// it could not be read.
+struct PathFolderRead {
+  std::string Path;
+  ObjectSecurity Security{};
+  std::string Unreadable{};  // not empty: it could not be read, which fails
+  bool Link = false;         // a link or a junction
+};
+
+struct PathVerdict {
+  std::vector<std::string> Findings;
+  std::size_t LockDown = 0;  // the highest folder that failed, to be locked down (0: Tarnwick's own)
+  bool Linked = false;       // a folder of the path is a link or junction: where it leads must pass too
+};
+
+// Tarnwick's own folder first, then each folder above it up to the volume's root. The first is checked
+// for every right of concern on a folder; each further one only for what lets another replace or
+// retarget the path below it: deleting what is in it, deleting or renaming it, changing its permissions
+// or owner.
+PathVerdict CheckPathChain(std::vector<PathFolderRead> chain, std::string_view runningAccountSid);
+
+// The folders from `folder` (ending in a backslash) up to its root, which is its first rootLength
+// characters: "C:\A\B\" with 3 gives C:\A\B\, C:\A\, C:\.
+std::vector<std::wstring> FoldersUpTo(std::wstring folder, std::size_t rootLength);
+
 // "Everyone (S-1-1-0: write, append)"; a SID without a well-known name is shown alone.
 std::string DescribeChanger(const Changer& changer, TrustKind kind);
 

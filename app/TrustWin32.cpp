@@ -82,23 +82,35 @@ std::optional<AccessRule> RuleOf(ACE_HEADER* header) {
 }
 
 // The finding for one opened object: empty when no one else can change it.
-std::string Check(HANDLE object, const std::wstring& path, TrustKind kind, const std::string& me) {
+// The owner and access list read from an opened object; false, with the system's error, where they cannot be.
+bool ReadSecurity(HANDLE object, ObjectSecurity& security, DWORD& error) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR raw = nullptr;
-  const DWORD error = GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                      &owner, nullptr, &dacl, nullptr, &raw);
-  if (error != ERROR_SUCCESS) return DisplayPath(path) + " could not be checked: system error " + std::to_string(error);
+  error = GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                          nullptr, &dacl, nullptr, &raw);
+  if (error != ERROR_SUCCESS) return false;
   const LocalMemory descriptor(raw);
-  ObjectSecurity security{.Kind = kind, .OwnerSid = SidText(owner), .HasAccessList = dacl != nullptr, .Rules = {}};
+  security.OwnerSid = SidText(owner);
+  security.HasAccessList = dacl != nullptr;
   for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
     void* ace = nullptr;
     const std::optional<AccessRule> rule =
         GetAce(dacl, i, &ace) ? RuleOf(static_cast<ACE_HEADER*>(ace)) : FailClosed("an unreadable access rule");
     if (rule) security.Rules.push_back(*rule);
   }
+  return true;
+}
+
+// The finding for one opened file: empty when no one else can change it.
+std::string Check(HANDLE object, const std::wstring& path, const std::string& me) {
+  ObjectSecurity security{.Kind = TrustKind::File};
+  DWORD error = 0;
+  if (!ReadSecurity(object, security, error)) {
+    return DisplayPath(path) + " could not be checked: system error " + std::to_string(error);
+  }
   const std::vector<Changer> changers = WhoCanChange(security, me);
-  return changers.empty() ? std::string() : DescribeFinding(DisplayPath(path), kind, changers);
+  return changers.empty() ? std::string() : DescribeFinding(DisplayPath(path), TrustKind::File, changers);
 }
 
 // A file's finding; empty where it may be missing and is. The list is read later from `opened`, so it
@@ -120,55 +132,46 @@ std::string CheckFile(const std::wstring& path, bool mayBeMissing, const std::st
     return DisplayPath(path) + " is a link or has more than one name (hard link): an elevated run reads and " +
            "writes a list of one name only";
   }
-  std::string finding = Check(file.Get(), path, TrustKind::File, me);
+  std::string finding = Check(file.Get(), path, me);
   if (opened != nullptr) *opened = std::move(file);
   return finding;
 }
 
-// The folders from this one (ending in a backslash) up to its volume's root: C:\A\B\, C:\A\, C:\.
-std::vector<std::wstring> PathFolders(std::wstring folder) {
+// The folders from this one (ending in a backslash) up to its volume's root.
+std::vector<std::wstring> PathFolders(const std::wstring& folder) {
   std::wstring root(folder.size() + 2, L'\0');
   if (!GetVolumePathNameW(folder.c_str(), root.data(), static_cast<DWORD>(root.size()))) root = folder;
-  root.resize(wcslen(root.c_str()));
-  std::vector<std::wstring> folders;
-  for (;;) {
-    folders.push_back(folder);
-    if (folder.size() <= root.size()) break;
-    const std::size_t slash = folder.rfind(L'\\', folder.size() - 2);
-    if (slash == std::wstring::npos) break;
-    folder.resize(slash + 1);
-  }
-  return folders;
+  return FoldersUpTo(folder, wcslen(root.c_str()));
 }
 
 // Checks each folder of the path, holding it open without delete sharing, so that none can be renamed
-// away for the rest of the run. Returns whether one of them is a link or junction; `highest` is the
+// away for the rest of the run. Returns whether one of them is a link or junction; `lockDown` becomes the
 // highest folder that failed.
 bool CheckPath(const std::wstring& folder, const std::string& me, std::vector<std::string>& findings,
-               std::wstring& highest, std::vector<KernelHandle>& held) {
-  bool linked = false;
-  for (const std::wstring& each : PathFolders(folder)) {
-    const TrustKind kind = each == folder ? TrustKind::Folder : TrustKind::PathFolder;
+               std::wstring& lockDown, std::vector<KernelHandle>& held) {
+  const std::vector<std::wstring> folders = PathFolders(folder);
+  std::vector<PathFolderRead> chain;
+  for (const std::wstring& each : folders) {
+    PathFolderRead read{.Path = DisplayPath(each)};
     KernelHandle opened(CreateFileW(each.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    std::string finding;
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!opened) {
-      finding = DisplayPath(each) + " could not be checked: system error " + std::to_string(GetLastError());
+    DWORD error = 0;
+    if (!opened || !GetFileInformationByHandle(opened.Get(), &info)) {
+      error = GetLastError();
     } else {
-      finding = Check(opened.Get(), each, kind, me);
-      if (!GetFileInformationByHandle(opened.Get(), &info)) {
-        finding = DisplayPath(each) + " could not be checked: system error " + std::to_string(GetLastError());
-      }
-      linked = linked || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-      held.push_back(std::move(opened));
+      read.Link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      static_cast<void>(ReadSecurity(opened.Get(), read.Security, error));
     }
-    if (finding.empty()) continue;
-    findings.push_back(finding);
-    highest = each;
+    if (error != ERROR_SUCCESS) read.Unreadable = "system error " + std::to_string(error);
+    if (opened) held.push_back(std::move(opened));
+    chain.push_back(std::move(read));
   }
-  return linked;
+  PathVerdict verdict = CheckPathChain(std::move(chain), me);
+  if (!verdict.Findings.empty()) lockDown = folders[verdict.LockDown];
+  findings.insert(findings.end(), verdict.Findings.begin(), verdict.Findings.end());
+  return verdict.Linked;
 }
 
 // True where Tarnwick already lies below a Program Files folder: the warning then does not say to move there.

@@ -88,6 +88,49 @@ TEST(Trust, WhoCanChangeAFileOrFolder) {
   for (const Case& c : cases) EXPECT_EQ(WhoCanChange(c.object, kMe), c.changers) << c.what;
 }
 
+// Who can replace or retarget the path: C:\\Tools\\Tarnwick locked down under a C:\\Tools that users may rename.
+TEST(Trust, EveryFolderOfThePathCountsForWhatLetsAnotherReplaceIt) {
+  EXPECT_EQ(FoldersUpTo(L"C:\\Tools\\Tarnwick\\", 3),
+            (std::vector<std::wstring>{L"C:\\Tools\\Tarnwick\\", L"C:\\Tools\\", L"C:\\"}));
+  EXPECT_EQ(FoldersUpTo(L"\\\\srv\\share\\T\\", 12),
+            (std::vector<std::wstring>{L"\\\\srv\\share\\T\\", L"\\\\srv\\share\\"}));
+  const ObjectSecurity lockedDown{.OwnerSid = kAdministratorsSid, .Rules = {Allow(kUsers, kRead)}};
+  // C:\\ itself lets users make folders in it (add folders), which replaces nothing.
+  const ObjectSecurity driveRoot{.OwnerSid = kTrustedInstallerSid, .Rules = {Allow(kAuthenticated, 0x4)}};
+  const ObjectSecurity madeUnderRoot{.OwnerSid = kOther, .Rules = {Allow(kAuthenticated, kModify)}};
+  struct Case {
+    const char* what;
+    std::vector<PathFolderRead> chain;
+    std::size_t findings;
+    std::size_t lockDown;
+    bool linked;
+  };
+  const Case cases[] = {
+      {"Program Files", {{"C:\\P\\T\\", lockedDown}, {"C:\\P\\", lockedDown}, {"C:\\", driveRoot}}, 0, 0, false},
+      {"a parent that users may rename",
+       {{"C:\\Tools\\Tarnwick\\", lockedDown}, {"C:\\Tools\\", madeUnderRoot}, {"C:\\", driveRoot}},
+       1,
+       1,
+       false},
+      {"the own folder lets users add files, which a parent may",
+       {{"C:\\T\\", driveRoot}, {"C:\\", driveRoot}},
+       1,
+       0,
+       false},
+      {"a link whose own rights pass; an unreadable root fails",
+       {{"C:\\T\\", lockedDown, {}, true}, {"C:\\", driveRoot, "system error 5"}},
+       1,
+       1,
+       true},
+  };
+  for (const Case& c : cases) {
+    const PathVerdict verdict = CheckPathChain(c.chain, kMe);
+    EXPECT_EQ(verdict.Findings.size(), c.findings) << c.what;
+    EXPECT_EQ(verdict.LockDown, c.lockDown) << c.what;
+    EXPECT_EQ(verdict.Linked, c.linked) << c.what;
+  }
+}
+
 TEST(Trust, TheWarningNamesWhoAndWhatToDo) {
   const std::string finding =
       DescribeFinding("C:\\Tools\\Tarnwick\\", TrustKind::Folder,
