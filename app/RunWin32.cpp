@@ -39,9 +39,11 @@ class SystemClock final : public Clock {
 // short; a folder that cannot be written means no log, and the run goes on.
 class RunLog final : public LineSink {
  public:
-  RunLog() : path_(AppDirectory() + kLogFileName), elevated_(RunsElevated()), toFile_(!elevated_) {
-    stdout_ = StandardOutputRedirected() ? GetStdHandle(STD_OUTPUT_HANDLE) : nullptr;
-  }
+  RunLog()
+      : path_(AppDirectory() + kLogFileName),
+        elevated_(RunsElevated()),
+        toFile_(!elevated_),
+        stdout_(StandardOutputRedirected() ? GetStdHandle(STD_OUTPUT_HANDLE) : nullptr) {}
 
   // Without toFile the lines go to standard output alone: the log failed the trust check.
   void AllowFile(bool toFile) { toFile_ = toFile; }
