@@ -163,11 +163,11 @@ std::string TrustWarning(const std::vector<std::string>& findings, std::string_v
     if (i > 0) text += "; ";
     text += findings[i];
   }
-  // icacls takes a folder without its trailing backslash.
-  if (folder.size() > 1 && folder.back() == '\\') folder.remove_suffix(1);
-  std::string quoted(1, '"');
-  quoted.append(folder);
-  quoted += '"';
+  // icacls takes a folder without its trailing backslash, quoted; a drive's root keeps it ("C:" alone is
+  // the drive's current folder) and goes unquoted (a backslash before a closing quote makes it a quote).
+  const bool driveRoot = folder.size() == 3 && folder[1] == ':' && folder[2] == '\\';
+  if (!driveRoot && folder.size() > 1 && folder.back() == '\\') folder.remove_suffix(1);
+  const std::string quoted = driveRoot ? std::string(folder) : '"' + std::string(folder) + '"';
   text += ". What to do: ";
   if (suggestMove) {
     text += "move Tarnwick to a folder that only administrators can change, such as C:\\Program Files\\Tarnwick; or ";

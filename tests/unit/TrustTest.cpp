@@ -144,6 +144,8 @@ TEST(Trust, TheWarningNamesWhoAndWhatToDo) {
             std::string::npos);
   EXPECT_NE(warning.find("lock \"C:\\Tools\" down"), std::string::npos) << warning;
   EXPECT_EQ(TrustWarning({finding}, "C:\\Program Files\\", false).find("move"), std::string::npos);
+  EXPECT_NE(TrustWarning({finding}, "C:\\").find("lock C:\\ down as an administrator: icacls C:\\ /reset"),
+            std::string::npos);
   EXPECT_NE(warning.find("icacls \"C:\\Tools\" /reset /T /C"), std::string::npos) << warning;
 }
 
