@@ -207,9 +207,8 @@ class Run {
                        .Wait = targets[i].WaitHandle(),
                        .Index = i});
     }
-    const WindowClose closing =
-        WindowClose::End(context_, plain, [&](const CloseTarget& target) { TellToEnd(targets[target.Index]); });
-    // Service hosts all at once: their services stop side by side.
+    WindowClose closing(context_, plain, [&](const CloseTarget& target) { TellToEnd(targets[target.Index]); });
+    // Service hosts all at once: their services stop side by side, and beside the windows' close.
     std::vector<ServiceHostTarget> hosts;
     std::vector<ProcessId> hostIds;
     for (const Target& target : targets) {
@@ -225,19 +224,33 @@ class Run {
                        .ProgramFile = programFile});
       hostIds.push_back(target.Id);
     }
-    if (!hosts.empty()) {
-      const auto imageOf = [this](ProcessId id) {
-        const auto name = snapshotNames_.find(id);
-        return name != snapshotNames_.end() ? name->second : std::string();
-      };
-      const std::vector<bool> gone = EndServiceHosts(context_, services_, hosts, imageOf);
-      for (std::size_t i = 0; i < gone.size(); ++i) {
-        if (!gone[i]) GiveUp(hostIds[i]);
-      }
+    const auto imageOf = [this](ProcessId id) {
+      const auto name = snapshotNames_.find(id);
+      return name != snapshotNames_.end() ? name->second : std::string();
+    };
+    ServiceHostStop stopping(context_, services_, hosts, imageOf);
+    for (;;) {
+      const bool closed = closing.Step();
+      const bool stopped = stopping.Step();
+      if (closed && stopped) break;
+      std::string status = closed ? std::string() : closing.Status();
+      const std::string stopStatus = stopped ? std::string() : stopping.Status();
+      if (!stopStatus.empty()) status = status.empty() ? stopStatus : status + "; " + stopStatus;
+      const std::uint32_t poll = closed    ? stopping.PollMs()
+                                 : stopped ? kClosePollMs
+                                           : std::min(stopping.PollMs(), kClosePollMs);
+      const std::uint64_t until = std::max(closed ? 0 : closing.PauseUntil(), stopped ? 0 : stopping.PauseUntil());
+      context_.Pause(poll, until, status);
+    }
+    const std::vector<bool> gone = stopping.Gone();
+    for (std::size_t i = 0; i < gone.size(); ++i) {
+      if (!gone[i]) GiveUp(hostIds[i]);
     }
     for (const Target& target : targets) {
       if (!target.Terminated) continue;
-      const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs, context_.Deadline());
+      // One forced at the deadline (its grace time may end past it) still gets a moment to go.
+      const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs,
+                                           std::max(context_.Deadline(), target.EndedAt + EndContext::kForcedGraceMs));
       if (context_.WaitGone(target.WaitHandle(), until, "Waiting for " + target.Image + " to end")) {
         context_.Emit(closing.Ended(target.Image, target.Id, target.Session));
       } else {

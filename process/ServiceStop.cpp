@@ -16,12 +16,12 @@ constexpr std::uint32_t kPollMinMs = 100;
 constexpr std::uint32_t kPollMaxMs = 1000;
 constexpr std::size_t kNoHost = std::numeric_limits<std::size_t>::max();
 
-enum class Step { Waiting, Asked, Pending, Stopped, Failed };
+enum class Phase { Waiting, Asked, Pending, Stopped, Failed };
 
 struct ServiceStep {
   RunningService Service{};
   std::size_t Host = kNoHost;  // the target that hosts it; kNoHost for a dependent in another process
-  Step State = Step::Waiting;
+  Phase State = Phase::Waiting;
   bool Asked = false;  // the request went out and was not refused (taken, or never answered)
   std::uint32_t Error = 0;
   std::uint64_t AskedAt = 0;
@@ -30,8 +30,8 @@ struct ServiceStep {
   std::uint32_t CheckPoint = ~0u;
   std::uint32_t WaitHintMs = 0;
   std::uint32_t WaitedMs = 0;
-  bool Finished() const { return State == Step::Stopped || State == Step::Failed; }
-  bool Busy() const { return State != Step::Waiting && !Finished(); }
+  bool Finished() const { return State == Phase::Stopped || State == Phase::Failed; }
+  bool Busy() const { return State != Phase::Waiting && !Finished(); }
 };
 
 enum class HostStep { Services, AwaitingEnd, Forced, Done };
@@ -45,29 +45,32 @@ struct HostStepState {
   std::uint64_t ForcedAt = 0;
 };
 
-class SideBySide {
+}  // namespace
+
+class ServiceHostStop::Steps {
  public:
-  SideBySide(EndContext& context, ServiceHosts& hosts, const std::vector<ServiceHostTarget>& targets,
-             const std::function<std::string(ProcessId)>& imageOf)
+  Steps(EndContext& context, ServiceHosts& hosts, const std::vector<ServiceHostTarget>& targets,
+        const std::function<std::string(ProcessId)>& imageOf)
       : context_(context),
         api_(context.Services()),
         hosts_(hosts),
         targets_(targets),
         imageOf_(imageOf),
-        states_(targets.size()) {}
-
-  std::vector<bool> Run() {
+        states_(targets.size()) {
     Plan();
-    for (;;) {
-      for (bool changed = true; changed;) changed = AdvanceServices();
-      bool done = std::ranges::all_of(steps_, [](const ServiceStep& s) { return s.Finished(); });
-      for (std::size_t h = 0; h < targets_.size(); ++h) {
-        AdvanceHost(h);
-        done = done && states_[h].State == HostStep::Done;
-      }
-      if (done) break;
-      context_.Pause(PollMs(), PauseUntil(), Status());
+  }
+
+  bool Step() {
+    for (bool changed = true; changed;) changed = AdvanceServices();
+    bool done = std::ranges::all_of(steps_, [](const ServiceStep& s) { return s.Finished(); });
+    for (std::size_t h = 0; h < targets_.size(); ++h) {
+      AdvanceHost(h);
+      done = done && states_[h].State == HostStep::Done;
     }
+    return done;
+  }
+
+  std::vector<bool> Gone() const {
     std::vector<bool> gone;
     for (const HostStepState& state : states_) gone.push_back(state.Gone);
     return gone;
@@ -124,12 +127,12 @@ class SideBySide {
     }
     std::vector<std::size_t> ready;
     for (std::size_t s = 0; s < steps_.size(); ++s) {
-      if (steps_[s].State == Step::Waiting && Ready(s)) ready.push_back(s);
+      if (steps_[s].State == Phase::Waiting && Ready(s)) ready.push_back(s);
     }
     // Services that need each other in a ring: none would ever be first, so all go at once.
     const bool stuck = ready.empty() && std::ranges::none_of(steps_, [](const ServiceStep& s) { return s.Busy(); });
     for (std::size_t s = 0; s < steps_.size(); ++s) {
-      const bool waiting = steps_[s].State == Step::Waiting;
+      const bool waiting = steps_[s].State == Phase::Waiting;
       if (!waiting || (!stuck && std::ranges::find(ready, s) == ready.end())) continue;
       Ask(steps_[s]);
       changed = true;
@@ -139,7 +142,7 @@ class SideBySide {
 
   void Ask(ServiceStep& step) {
     api_.RequestStop(step.Service.Name);
-    step.State = Step::Asked;
+    step.State = Phase::Asked;
     step.AskedAt = step.ProgressAt = context_.Now();
     step.Until = context_.Until(context_.Limits().ServiceWaitMs);
     Follow(step);
@@ -147,32 +150,32 @@ class SideBySide {
 
   // One look at a service that was asked; true when its step changed.
   bool Follow(ServiceStep& step) {
-    const Step before = step.State;
+    const Phase before = step.State;
     ServiceStatus status;
-    if (step.State == Step::Asked) {
+    if (step.State == Phase::Asked) {
       std::uint32_t error = 0;
       if (!api_.StopAnswered(step.Service.Name, error)) {
         // The control handler holds the request: within the cap the answer may still come.
-        if (context_.Now() >= step.Until) Finish(step, Step::Failed, true, kErrorServiceRequestTimeout);
+        if (context_.Now() >= step.Until) Finish(step, Phase::Failed, true, kErrorServiceRequestTimeout);
         return step.State != before;
       }
       if (error == kErrorServiceNotActive || error == kErrorServiceDoesNotExist) {
-        Finish(step, Step::Stopped, true, 0);
+        Finish(step, Phase::Stopped, true, 0);
         return true;
       }
       // A stop requested by someone else already is awaited like our own.
       const bool pending = error == kErrorServiceCannotAcceptControl && api_.Query(step.Service.Name, status) == 0 &&
                            status.State == ServiceState::StopPending;
       if (error != 0 && !pending) {
-        Finish(step, Step::Failed, false, error);
+        Finish(step, Phase::Failed, false, error);
         return true;
       }
-      step.State = Step::Pending;
+      step.State = Phase::Pending;
       step.Asked = true;
     }
     const std::uint32_t queried = api_.Query(step.Service.Name, status);
     if (queried == kErrorServiceDoesNotExist || (queried == 0 && status.State == ServiceState::Stopped)) {
-      Finish(step, Step::Stopped, true, 0);
+      Finish(step, Phase::Stopped, true, 0);
       return true;
     }
     step.WaitHintMs = queried == 0 ? status.WaitHintMs : 0;
@@ -182,15 +185,15 @@ class SideBySide {
         step.ProgressAt = context_.Now();
       } else if (status.WaitHintMs > 0 && context_.Now() - step.ProgressAt > status.WaitHintMs) {
         // No progress within its own wait hint: the service manager's sign of a hung stop.
-        Finish(step, Step::Failed, true, 0);
+        Finish(step, Phase::Failed, true, 0);
         return true;
       }
     }
-    if (context_.Now() >= step.Until) Finish(step, Step::Failed, true, 0);
+    if (context_.Now() >= step.Until) Finish(step, Phase::Failed, true, 0);
     return step.State != before;
   }
 
-  void Finish(ServiceStep& step, Step result, bool asked, std::uint32_t error) {
+  void Finish(ServiceStep& step, Phase result, bool asked, std::uint32_t error) {
     step.State = result;
     step.Asked = asked;
     step.Error = error;
@@ -209,7 +212,7 @@ class SideBySide {
       for (const ServiceStep& step : steps_) {
         if (step.Host != h) continue;
         finished = finished && step.Finished();
-        state.AllStopped = state.AllStopped && step.State == Step::Stopped;
+        state.AllStopped = state.AllStopped && step.State == Phase::Stopped;
       }
       if (!finished) return;
       state.StoppedAt = context_.Now();
@@ -270,7 +273,7 @@ class SideBySide {
                      .Session = session,
                      .Service = step.Service.Name,
                      .Result = EndResult::ServiceStopped};
-    if (step.State == Step::Stopped) {
+    if (step.State == Phase::Stopped) {
       for (const RunningService& dependent : hosts_.DependentsInStopOrder(api_, step.Service.Name)) {
         if (StoppedInPass(dependent.Name)) record.Names.push_back(dependent.Name);
       }
@@ -284,10 +287,12 @@ class SideBySide {
 
   bool StoppedInPass(const std::string& name) const {
     return std::ranges::any_of(steps_, [&](const ServiceStep& step) {
-      return step.State == Step::Stopped && EqualsNoCase(step.Service.Name, name);
+      return step.State == Phase::Stopped && EqualsNoCase(step.Service.Name, name);
     });
   }
 
+  // The pass's loop asks these between steps.
+ public:
   std::uint32_t PollMs() const {
     std::uint32_t poll = kPollMaxMs;
     for (const ServiceStep& step : steps_) {
@@ -323,22 +328,26 @@ class SideBySide {
     return {};
   }
 
+ private:
   EndContext& context_;
   ServiceApi& api_;
   ServiceHosts& hosts_;
-  const std::vector<ServiceHostTarget>& targets_;
-  const std::function<std::string(ProcessId)>& imageOf_;
+  const std::vector<ServiceHostTarget> targets_;
+  const std::function<std::string(ProcessId)> imageOf_;
   std::vector<HostStepState> states_;
   std::vector<ServiceStep> steps_;
   std::vector<std::vector<bool>> needs_;  // needs_[d][s]: service d needs service s
 };
 
-}  // namespace
-
-std::vector<bool> EndServiceHosts(EndContext& context, ServiceHosts& hosts,
-                                  const std::vector<ServiceHostTarget>& targets,
-                                  const std::function<std::string(ProcessId)>& imageOf) {
-  return SideBySide(context, hosts, targets, imageOf).Run();
-}
+ServiceHostStop::ServiceHostStop(EndContext& context, ServiceHosts& hosts,
+                                 const std::vector<ServiceHostTarget>& targets,
+                                 const std::function<std::string(ProcessId)>& imageOf)
+    : steps_(std::make_unique<Steps>(context, hosts, targets, imageOf)) {}
+ServiceHostStop::~ServiceHostStop() = default;
+bool ServiceHostStop::Step() { return steps_->Step(); }
+std::uint32_t ServiceHostStop::PollMs() const { return steps_->PollMs(); }
+std::uint64_t ServiceHostStop::PauseUntil() const { return steps_->PauseUntil(); }
+std::string ServiceHostStop::Status() const { return steps_->Status(); }
+std::vector<bool> ServiceHostStop::Gone() const { return steps_->Gone(); }
 
 }  // namespace tarnwick

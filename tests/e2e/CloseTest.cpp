@@ -39,14 +39,20 @@ std::string Id(DWORD id) {
   return std::to_string(id) + "\t" + std::to_string(session);
 }
 
-// The windowed test program under an image name; refusing when `refuses`. Started once its window shows.
-Process StartWindowed(const TempDir& dir, const std::string& imageName, bool refuses) {
+// The windowed test program under an image name, with its words (see Windowed.cpp). Started once its
+// windows exist.
+Process StartWindowed(const TempDir& dir, const std::string& imageName, const std::string& words = "",
+                      std::size_t windows = 1) {
   const std::string target = dir.File(imageName);
   CopyFileA((BinDir() + "windowed.exe").c_str(), target.c_str(), FALSE);
-  Process process = Start(target, refuses ? "refuse" : "");
+  Process process = Start(target, words);
   const DWORD id = process.Id();
-  EXPECT_TRUE(WaitUntil([&] { return !TopLevelWindows(id, "TarnwickTestWindowed").empty(); })) << imageName;
+  EXPECT_TRUE(WaitUntil([&] { return TopLevelWindows(id, "TarnwickTestWindowed", false).size() == windows; }))
+      << imageName;
   return process;
+}
+Process StartWindowed(const TempDir& dir, const std::string& imageName, bool refuses) {
+  return StartWindowed(dir, imageName, refuses ? "refuse" : "");
 }
 
 TEST(Close, AutoClosesTheProgramThatCooperatesForcesTheOneThatRefusesAndEndsAWindowlessOneAtOnce) {
@@ -110,6 +116,34 @@ TEST(Close, TerminateInTheWindowAsksFirstWithinItsWaitAndNamesWhatHadToBeForced)
   EXPECT_TRUE(Logged(log, "Terminate\tVex.exe\t" + Id(cooperates.Id()) + "\tclosed"));
   EXPECT_TRUE(Logged(log, "Terminate\tTallyboard.exe\t" + Id(refuses.Id()) + "\tforced after 2."));
   EXPECT_TRUE(app.Close());
+}
+
+// The 21.6 s: twelve windows that each take 0.9 s to agree. Asked within the limit, the program
+// gets WM_CLOSE in time and the run ends about when /limit says.
+TEST(Close, TwelveSlowWindowsEndWithinTheLimit) {
+  TempDir dir;
+  Process slow = StartWindowed(dir, "Vex.exe", "slow:900 windows:12", 12);
+  App app;
+  Process run = Start(app.ExePath(), "-k /limit:3 /grace:5");
+  ASSERT_TRUE(run.WaitExit(6000ms));  // never the sum of its questions
+  EXPECT_EQ(run.ExitCode(), 0u);
+  EXPECT_TRUE(slow.WaitExit(0ms));
+}
+
+// A program whose only window is hidden, and one that takes 3 s to save, asked beside eleven slow ones:
+// it is asked, and its grace time runs from its own WM_CLOSE, so it saves and is never forced.
+TEST(Close, AHiddenProgramThatTakesItsTimeToSaveIsAskedBesideSlowOnesAndNotForced) {
+  TempDir dir;
+  std::vector<Process> slow;
+  for (int i = 0; i < 11; ++i) slow.push_back(StartWindowed(dir, "VexSQL.exe", "slow:900"));
+  Process saver = StartWindowed(dir, "Vex.exe", "hidden save:3000");
+  App app;
+  EXPECT_EQ(RunToEnd(app, "-k /grace:5"), 0);
+  EXPECT_TRUE(saver.WaitExit(0ms));
+  EXPECT_EQ(ReadFile(dir.File("Vex.exe.mark")), "endsession");
+  const Lines log = LogOf(app);
+  EXPECT_TRUE(Logged(log, "-k\tVex.exe\t" + Id(saver.Id()) + "\tclosed")) << log.size();
+  for (const Process& p : slow) EXPECT_TRUE(p.WaitExit(0ms));
 }
 
 TEST(Scope, KillWithAFolderEndsOnlyTheInstallInsideItAndAFolderItCannotUseIsCodeFive) {
