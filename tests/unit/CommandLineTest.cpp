@@ -119,6 +119,7 @@ TEST(ParseRunOptions, TakesAFolderAndTheLimitsInAnyCaseAndRefusesWhatItCannotFol
     const wchar_t* folder;
     EndLimits limits;     // over the unattended defaults
     const char* problem;  // empty: accepted
+    bool tree = false;
   };
   const EndLimits d = EndLimits::Unattended();
   const Case cases[] = {
@@ -135,7 +136,10 @@ TEST(ParseRunOptions, TakesAFolderAndTheLimitsInAnyCaseAndRefusesWhatItCannotFol
       {L"T -a /grace", L"", d, "option /grace: /grace:N takes whole seconds from 0 to 86400"},
       {L"T -a /grace:-1", L"", d, "option /grace:-1: /grace:N takes whole seconds from 0 to 86400"},
       {L"T -a /grace:1 /Grace:2", L"", d, "option /grace is given twice"},
-      {L"T -a /f", L"", d, "unknown option /f (known: /grace:N /wait:N /service:N /limit:N, in seconds)"},
+      {L"T -a /f", L"", d, "unknown option /f (known: /grace:N /wait:N /service:N /limit:N, in seconds; /tree)"},
+      {L"T -k /TREE D:\\Vex", L"D:\\Vex", d, "", true},
+      {L"T -a /tree /tree", L"", d, "option /tree: /tree takes no value and is given once"},
+      {L"T -a /tree:1", L"", d, "option /tree:1: /tree takes no value and is given once"},
       {L"T -k \"D:\\Vex\\\" /grace:5", L"", d,
        "the folder D:\\Vex\" /grace:5 holds a double quote: write \"D:\\Vex\" without a backslash before the closing "
        "quote"},
@@ -149,6 +153,7 @@ TEST(ParseRunOptions, TakesAFolderAndTheLimitsInAnyCaseAndRefusesWhatItCannotFol
     EXPECT_EQ(problem, c.problem) << c.line;
     if (!ok) continue;
     EXPECT_EQ(options.Folder, c.folder) << c.line;
+    EXPECT_EQ(options.Tree, c.tree) << c.line;
     const EndLimits limits = options.Applied(EndLimits::Unattended());
     EXPECT_EQ(limits.GraceMs, c.limits.GraceMs) << c.line;
     EXPECT_EQ(limits.ProcessWaitMs, c.limits.ProcessWaitMs) << c.line;
