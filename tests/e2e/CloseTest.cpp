@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "process/ProcessWin32.h"
 #include "tests/support/Driver.h"
 #include "ui/frmMainIds.h"
 
@@ -144,6 +145,39 @@ TEST(Close, AHiddenProgramThatTakesItsTimeToSaveIsAskedBesideSlowOnesAndNotForce
   const Lines log = LogOf(app);
   EXPECT_TRUE(Logged(log, "-k\tVex.exe\t" + Id(saver.Id()) + "\tclosed")) << log.size();
   for (const Process& p : slow) EXPECT_TRUE(p.WaitExit(0ms));
+}
+
+// /tree: a watchdog of the list, its helper (another watchdog) and the helper's worker are ended, the
+// root first so that nothing starts again; a process whose parent left before the run, and whose parent's
+// id may since have gone to one of the tree, is left alone.
+TEST(Tree, KillEndsTheChildAndGrandchildAndLeavesAnOrphan) {
+  TempDir dir;
+  const auto copy = [&](const char* from, const char* to) {
+    CopyFileA((BinDir() + from).c_str(), dir.File(to).c_str(), FALSE);
+    return "\"" + dir.File(to) + "\"";
+  };
+  const std::string orphan = copy("sleeper.exe", "TreeOrphan.exe");
+  copy("supervisor.exe", "TreeLauncher.exe");
+  Process launcher = Start(dir.File("TreeLauncher.exe"), "--once " + orphan);
+  ASSERT_TRUE(launcher.WaitExit(5000ms));
+  const std::string worker = copy("sleeper.exe", "TreeWorker.exe");
+  const std::string helper = copy("supervisor.exe", "TreeHelper.exe");
+  copy("supervisor.exe", "Vex.exe");
+  Process root = Start(dir.File("Vex.exe"), helper + " " + worker);
+  ProcessWin32 api;
+  ASSERT_TRUE(WaitUntil([&] { return FindProcess(api, "TreeWorker.exe", false); }));
+  App app;
+  EXPECT_EQ(RunToEnd(app, "-k /tree"), 0);
+  EXPECT_TRUE(root.WaitExit(0ms));
+  EXPECT_FALSE(FindProcess(api, "TreeHelper.exe", false));
+  EXPECT_FALSE(FindProcess(api, "TreeWorker.exe", false));
+  EXPECT_TRUE(FindProcess(api, "TreeOrphan.exe", false));
+  const Lines log = LogOf(app);
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+    return line.find("\tTreeHelper.exe\t") != line.npos &&
+           line.find("child of Vex.exe (" + std::to_string(root.Id()) + ")") != line.npos;
+  }));
+  while (FindProcess(api, "TreeOrphan.exe", false)) FindProcess(api, "TreeOrphan.exe", true);
 }
 
 TEST(Scope, KillWithAFolderEndsOnlyTheInstallInsideItAndAFolderItCannotUseIsCodeFive) {
