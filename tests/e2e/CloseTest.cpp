@@ -52,14 +52,11 @@ Process StartWindowed(const TempDir& dir, const std::string& imageName, const st
       << imageName;
   return process;
 }
-Process StartWindowed(const TempDir& dir, const std::string& imageName, bool refuses) {
-  return StartWindowed(dir, imageName, refuses ? "refuse" : "");
-}
 
 TEST(Close, AutoClosesTheProgramThatCooperatesForcesTheOneThatRefusesAndEndsAWindowlessOneAtOnce) {
   TempDir dir;
-  Process cooperates = StartWindowed(dir, "Vex.exe", false);
-  Process refuses = StartWindowed(dir, "Tallyboard.exe", true);
+  Process cooperates = StartWindowed(dir, "Vex.exe");
+  Process refuses = StartWindowed(dir, "Tallyboard.exe", "refuse");
   Process sleeper = StartSleeper(dir, "VexSQL.exe");
   ASSERT_TRUE(WaitReady(sleeper));
   App app;
@@ -85,8 +82,8 @@ TEST(Close, AutoClosesTheProgramThatCooperatesForcesTheOneThatRefusesAndEndsAWin
 
 TEST(Close, TerminateInTheWindowAsksFirstWithinItsWaitAndNamesWhatHadToBeForced) {
   TempDir dir;
-  Process cooperates = StartWindowed(dir, "Vex.exe", false);
-  Process refuses = StartWindowed(dir, "Tallyboard.exe", true);
+  Process cooperates = StartWindowed(dir, "Vex.exe");
+  Process refuses = StartWindowed(dir, "Tallyboard.exe", "refuse");
   App app;
   app.Run();
   HWND window = app.WaitMainWindow();
@@ -100,8 +97,19 @@ TEST(Close, TerminateInTheWindowAsksFirstWithinItsWaitAndNamesWhatHadToBeForced)
   ASSERT_NE(question, nullptr);
   const auto asked = std::chrono::steady_clock::now();
   AnswerMessageBox(question, IDYES);
+  // Meanwhile the title of the running list says what Terminate waits for.
+  EXPECT_TRUE(WaitUntil([&] {
+    return WindowText(app.Control(IDC_LBLPROCESSRESIDE)).find("Waiting for Tallyboard.exe") != std::string::npos;
+  }));
 
-  HWND told = WaitMessageBox(app.Proc().Id(), "Tarnwick", 10000ms);
+  // The answer's box, not the question's on its way out.
+  HWND told = nullptr;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        told = FindMessageBox(app.Proc().Id(), "Tarnwick");
+        return told != nullptr && told != question;
+      },
+      10000ms));
   ASSERT_NE(told, nullptr);
   EXPECT_LT(std::chrono::steady_clock::now() - asked, 8000ms);  // about 2 s of grace, then the force
   const std::string text = MessageBoxText(told);
