@@ -17,8 +17,12 @@ WindowClose::WindowClose(EndContext& context, const std::vector<CloseTarget>& ta
     : context_(context), force_(std::move(force)) {
   WindowApi* api = context.Windows();
   std::map<ProcessId, std::vector<WindowHandle>> byOwner;
+  std::map<ProcessId, std::vector<WindowHandle>> shown;
   if (api != nullptr && !targets.empty()) {
-    for (const TopWindow& window : api->TopLevelWindows()) byOwner[window.Owner].push_back(window.Handle);
+    for (const TopWindow& window : api->TopLevelWindows()) {
+      byOwner[window.Owner].push_back(window.Handle);
+      if (window.Visible) shown[window.Owner].push_back(window.Handle);
+    }
   }
   // Nothing to ask: these go at once, before any question can keep them waiting.
   std::vector<std::vector<WindowHandle>> groups;
@@ -28,7 +32,14 @@ WindowClose::WindowClose(EndContext& context, const std::vector<CloseTarget>& ta
       force_(target);
       continue;
     }
-    closing_.push_back({.Target = target, .Windows = windows->second, .Group = groups.size()});
+    // WM_CLOSE goes where End task sends it, to the windows the user sees; to the hidden ones only where
+    // there are no others (a program in the notification area): a helper window (an input method's, a COM
+    // one) would only be destroyed under its program.
+    const auto visible = shown.find(target.Id);
+    closing_.push_back({.Target = target,
+                        .Windows = windows->second,
+                        .CloseWindows = visible != shown.end() ? visible->second : windows->second,
+                        .Group = groups.size()});
     groups.push_back(windows->second);
   }
   if (groups.empty()) return;
@@ -48,7 +59,7 @@ void WindowClose::Answered(Closing& closing, EndAnswer answer) {
     return;
   }
   // Even one that refused gets WM_CLOSE, as End task sends it: it may ask its user to save.
-  for (WindowHandle window : closing.Windows) context_.Windows()->PostClose(window);
+  for (WindowHandle window : closing.CloseWindows) context_.Windows()->PostClose(window);
   closing.Why = answer == EndAnswer::Refused ? ForceReason::Refused : ForceReason::NotInTime;
   closing.SentAt = context_.Now();
   const std::uint32_t grace = context_.Limits().GraceMs;

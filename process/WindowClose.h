@@ -52,7 +52,8 @@ class WindowClose {
   enum class Phase { Asking, Grace, Done };
   struct Closing {
     CloseTarget Target;
-    std::vector<WindowHandle> Windows;
+    std::vector<WindowHandle> Windows;       // asked: all of its top-level windows
+    std::vector<WindowHandle> CloseWindows;  // sent WM_CLOSE
     std::size_t Group = 0;
     Phase State = Phase::Asking;
     ForceReason Why = ForceReason::NotInTime;

@@ -93,6 +93,7 @@ struct World {
     processes.Add(11, "C:\\V\\VexSQL.exe");
     windows.Windows.push_back({.Owner = 11, .ClosesAfterMs = 300});
     windows.Windows.push_back({.Owner = 11, .ClosesAfterMs = 300});  // a second window: asked too
+    windows.Windows.push_back({.Owner = 11, .Visible = false});      // a helper's: asked, never closed
     processes.Add(12, "C:\\V\\VexUPnP.exe");
     windows.Windows.push_back({.Owner = 12});  // agrees, then stays
     processes.Add(13, "C:\\V\\Tallyboard.exe");
@@ -131,9 +132,10 @@ TEST(WindowClose, WindowlessAndHungGoAtOnceTheOthersAreAskedAndForcedAfterOneGra
   // The windowless and the hung one at once, the rest after the grace time, all of them asked at once.
   using At = std::vector<std::pair<ProcessId, std::uint64_t>>;
   EXPECT_EQ(world.terminatedAt, (At{{10, 0}, {14, 0}, {12, 5000}, {13, 5000}}));
-  EXPECT_EQ(world.windows.Calls, (std::vector<std::string>{"query 11", "query 11", "endsession 11", "endsession 11",
-                                                           "query 12", "endsession 12", "query 13", "query 14",
-                                                           "close 11", "close 11", "close 12", "close 13"}));
+  EXPECT_EQ(world.windows.Calls,
+            (std::vector<std::string>{"query 11", "query 11", "query 11", "endsession 11", "endsession 11",
+                                      "endsession 11", "query 12", "endsession 12", "query 13", "query 14", "close 11",
+                                      "close 11", "close 12", "close 13"}));
   EXPECT_EQ(EndExitCode(EndMode::OnePerImage, records), 0);  // closed and forced alike are ended
   EXPECT_EQ(WindowFailureMessage(records),
             "These processes had to be ended by force:\n\nVexUPnP.exe (process 12): it did not close in time"
