@@ -76,6 +76,7 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
   request.Mode = ModeOf(runSwitch);
   request.Limits = options.Applied(EndLimits::Unattended());
   request.Scope = options.Folder;
+  request.Tree = options.Tree;
   const int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
   const std::uint64_t ms = seams.Time.NowMs() - start;
   sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",

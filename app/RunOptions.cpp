@@ -24,6 +24,15 @@ const KnownOption kOptions[] = {
     {L"limit", &RunOptions::RunMs, 1},
 };
 
+// Options without a value.
+struct KnownFlag {
+  const wchar_t* Name;
+  bool RunOptions::*Field;
+};
+const KnownFlag kFlags[] = {
+    {L"tree", &RunOptions::Tree},
+};
+
 // Whole seconds, digits only, within the range.
 bool ParseSeconds(std::wstring_view text, std::uint32_t minSeconds, std::uint32_t& ms) {
   if (text.empty() || text.size() > 6) return false;
@@ -45,6 +54,15 @@ bool ParseOption(const std::wstring& token, RunOptions& options, std::string& pr
   const std::size_t colon = token.find(L':');
   const std::wstring name =
       AsciiUpperCase(token.substr(1, colon == std::wstring::npos ? std::wstring::npos : colon - 1));
+  for (const KnownFlag& flag : kFlags) {
+    if (name != AsciiUpperCase(std::wstring_view(flag.Name))) continue;
+    if (colon != std::wstring::npos || options.*flag.Field) {
+      problem = "option " + Utf8(token) + ": /" + Utf8(flag.Name) + " takes no value and is given once";
+      return false;
+    }
+    options.*flag.Field = true;
+    return true;
+  }
   for (const KnownOption& known : kOptions) {
     if (name != AsciiUpperCase(std::wstring_view(known.Name))) continue;
     std::string shown = "/";  // built in two steps: GCC 12 warns falsely on "/" + a string here
@@ -63,7 +81,7 @@ bool ParseOption(const std::wstring& token, RunOptions& options, std::string& pr
     options.*known.Field = ms;
     return true;
   }
-  problem = "unknown option " + Utf8(token) + " (known: /grace:N /wait:N /service:N /limit:N, in seconds)";
+  problem = "unknown option " + Utf8(token) + " (known: /grace:N /wait:N /service:N /limit:N, in seconds; /tree)";
   return false;
 }
 

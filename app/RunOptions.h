@@ -17,6 +17,7 @@ struct RunOptions {
   std::optional<std::uint32_t> ProcessWaitMs;
   std::optional<std::uint32_t> ServiceWaitMs;
   std::optional<std::uint32_t> RunMs;
+  bool Tree = false;  // /tree: end the descendants of each process ended too
 
   // The base limits with those given here put in.
   EndLimits Applied(EndLimits base) const;
@@ -28,7 +29,8 @@ struct RunOptions {
 std::vector<std::wstring> SplitArguments(std::wstring_view commandLine);
 
 // Reads the tokens after the switch (arguments[0] is the switch itself and is not looked at). Options are
-// "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit. A later
+// "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit;
+// and the flag "/tree". A later
 // start switch ("-i", "/a") is left out and named in `ignored`. Any other token is the folder, at most one.
 // False, with a line for the user, on an unknown option (a dash from a document included), a bad value, a
 // repeated option or a second folder.

@@ -38,6 +38,11 @@ void EndContext::Pause(std::uint32_t ms, std::uint64_t until, const std::string&
 
 void EndContext::Emit(EndRecord record) {
   record.Scope = request_.Scope;
+  const auto parent = parents_.find(record.Id);
+  if (parent != parents_.end() && record.Id != 0) {
+    record.ChildOf = parent->second.first;
+    record.ChildOfId = parent->second.second;
+  }
   records_.push_back(std::move(record));
   if (request_.OnRecord) request_.OnRecord(records_.back());
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,7 @@ class EndContext {
   const std::wstring& Scope() const { return request_.Scope; }
   const EndLimits& Limits() const { return request_.Limits; }
   EndMode Mode() const { return request_.Mode; }
+  bool Tree() const { return request_.Tree; }
 
   std::uint64_t Now() const { return seams_.Time.NowMs(); }
   std::uint64_t Started() const { return started_; }
@@ -44,6 +46,10 @@ class EndContext {
   void Pause(std::uint32_t ms, std::uint64_t until, const std::string& status);
 
   void Emit(EndRecord record);
+  // /tree: every record of process `id` from now on says whose child it is.
+  void NoteChild(ProcessId id, const std::string& parentImage, ProcessId parentId) {
+    parents_[id] = {parentImage, parentId};
+  }
   const std::vector<EndRecord>& Records() const { return records_; }
   std::vector<EndRecord> TakeRecords() { return std::move(records_); }
 
@@ -55,6 +61,7 @@ class EndContext {
   std::uint64_t started_;
   std::uint64_t deadline_;
   std::vector<EndRecord> records_;
+  std::map<ProcessId, std::pair<std::string, ProcessId>> parents_;
 };
 
 }  // namespace tarnwick

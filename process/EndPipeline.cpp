@@ -170,6 +170,10 @@ class Run {
     LoadServices();
     const std::size_t recordsBefore = context_.Records().size();
     EndTargets(targets);
+    if (context_.Tree()) {
+      Adopt(targets, recordsBefore);
+      EndDescendants();
+    }
     CountEnds(recordsBefore);
     return true;
   }
@@ -208,9 +212,8 @@ class Run {
                        .Wait = targets[i].WaitHandle(),
                        .Index = i});
     }
-    const WindowClose closing =
-        WindowClose::End(context_, plain, [&](const CloseTarget& target) { TellToEnd(targets[target.Index]); });
-    // Service hosts all at once: their services stop side by side.
+    WindowClose closing(context_, plain, [&](const CloseTarget& target) { TellToEnd(targets[target.Index]); });
+    // Service hosts all at once: their services stop side by side, and beside the windows' close.
     std::vector<ServiceHostTarget> hosts;
     std::vector<ProcessId> hostIds;
     for (const Target& target : targets) {
@@ -226,19 +229,33 @@ class Run {
                        .ProgramFile = programFile});
       hostIds.push_back(target.Id);
     }
-    if (!hosts.empty()) {
-      const auto imageOf = [this](ProcessId id) {
-        const auto name = snapshotNames_.find(id);
-        return name != snapshotNames_.end() ? name->second : std::string();
-      };
-      const std::vector<bool> gone = EndServiceHosts(context_, services_, hosts, imageOf);
-      for (std::size_t i = 0; i < gone.size(); ++i) {
-        if (!gone[i]) GiveUp(hostIds[i]);
-      }
+    const auto imageOf = [this](ProcessId id) {
+      const auto name = snapshotNames_.find(id);
+      return name != snapshotNames_.end() ? name->second : std::string();
+    };
+    ServiceHostStop stopping(context_, services_, hosts, imageOf);
+    for (;;) {
+      const bool closed = closing.Step();
+      const bool stopped = stopping.Step();
+      if (closed && stopped) break;
+      std::string status = closed ? std::string() : closing.Status();
+      const std::string stopStatus = stopped ? std::string() : stopping.Status();
+      if (!stopStatus.empty()) status = status.empty() ? stopStatus : status + "; " + stopStatus;
+      const std::uint32_t poll = closed    ? stopping.PollMs()
+                                 : stopped ? kClosePollMs
+                                           : std::min(stopping.PollMs(), kClosePollMs);
+      const std::uint64_t until = std::max(closed ? 0 : closing.PauseUntil(), stopped ? 0 : stopping.PauseUntil());
+      context_.Pause(poll, until, status);
+    }
+    const std::vector<bool> gone = stopping.Gone();
+    for (std::size_t i = 0; i < gone.size(); ++i) {
+      if (!gone[i]) GiveUp(hostIds[i]);
     }
     for (const Target& target : targets) {
       if (!target.Terminated) continue;
-      const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs, context_.Deadline());
+      // One forced at the deadline (its grace time may end past it) still gets a moment to go.
+      const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs,
+                                           std::max(context_.Deadline(), target.EndedAt + EndContext::kForcedGraceMs));
       if (context_.WaitGone(target.WaitHandle(), until, "Waiting for " + target.Image + " to end")) {
         context_.Emit(closing.Ended(target.Image, target.Id, target.Session));
       } else {
@@ -249,6 +266,77 @@ class Run {
                        .WaitedMs = context_.Since(target.EndedAt)});
         GiveUp(target.Id);
       }
+    }
+  }
+
+  // /tree: the processes ended since `from` may have children; their handles stay open to the end of the
+  // run, so that their ids cannot go to a stranger meanwhile.
+  void Adopt(std::vector<Target>& targets, std::size_t from) {
+    std::set<ProcessId> ended;
+    const std::vector<EndRecord>& records = context_.Records();
+    for (std::size_t i = from; i < records.size(); ++i) {
+      if (records[i].Result == EndResult::Ended) ended.insert(records[i].Id);
+    }
+    for (Target& target : targets) {
+      const std::uint64_t created = api_.CreationTime(target.Process.Get());
+      if (!ended.contains(target.Id) || created == 0) continue;
+      members_[target.Id] = {.Image = target.Image, .CreatedAt = created};
+      kept_.push_back(std::move(target.Process));
+    }
+  }
+
+  // The processes Tarnwick must never end: itself and the line of processes that started it.
+  static std::set<ProcessId> OwnLine(const std::vector<SnapshotEntry>& snapshot, ProcessId own) {
+    std::map<ProcessId, const SnapshotEntry*> byId;
+    for (const SnapshotEntry& entry : snapshot) byId[entry.Id] = &entry;
+    std::set<ProcessId> line{own};
+    for (auto at = byId.find(own); at != byId.end();) {
+      const auto parent = byId.find(at->second->Parent);
+      // A parent created after its child is a stranger under a reused id: the line ends there.
+      if (parent == byId.end() || parent->second->CreatedAt > at->second->CreatedAt) break;
+      if (!line.insert(parent->first).second) break;
+      at = parent;
+    }
+    return line;
+  }
+
+  // /tree: the children of the processes ended, a level at a time, each level after the one above it is
+  // ended (so that a supervisor cannot start them again), until a look finds none or the time is up.
+  // A process is a child only when its parent's id matches and it was created no earlier than that parent;
+  // the handle opened must tell the same creation time as the snapshot, or the id went to a stranger.
+  void EndDescendants() {
+    while (context_.Now() < context_.Deadline()) {
+      std::vector<SnapshotEntry> snapshot;
+      if (!api_.Snapshot(snapshot)) return;
+      const std::set<ProcessId> spared = OwnLine(snapshot, api_.OwnId());
+      std::vector<Target> children;
+      for (const SnapshotEntry& entry : snapshot) {
+        const auto parent = members_.find(entry.Parent);
+        if (parent == members_.end() || members_.contains(entry.Id) || givenUp_.contains(entry.Id)) continue;
+        if (entry.CreatedAt == 0 || entry.CreatedAt < parent->second.CreatedAt) continue;
+        if (spared.contains(entry.Id) || !sessions_.Covers(entry.Session)) continue;
+        ProcessRef process(api_, kTerminateRights, entry.Id);
+        if (!process && api_.LastError() == kErrorInvalidParameter) continue;  // gone meanwhile
+        if (process && api_.CreationTime(process.Get()) != entry.CreatedAt) continue;
+        context_.NoteChild(entry.Id, parent->second.Image, entry.Parent);
+        const EndRecord found{.Image = entry.ExeName, .Id = entry.Id, .Session = entry.Session};
+        if (!process || api_.IsCritical(process.Get())) {
+          EndRecord record = With(found, process ? EndResult::Critical : EndResult::NotOpened);
+          if (!process) record.Error = api_.LastError();
+          context_.Emit(record);
+          GiveUp(entry.Id);
+          continue;
+        }
+        children.push_back({.Image = entry.ExeName,
+                            .Id = entry.Id,
+                            .Session = entry.Session,
+                            .Process = std::move(process),
+                            .Sync = ProcessRef(api_, kSynchronizeRights, entry.Id)});
+      }
+      if (children.empty()) return;
+      const std::size_t before = context_.Records().size();
+      EndTargets(children);
+      Adopt(children, before);
     }
   }
 
@@ -292,6 +380,12 @@ class Run {
   std::map<std::string, EndCount> ends_;  // by upper-cased image
   ServiceHosts services_;
   WindowOwners windowOwners_;
+  struct Member {
+    std::string Image{};
+    std::uint64_t CreatedAt = 0;
+  };
+  std::map<ProcessId, Member> members_;  // /tree: the processes ended whose children are ended too
+  std::vector<ProcessRef> kept_;         // their handles
   bool servicesLoaded_ = false;
   bool servicesNotAskedTold_ = false;
 };

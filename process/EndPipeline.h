@@ -54,6 +54,7 @@ struct EndRequest {
   KeepAlive WhileWaiting;  // may be empty
   RecordSink OnRecord;     // may be empty
   std::wstring Scope;      // only programs in this folder or below it (absolute, long form); empty: all
+  bool Tree = false;       // /tree: the descendants of each process ended are ended too, wherever they lie
 };
 
 // Runs the request to its end and returns every record in the order made. Tarnwick's own process is

@@ -88,7 +88,9 @@ std::string ErrorText(std::uint32_t error) {
   }
 }
 
-RecordText DescribeRecord(const EndRecord& r) {
+namespace {
+
+RecordText DescribeResult(const EndRecord& r) {
   const std::string service = "service " + r.Service + ": ";
   switch (r.Result) {
     case EndResult::Ended:
@@ -127,6 +129,18 @@ RecordText DescribeRecord(const EndRecord& r) {
                                                 "; processes are ended without a stop request"};
   }
   return {};
+}
+
+}  // namespace
+
+RecordText DescribeRecord(const EndRecord& record) {
+  RecordText text = DescribeResult(record);
+  // A member of a tree says whose child it is.
+  if (record.ChildOfId != 0) {
+    const std::string child = "child of " + record.ChildOf + " (" + std::to_string(record.ChildOfId) + ")";
+    text.Why = text.Why.empty() ? child : text.Why + "; " + child;
+  }
+  return text;
 }
 
 std::string FormatLocalTime(const LocalTime& t) {

@@ -58,6 +58,8 @@ struct EndRecord {
   ForceReason Why = ForceReason::None;
   bool HasWindows = false;  // -l: it has a top-level window on the user's desktop
   std::wstring Scope{};     // the folder the run was limited to; empty: the whole machine
+  std::string ChildOf{};    // /tree: the image of the process that started this one; empty: no tree member
+  ProcessId ChildOfId = 0;
 
   bool operator==(const EndRecord&) const = default;
 };

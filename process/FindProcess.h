@@ -20,7 +20,6 @@ inline constexpr SessionId kUnknownSession = 0xFFFFFFFF;
 inline constexpr std::uint32_t kQueryRights = 0x1000;            // PROCESS_QUERY_LIMITED_INFORMATION
 inline constexpr std::uint32_t kTerminateRights = 0x1001;        // ... | PROCESS_TERMINATE
 inline constexpr std::uint32_t kSynchronizeRights = 0x00100000;  // SYNCHRONIZE: what a wait for the end needs
-inline constexpr std::uint32_t kQueryLimitedRights = 0x1000;     // PROCESS_QUERY_LIMITED_INFORMATION
 
 // The system's error numbers that the rules tell apart.
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
@@ -43,6 +42,8 @@ struct SnapshotEntry {
   ProcessId Id = 0;
   std::string ExeName{};
   SessionId Session = kUnknownSession;
+  ProcessId Parent = 0;         // the process that created it, as it was then: that id may have been reused since
+  std::uint64_t CreatedAt = 0;  // its creation time (FILETIME units); 0 where the snapshot does not tell
 };
 
 // The operating system's process functions, one method per call the scan makes.
@@ -75,6 +76,8 @@ class ProcessApi {
   // The image's full path as Windows reports it (QueryFullProcessImageNameW), wide and in its long form
   // (no 8.3 short names); empty when it cannot be read.
   virtual std::wstring FullImagePath(ProcessHandle process) = 0;
+  // When the process was created (GetProcessTimes, FILETIME units); 0 when it cannot be read.
+  virtual std::uint64_t CreationTime(ProcessHandle process) = 0;
 };
 
 // An open process handle, closed when it goes; movable, so that a pass can keep its targets open.

@@ -157,6 +157,12 @@ bool ProcessWin32::WaitForExit(ProcessHandle process, std::uint32_t timeoutMs) {
   }
 }
 
+std::uint64_t ProcessWin32::CreationTime(ProcessHandle process) {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!GetProcessTimes(static_cast<HANDLE>(process), &created, &exited, &kernel, &user)) return 0;
+  return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
 void ProcessWin32::Close(ProcessHandle process) { CloseHandle(static_cast<HANDLE>(process)); }
 
 ProcessId ProcessWin32::OwnId() { return GetCurrentProcessId(); }
@@ -185,9 +191,12 @@ bool ProcessWin32::SystemSnapshot(std::vector<SnapshotEntry>& entries) {
     const auto& process = *reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(systemBuffer_.data() + offset);
     const std::wstring_view name(process.ImageName.Buffer != nullptr ? process.ImageName.Buffer : L"",
                                  process.ImageName.Length / sizeof(wchar_t));
-    entries.push_back({.Id = static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.UniqueProcessId)),
-                       .ExeName = ExactFileName(name),
-                       .Session = process.SessionId});
+    entries.push_back(
+        {.Id = static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.UniqueProcessId)),
+         .ExeName = ExactFileName(name),
+         .Session = process.SessionId,
+         .Parent = static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.InheritedFromUniqueProcessId)),
+         .CreatedAt = static_cast<std::uint64_t>(process.CreateTime.QuadPart)});
     if (process.NextEntryOffset == 0) break;
     offset += process.NextEntryOffset;
     if (offset + sizeof(SYSTEM_PROCESS_INFORMATION) > systemBuffer_.size()) return false;
@@ -205,7 +214,8 @@ bool ProcessWin32::ToolhelpSnapshot(std::vector<SnapshotEntry>& entries) {
   do {
     entries.push_back({.Id = entry.th32ProcessID,
                        .ExeName = ExactFileName(entry.szExeFile),
-                       .Session = SessionOfId(entry.th32ProcessID)});
+                       .Session = SessionOfId(entry.th32ProcessID),
+                       .Parent = entry.th32ParentProcessID});
   } while (Process32NextW(snapshot.Get(), &entry));
   return true;
 }

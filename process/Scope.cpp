@@ -71,7 +71,7 @@ bool InScope(ProcessApi& api, ProcessHandle process, std::wstring_view scope) {
 
 bool OutsideScope(ProcessApi& api, ProcessId id, std::wstring_view scope) {
   if (scope.empty()) return false;
-  ProcessRef process(api, kQueryLimitedRights, id);
+  ProcessRef process(api, kQueryRights, id);
   if (!process) return false;
   const std::wstring path = api.FullImagePath(process.Get());
   return !path.empty() && !LiesIn(path, scope);

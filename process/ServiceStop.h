@@ -3,6 +3,7 @@
 // wait is ended by force. A shared host of other products' services is never ended.
 #pragma once
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,29 @@ struct ServiceHostTarget {
 
 // Stops the hosts' services side by side, each service after its running dependents and each waited for
 // by its own progress reports within the service limit, then awaits or forces each host, and records each
-// step. `imageOf` names the process of a dependent that is no target. For each host: true when it is gone.
-std::vector<bool> EndServiceHosts(EndContext& context, ServiceHosts& hosts,
-                                  const std::vector<ServiceHostTarget>& targets,
-                                  const std::function<std::string(ProcessId)>& imageOf);
+// step. Advanced a step at a time, so that the pass closes windowed programs meanwhile. `imageOf` names
+// the process of a dependent that is no target.
+class ServiceHostStop {
+ public:
+  ServiceHostStop(EndContext& context, ServiceHosts& hosts, const std::vector<ServiceHostTarget>& targets,
+                  const std::function<std::string(ProcessId)>& imageOf);
+  ~ServiceHostStop();
+  ServiceHostStop(const ServiceHostStop&) = delete;
+  ServiceHostStop& operator=(const ServiceHostStop&) = delete;
+
+  // One look at every service and host; true once every host is done.
+  bool Step();
+  // How long to wait before the next look, and the latest moment a step still waits for.
+  std::uint32_t PollMs() const;
+  std::uint64_t PauseUntil() const;
+  // What the window shows meanwhile: the services still stopping, else the first process awaited.
+  std::string Status() const;
+  // For each host: true when it is gone.
+  std::vector<bool> Gone() const;
+
+ private:
+  class Steps;
+  std::unique_ptr<Steps> steps_;
+};
 
 }  // namespace tarnwick

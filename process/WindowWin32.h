@@ -1,6 +1,8 @@
-// The window seam over user32: the desktop's visible top-level windows, and the close messages sent
-// with a timeout so that a hung program never holds the caller.
+// The window seam over user32: the desktop's top-level windows, and the close questions sent from worker
+// threads with a timeout, so that neither a hung program nor a slow one holds the caller.
 #pragma once
+#include <memory>
+
 #include "process/WindowApi.h"
 
 namespace tarnwick {
@@ -8,9 +10,16 @@ namespace tarnwick {
 class WindowWin32 final : public WindowApi {
  public:
   std::vector<TopWindow> TopLevelWindows() override;
-  EndAnswer QueryEnd(WindowHandle window, std::uint32_t timeoutMs) override;
-  void EndSession(WindowHandle window, std::uint32_t timeoutMs) override;
+  void BeginAsk(const std::vector<std::vector<WindowHandle>>& groups, std::uint32_t budgetMs) override;
+  std::optional<EndAnswer> AskAnswer(std::size_t index) override;
   void PostClose(WindowHandle window) override;
+
+  // The answers of one BeginAsk, shared with its workers: a worker that outlives the caller's interest
+  // still has somewhere to write.
+  struct Answers;
+
+ private:
+  std::shared_ptr<Answers> asking_;
 };
 
 }  // namespace tarnwick

@@ -39,6 +39,8 @@ void LayoutPass(MainLayout& l, double clientWidth, double clientHeight) {
   SetSize(upper.Width, clientWidth - l.cmdAdd.Width - 240);
   SetSize(upper.Height, clientHeight - l.lblProcessList.Height - l.lblProcessReside.Height - lower.Height - 300);
   l.lblProcessReside.Top = upper.Top + upper.Height + 120;
+  // As wide as the list below it: Terminate shows there what it waits for.
+  SetSize(l.lblProcessReside.Width, upper.Left + upper.Width - l.lblProcessReside.Left);
   SetSize(lower.Width, upper.Width);
   lower.Top = l.lblProcessReside.Top + l.lblProcessReside.Height - 60;
   SetSize(l.picSplitter.Width, upper.Width);

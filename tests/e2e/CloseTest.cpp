@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "process/ProcessWin32.h"
 #include "tests/support/Driver.h"
 #include "ui/frmMainIds.h"
 
@@ -39,20 +40,23 @@ std::string Id(DWORD id) {
   return std::to_string(id) + "\t" + std::to_string(session);
 }
 
-// The windowed test program under an image name; refusing when `refuses`. Started once its window shows.
-Process StartWindowed(const TempDir& dir, const std::string& imageName, bool refuses) {
+// The windowed test program under an image name, with its words (see Windowed.cpp). Started once its
+// windows exist.
+Process StartWindowed(const TempDir& dir, const std::string& imageName, const std::string& words = "",
+                      std::size_t windows = 1) {
   const std::string target = dir.File(imageName);
   CopyFileA((BinDir() + "windowed.exe").c_str(), target.c_str(), FALSE);
-  Process process = Start(target, refuses ? "refuse" : "");
+  Process process = Start(target, words);
   const DWORD id = process.Id();
-  EXPECT_TRUE(WaitUntil([&] { return !TopLevelWindows(id, "TarnwickTestWindowed").empty(); })) << imageName;
+  EXPECT_TRUE(WaitUntil([&] { return TopLevelWindows(id, "TarnwickTestWindowed", false).size() == windows; }))
+      << imageName;
   return process;
 }
 
 TEST(Close, AutoClosesTheProgramThatCooperatesForcesTheOneThatRefusesAndEndsAWindowlessOneAtOnce) {
   TempDir dir;
-  Process cooperates = StartWindowed(dir, "Vex.exe", false);
-  Process refuses = StartWindowed(dir, "Tallyboard.exe", true);
+  Process cooperates = StartWindowed(dir, "Vex.exe");
+  Process refuses = StartWindowed(dir, "Tallyboard.exe", "refuse");
   Process sleeper = StartSleeper(dir, "VexSQL.exe");
   ASSERT_TRUE(WaitReady(sleeper));
   App app;
@@ -78,8 +82,8 @@ TEST(Close, AutoClosesTheProgramThatCooperatesForcesTheOneThatRefusesAndEndsAWin
 
 TEST(Close, TerminateInTheWindowAsksFirstWithinItsWaitAndNamesWhatHadToBeForced) {
   TempDir dir;
-  Process cooperates = StartWindowed(dir, "Vex.exe", false);
-  Process refuses = StartWindowed(dir, "Tallyboard.exe", true);
+  Process cooperates = StartWindowed(dir, "Vex.exe");
+  Process refuses = StartWindowed(dir, "Tallyboard.exe", "refuse");
   App app;
   app.Run();
   HWND window = app.WaitMainWindow();
@@ -93,8 +97,19 @@ TEST(Close, TerminateInTheWindowAsksFirstWithinItsWaitAndNamesWhatHadToBeForced)
   ASSERT_NE(question, nullptr);
   const auto asked = std::chrono::steady_clock::now();
   AnswerMessageBox(question, IDYES);
+  // Meanwhile the title of the running list says what Terminate waits for.
+  EXPECT_TRUE(WaitUntil([&] {
+    return WindowText(app.Control(IDC_LBLPROCESSRESIDE)).find("Waiting for Tallyboard.exe") != std::string::npos;
+  }));
 
-  HWND told = WaitMessageBox(app.Proc().Id(), "Tarnwick", 10000ms);
+  // The answer's box, not the question's on its way out.
+  HWND told = nullptr;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        told = FindMessageBox(app.Proc().Id(), "Tarnwick");
+        return told != nullptr && told != question;
+      },
+      10000ms));
   ASSERT_NE(told, nullptr);
   EXPECT_LT(std::chrono::steady_clock::now() - asked, 8000ms);  // about 2 s of grace, then the force
   const std::string text = MessageBoxText(told);
@@ -110,6 +125,67 @@ TEST(Close, TerminateInTheWindowAsksFirstWithinItsWaitAndNamesWhatHadToBeForced)
   EXPECT_TRUE(Logged(log, "Terminate\tVex.exe\t" + Id(cooperates.Id()) + "\tclosed"));
   EXPECT_TRUE(Logged(log, "Terminate\tTallyboard.exe\t" + Id(refuses.Id()) + "\tforced after 2."));
   EXPECT_TRUE(app.Close());
+}
+
+// The 21.6 s: twelve windows that each take 0.9 s to agree. Asked within the limit, the program
+// gets WM_CLOSE in time and the run ends about when /limit says.
+TEST(Close, TwelveSlowWindowsEndWithinTheLimit) {
+  TempDir dir;
+  Process slow = StartWindowed(dir, "Vex.exe", "slow:900 windows:12", 12);
+  App app;
+  Process run = Start(app.ExePath(), "-k /limit:3 /grace:5");
+  ASSERT_TRUE(run.WaitExit(6000ms));  // never the sum of its questions
+  EXPECT_EQ(run.ExitCode(), 0u);
+  EXPECT_TRUE(slow.WaitExit(0ms));
+}
+
+// A program whose only window is hidden, and one that takes 3 s to save, asked beside eleven slow ones:
+// it is asked, and its grace time runs from its own WM_CLOSE, so it saves and is never forced.
+TEST(Close, AHiddenProgramThatTakesItsTimeToSaveIsAskedBesideSlowOnesAndNotForced) {
+  TempDir dir;
+  std::vector<Process> slow;
+  for (int i = 0; i < 11; ++i) slow.push_back(StartWindowed(dir, "VexSQL.exe", "slow:900"));
+  Process saver = StartWindowed(dir, "Vex.exe", "hidden save:3000");
+  App app;
+  EXPECT_EQ(RunToEnd(app, "-k /grace:5"), 0);
+  EXPECT_TRUE(saver.WaitExit(0ms));
+  EXPECT_EQ(ReadFile(dir.File("Vex.exe.mark")), "endsession");
+  const Lines log = LogOf(app);
+  EXPECT_TRUE(Logged(log, "-k\tVex.exe\t" + Id(saver.Id()) + "\tclosed")) << log.size();
+  for (const Process& p : slow) EXPECT_TRUE(p.WaitExit(0ms));
+}
+
+// /tree: a watchdog of the list, its helper (another watchdog) and the helper's worker are ended, the
+// root first so that nothing starts again; a process whose parent left before the run, and whose parent's
+// id may since have gone to one of the tree, is left alone.
+TEST(Tree, KillEndsTheChildAndGrandchildAndLeavesAnOrphan) {
+  TempDir dir;
+  const auto copy = [&](const char* from, const char* to) {
+    CopyFileA((BinDir() + from).c_str(), dir.File(to).c_str(), FALSE);
+    return "\"" + dir.File(to) + "\"";
+  };
+  const std::string orphan = copy("sleeper.exe", "TreeOrphan.exe");
+  copy("supervisor.exe", "TreeLauncher.exe");
+  Process launcher = Start(dir.File("TreeLauncher.exe"), "--once " + orphan);
+  ASSERT_TRUE(launcher.WaitExit(5000ms));
+  const std::string worker = copy("sleeper.exe", "TreeWorker.exe");
+  const std::string helper = copy("supervisor.exe", "TreeHelper.exe");
+  copy("supervisor.exe", "Vex.exe");
+  Process root = Start(dir.File("Vex.exe"), helper + " " + worker);
+  ProcessWin32 api;
+  ASSERT_TRUE(WaitUntil([&] { return FindProcess(api, "TreeWorker.exe", false); }));
+  App app;
+  EXPECT_EQ(RunToEnd(app, "-k /tree"), 0);
+  EXPECT_TRUE(root.WaitExit(0ms));
+  EXPECT_FALSE(FindProcess(api, "TreeHelper.exe", false));
+  EXPECT_FALSE(FindProcess(api, "TreeWorker.exe", false));
+  EXPECT_TRUE(FindProcess(api, "TreeOrphan.exe", false));
+  const Lines log = LogOf(app);
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+    return line.find("\tTreeHelper.exe\t") != line.npos &&
+           line.find("child of Vex.exe (" + std::to_string(root.Id()) + ")") != line.npos;
+  }));
+  while (FindProcess(api, "TreeOrphan.exe", false)) FindProcess(api, "TreeOrphan.exe", true);
 }
 
 TEST(Scope, KillWithAFolderEndsOnlyTheInstallInsideItAndAFolderItCannotUseIsCodeFive) {

@@ -218,8 +218,8 @@ std::vector<HWND> Windows(DWORD processId, const std::string& className, bool vi
 
 }  // namespace
 
-std::vector<HWND> TopLevelWindows(DWORD processId, const std::string& className) {
-  return Windows(processId, className, true);
+std::vector<HWND> TopLevelWindows(DWORD processId, const std::string& className, bool visibleOnly) {
+  return Windows(processId, className, visibleOnly);
 }
 
 HWND App::MainWindow() const {

@@ -135,8 +135,8 @@ HWND FindMessageBox(DWORD processId, const std::string& caption);
 HWND WaitMessageBox(DWORD processId, const std::string& caption, std::chrono::milliseconds timeout = 5000ms);
 std::string MessageBoxText(HWND box);
 void AnswerMessageBox(HWND box, int buttonId);
-// Every visible top-level window of the process with that window class.
-std::vector<HWND> TopLevelWindows(DWORD processId, const std::string& className);
+// Every top-level window of the process with that window class: the visible ones, or all.
+std::vector<HWND> TopLevelWindows(DWORD processId, const std::string& className, bool visibleOnly = true);
 
 // The client area in pixels, and a control's rectangle in its parent's client coordinates.
 RECT ClientRect(HWND hwnd);

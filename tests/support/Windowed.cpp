@@ -1,15 +1,23 @@
 // A program with a window, copied under a listed image name: it saves (writes "<exe>.mark") and exits when
-// asked to close (WM_ENDSESSION or WM_CLOSE). Started with any argument it refuses: it answers the
-// end-session question with FALSE and ignores WM_CLOSE, so only a forced end takes it.
+// asked to close (WM_ENDSESSION or WM_CLOSE). Its words change that:
+//   refuse      answers the end-session question with FALSE and ignores WM_CLOSE: only a forced end takes it
+//   hidden      its windows are never shown, as a program that waits in the notification area
+//   windows:N   N top-level windows instead of one
+//   slow:MS     takes MS to answer each end-session question
+//   save:MS     takes MS to save once told to close
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 bool gRefuses = false;
+DWORD gAnswerMs = 0;
+DWORD gSaveMs = 0;
 
 void WriteMark(const char* how) {
+  Sleep(gSaveMs);
   char path[MAX_PATH + 8] = {};
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   lstrcpyA(path + length, ".mark");
@@ -22,6 +30,7 @@ void WriteMark(const char* how) {
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_QUERYENDSESSION:
+      Sleep(gAnswerMs);
       return gRefuses ? FALSE : TRUE;
     case WM_ENDSESSION:
       if (wParam && !gRefuses) {
@@ -32,28 +41,36 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CLOSE:
       if (gRefuses) return 0;
       WriteMark("close");
-      DestroyWindow(hwnd);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+      ExitProcess(0);
     default:
       return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }
 
+// The number after "word:" in the arguments; 0 without it.
+DWORD Option(const char* args, const char* word) {
+  const char* at = std::strstr(args, word);
+  return at != nullptr ? static_cast<DWORD>(std::atol(at + std::strlen(word))) : 0;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
-  gRefuses = args != nullptr && args[0] != '\0';
+  const char* words = args != nullptr ? args : "";
+  gRefuses = std::strstr(words, "refuse") != nullptr;
+  gAnswerMs = Option(words, "slow:");
+  gSaveMs = Option(words, "save:");
+  const DWORD count = Option(words, "windows:") > 0 ? Option(words, "windows:") : 1;
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = &WindowProc;
   windowClass.hInstance = instance;
   windowClass.lpszClassName = "TarnwickTestWindowed";
   RegisterClassA(&windowClass);
-  HWND hwnd = CreateWindowA("TarnwickTestWindowed", gRefuses ? "Refuses" : "Cooperates", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                            100, nullptr, nullptr, instance, nullptr);
-  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  for (DWORD i = 0; i < count; ++i) {
+    HWND hwnd = CreateWindowA("TarnwickTestWindowed", gRefuses ? "Refuses" : "Cooperates", WS_OVERLAPPEDWINDOW, 0, 0,
+                              200, 100, nullptr, nullptr, instance, nullptr);
+    if (std::strstr(words, "hidden") == nullptr) ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  }
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

@@ -31,9 +31,11 @@ TEST(ReadStartCommand, GivesEveryCommandLineOneMeaning) {
     EndLimits limits;  // over the unattended defaults
     std::string problem;
     std::vector<std::string> ignored;
+    bool tree = false;
   };
   const EndLimits d = EndLimits::Unattended();
   const std::string unknownOption = "unknown option ";
+  const std::string known = " (known: /grace:N /wait:N /service:N /limit:N, in seconds; /tree)";
   const Case cases[] = {
       {L"T", StartMode::Plain, L"", d, "", {}},
       {L"T   \t", StartMode::Plain, L"", d, "", {}},
@@ -106,17 +108,20 @@ TEST(ReadStartCommand, GivesEveryCommandLineOneMeaning) {
        "option /grace:-1: /grace:N takes whole seconds from 0 to 86400",
        {}},
       {L"T -a /grace:1 /Grace:2", StartMode::Auto, L"", d, "option /grace is given twice", {}},
+      {L"T -k /TREE D:\\Vex", StartMode::Kill, L"D:\\Vex", d, "", {}, true},
+      {L"T -a /tree /tree", StartMode::Auto, L"", d, "option /tree: /tree takes no value and is given once", {}},
+      {L"T -a /tree:1", StartMode::Auto, L"", d, "option /tree:1: /tree takes no value and is given once", {}},
       {L"T -a /f",
        StartMode::Auto,
        L"",
        d,
-       unknownOption + "/f (known: /grace:N /wait:N /service:N /limit:N, in seconds)",
+       unknownOption + "/f" + known,
        {}},
       {L"T -l /?",
        StartMode::List,
        L"",
        d,
-       unknownOption + "/? (known: /grace:N /wait:N /service:N /limit:N, in seconds)",
+       unknownOption + "/?" + known,
        {}},
       {L"T -a \u2013grace:5", StartMode::Auto, L"", d, unknownOption + "\u2013grace:5: options start with / or -", {}},
       {L"T -k \"D:\\Vex Old\\\" /grace:5",
@@ -136,6 +141,7 @@ TEST(ReadStartCommand, GivesEveryCommandLineOneMeaning) {
     EXPECT_EQ(command.Ignored, c.ignored) << line;
     if (!command.Problem.empty()) continue;
     EXPECT_EQ(command.Options.Folder, c.folder) << line;
+    EXPECT_EQ(command.Options.Tree, c.tree) << line;
     const EndLimits limits = command.Options.Applied(EndLimits::Unattended());
     EXPECT_EQ(limits.GraceMs, c.limits.GraceMs) << line;
     EXPECT_EQ(limits.ProcessWaitMs, c.limits.ProcessWaitMs) << line;

@@ -400,5 +400,52 @@ TEST(EndRun, TheDebugPrivilegeIsHeldForThePassOnly) {
   }
 }
 
+// /tree: what was ended, then its children, then theirs, a level at a time; never a process created before
+// its would-be parent (that id went to another since), a stranger under an id reused after the snapshot,
+// a critical one, or Tarnwick's own line.
+TEST(EndProcesses, TreeEndsTheDescendantsRootFirstAndNoStranger) {
+  for (const bool tree : {true, false}) {
+    World world;
+    FakeProcessApi& api = world.processes;
+    api.Time = &world.clock;
+    api.Self = 5;
+    const auto add = [&](ProcessId id, const std::string& image, ProcessId parent, std::uint64_t created) -> auto& {
+      FakeProcess& p = api.Add(id, "C:\\Elsewhere\\" + image);
+      p.Parent = parent;
+      p.CreatedAt = created;
+      return p;
+    };
+    add(4, "Script.exe", 10, 200);  // started Tarnwick
+    add(5, "Tarnwick.exe", 4, 300);
+    add(10, "Vex.exe", 1, 100);
+    add(20, "Helper.exe", 10, 150);
+    add(30, "Worker.exe", 20, 160);
+    add(31, "Old.exe", 20, 120);
+    add(32, "Stranger.exe", 20, 170).ReusedAt = 400;
+    add(33, "Csrss.exe", 20, 170).Critical = true;
+    add(40, "Other.exe", 1, 150);
+    EndRequest request;
+    request.Images = {"Vex.exe"};
+    request.Tree = tree;
+    std::vector<std::string> lines;
+    for (const EndRecord& r : EndProcesses(world.seams, request)) {
+      const std::string line = LogLine({}, "-a", r);
+      lines.push_back(line.substr(line.find("-a\t") + 3));
+    }
+    if (!tree) {
+      EXPECT_EQ(api.Terminated, std::vector<ProcessId>{10});
+      continue;
+    }
+    EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{10, 20, 30}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Vex.exe\t10\t1\tended",
+                         "Helper.exe\t20\t1\tended\tchild of Vex.exe (10)",
+                         "Csrss.exe\t33\t1\tcould not end\ta critical process: ending it would stop Windows; child of "
+                         "Helper.exe (20)",
+                         "Worker.exe\t30\t1\tended\tchild of Helper.exe (20)",
+                     }));
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -34,7 +34,7 @@ struct FakeProcess {
   std::wstring FullPath;     // the wide long form of it; defaults to ImagePath
   std::string SnapshotName;  // the toolhelp name; defaults to the file name of ModulePath or ImagePath
   bool Openable = true;
-  bool LimitedOpenable = false;  // opened with the least rights (kQueryLimitedRights) even where not Openable
+  bool LimitedOpenable = false;                  // opened with the least rights (kQueryRights) even where not Openable
   std::uint32_t OpenError = kErrorAccessDenied;  // why it cannot be opened
   bool Critical = false;
   bool TerminateRefused = false;
@@ -44,6 +44,9 @@ struct FakeProcess {
   std::optional<std::uint64_t> StartsAt;                  // the moment it starts (a restart after a delay)
   std::uint32_t ExitCode = 0;
   SessionId Session = 1;  // the signed-in user's
+  ProcessId Parent = 0;
+  std::uint64_t CreatedAt = 0;            // as the snapshot and the opened handle tell it
+  std::optional<std::uint64_t> ReusedAt;  // the handle's, where the id went to a stranger after the snapshot
 };
 
 class FakeProcessApi : public ProcessApi {
@@ -108,7 +111,7 @@ class FakeProcessApi : public ProcessApi {
       lastError_ = kErrorInvalidParameter;
       return nullptr;
     }
-    if (!p->Openable && !(rights == kQueryLimitedRights && p->LimitedOpenable)) {
+    if (!p->Openable && !(rights == kQueryRights && p->LimitedOpenable)) {
       lastError_ = p->OpenError;
       return nullptr;
     }
@@ -121,6 +124,10 @@ class FakeProcessApi : public ProcessApi {
   std::wstring FullImagePath(ProcessHandle process) override {
     const FakeProcess& p = Of(process);
     return p.FullPath.empty() ? std::wstring(p.ImagePath.begin(), p.ImagePath.end()) : p.FullPath;
+  }
+  std::uint64_t CreationTime(ProcessHandle process) override {
+    const FakeProcess& p = Of(process);
+    return p.ReusedAt.value_or(p.CreatedAt);
   }
   bool Terminate(ProcessHandle process, std::uint32_t exitCode) override {
     FakeProcess& p = Of(process);
@@ -161,7 +168,8 @@ class FakeProcessApi : public ProcessApi {
         const std::string& path = p.ModulePath.empty() ? p.ImagePath : p.ModulePath;
         name = path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
       }
-      entries.push_back({.Id = p.Id, .ExeName = name, .Session = p.Session});
+      entries.push_back(
+          {.Id = p.Id, .ExeName = name, .Session = p.Session, .Parent = p.Parent, .CreatedAt = p.CreatedAt});
     }
     return true;
   }
