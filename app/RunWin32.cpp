@@ -113,18 +113,25 @@ RunInfo ThisRun(const TrustCheck& trust, PrivilegeApi* rights = nullptr) {
 
 }  // namespace
 
-std::vector<std::string> ListedImages() {
+int RunSwitchOnList(RunSwitch runSwitch, const TrustCheck& trust, const RunOptions& options) {
   SearchList list;
-  for (const BuiltInEntry& entry : kBuiltInEntries) list.AddSearchEntry(entry.ImageName, entry.Description, true);
-  NameSet listed(list);
-  const ListReadReport report =
-      LoadSearchListFile(ProfilePath(), [&](const std::string& imageName, const std::string& description) {
-        if (listed.Add(imageName)) list.AppendCheckedUserRow(imageName, description);
-      });
-  if (!report.Complete()) WriteNoteLine("list", "list not read whole", DescribeListOverrun(report, kProfileFileName));
+  const ListLoad load = LoadList(list, ReadSearchListFile(ProfilePath()));
+  for (const std::string& told : DescribeListLoad(load, kProfileFileName)) WriteNoteLine("list", "list file", told);
   std::vector<std::string> names;
   for (std::size_t i = 1; i <= list.Count(); ++i) names.push_back(list.Row(i).ImageName);
-  return names;
+  Seams seams;
+  RunLog log(trust.LogTrusted);
+  RunInfo info = ThisRun(trust, &seams.rights);
+  if (!load.MaySave()) info.ListUnread = load.reason;
+  return RunUnattended(runSwitch, names, seams.Get(), log, info, options);
+}
+
+int RefuseUnreadList(RunSwitch runSwitch, const std::string& reason) {
+  Seams seams;
+  RunLog log;
+  RunInfo info = ThisRun({});
+  info.ListUnread = reason;
+  return RunUnattended(runSwitch, {}, seams.Get(), log, info);
 }
 
 void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why) {

@@ -13,10 +13,14 @@ namespace tarnwick {
 inline constexpr const wchar_t* kLogFileName = L"Tarnwick.log";
 inline constexpr unsigned long kMaxLogBytes = 1024 * 1024;  // then it moves to "Tarnwick.log.1"
 
-// What an unattended run works on: the built-in names, then the user's entries of "Tarnwick.ini"
-// (the file is only read; a duplicate is dropped without a message; what the read's bounds leave out is
-// told in a line of the log).
-std::vector<std::string> ListedImages();
+// Runs "-k" or "-l" over the built-in names and the user's entries of "Tarnwick.ini" (only read; a
+// duplicate is dropped; what the load found is told in lines of the log) and returns its exit code. A list
+// that could not be read ends nothing (see RunInfo::ListUnread).
+int RunSwitchOnList(RunSwitch runSwitch, const TrustCheck& trust, const RunOptions& options);
+
+// "-a" in the window whose list could not be read: the lines say why and that nothing was done; returns
+// kExitCouldNotStart.
+int RefuseUnreadList(RunSwitch runSwitch, const std::string& reason);
 
 // One line of the log and of a redirected standard output, outside a run: its source ("-a", "window",
 // "list"), what happened and why.

@@ -70,7 +70,7 @@ static int StartTarnwick() {
   }
   // Ending every instance and listing need no window at all (and no display).
   if (mode == StartMode::Kill || mode == StartMode::List) {
-    return RunSwitchNow(SwitchOf(mode), ListedImages(), trust, options);
+    return RunSwitchOnList(SwitchOf(mode), trust, options);
   }
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
@@ -90,6 +90,7 @@ static int StartTarnwick() {
   setup.unattendedPass = [options](const std::vector<std::string>& images) {
     return RunSwitchNow(RunSwitch::Auto, images, {}, options);
   };
+  setup.refuseUnattended = [](const std::string& reason) { return RefuseUnreadList(RunSwitch::Auto, reason); };
   setup.terminatePass = [](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
     return EndFromWindow(images, whileWaiting);
   };

@@ -85,8 +85,7 @@ void FrmMain::Load() {
   // The window is sized in WM_CREATE, once its DPI is known.
   (void)CreateWindowExA(0, kMainWindowClass, kMainWindowCaption, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
                         nullptr, nullptr, instance, this);
-  ShowDeferredDuplicateMessages();
-  TellListOverrun();
+  TellListLoad();
 }
 
 LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -233,11 +232,7 @@ void FrmMain::LoadSequence() {
   searchView_.SetColumnWidth(0, layout_.ImageNameColumn, dpi_);
   searchView_.SetColumnWidth(1, layout_.DescriptionColumn, dpi_);
 
-  loading_ = true;
-  AddBuiltInEntries(searchList_);
-  for (std::size_t i = 1; i <= searchList_.Count(); ++i) searchView_.RowAdded(i);
   LoadSearchList();
-  loading_ = false;
   searchView_.OnItemClick(1);
   CheckMenuItem(GetMenu(hwnd_), IDM_VIEWITEM0, MF_BYCOMMAND | MF_UNCHECKED);
 }
@@ -245,8 +240,6 @@ void FrmMain::LoadSequence() {
 void FrmMain::AddSearchEntry(const std::string& imageName, const std::string& description, bool builtIn) {
   if (searchList_.AddSearchEntry(imageName, description, builtIn)) {
     searchView_.RowAdded(searchList_.Count());
-  } else if (loading_) {
-    ++deferredDuplicates_;
   } else {
     ShowDuplicateMessage();
   }
@@ -256,12 +249,6 @@ void FrmMain::ShowDuplicateMessage() {
   // An unattended run has nobody to answer a box: it would wait forever.
   if (setup_.autoMode) return;
   AppMessageBox(MessageOwner(), "This ImageName has already been added. ", MB_OK | MB_ICONINFORMATION);
-}
-
-void FrmMain::ShowDeferredDuplicateMessages() {
-  // One message per refused entry, as long as the window lives (a session end may unload it meanwhile).
-  for (; deferredDuplicates_ > 0 && hwnd_ != nullptr; --deferredDuplicates_) ShowDuplicateMessage();
-  deferredDuplicates_ = 0;
 }
 
 HWND FrmMain::MessageOwner() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_) ? hwnd_ : nullptr; }

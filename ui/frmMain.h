@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/Win32Handles.h"
 #include "process/Privilege.h"
@@ -33,10 +34,14 @@ struct MainWindowSetup {
   std::string exeName;       // its file name without extension: the tip and the version box
   std::wstring profilePath;  // the file of the user's entries
   bool elevated = false;     // its save then writes through no link found in the file's place
+  // Not empty: the window never saves the list, and this says why (the trust check's finding, say).
+  std::string readOnlyReason;
   // A line of the log and of a redirected standard output: source, what, why. Where no box may ask.
   std::function<void(std::string_view, std::string_view, std::string_view)> note;
-  ProcessApi* processes = nullptr;    // the running processes, for the scan
-  TerminatePass unattendedPass;       // "-a": ends, awaits, logs; its result is the exit code
+  ProcessApi* processes = nullptr;  // the running processes, for the scan
+  TerminatePass unattendedPass;     // "-a": ends, awaits, logs; its result is the exit code
+  // "-a" with a list that could not be read: logs why and that nothing was done; its result is the exit code.
+  std::function<int(const std::string& reason)> refuseUnattended;
   WindowTerminatePass terminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
   // Held for each tick's scan only, so that the window's list sees what a pass sees.
   PrivilegeApi* scanRights = nullptr;
@@ -106,7 +111,6 @@ class FrmMain final : public TrayHost, private SplitterHost {
   LRESULT OnNotify(const NMHDR& header);
   void AddSearchEntry(const std::string& imageName, const std::string& description, bool builtIn);
   void ShowDuplicateMessage();
-  void ShowDeferredDuplicateMessages();
   HWND MessageOwner() const;
   RECT ClientRect() const;
 
@@ -118,7 +122,9 @@ class FrmMain final : public TrayHost, private SplitterHost {
 
   // frmMainEdit.cpp: the user's entries, the entry dialog and the profile file.
   void LoadSearchList();
-  void TellListOverrun();
+  // What the load found (an unreadable file, duplicates, entries skipped or never matching): once, in one
+  // box where someone can answer it, and in the log.
+  void TellListLoad();
   // Saves; on a failure that would lose an edit, asks Retry or Cancel where someone can answer, else
   // writes the log line. Returns once the window may go.
   void SaveSearchList();
@@ -150,14 +156,12 @@ class FrmMain final : public TrayHost, private SplitterHost {
   TrayIcon tray_{*this};
   bool stayOnTaskbar_ = false;  // while ShowWithoutIcon minimises the window
 
-  // Duplicates refused while the window is being made: told once it exists, so that a session ending
-  // meanwhile finds the whole list to save.
-  bool loading_ = false;
-  int deferredDuplicates_ = 0;
   bool confirmingTerminate_ = false;
-  std::string listOverrun_;    // what the read of the list file left out, told once the window exists
-  bool askingToSave_ = false;  // the failed save's question is open
-  bool sessionEnded_ = false;  // from then on nobody answers a question
+  std::vector<std::string> listTold_;  // what the load found, told once the window exists
+  std::string listUnread_;             // why the list file could not be read: nothing may act on it
+  std::string saveRefused_;            // why this session never saves the list; empty: it saves
+  bool askingToSave_ = false;          // the failed save's question is open
+  bool sessionEnded_ = false;          // from then on nobody answers a question
   // While Terminate waits for processes and services to end, the window keeps painting but takes no
   // input; a close or a session end that comes meanwhile is carried out once the wait is over.
   bool ending_ = false;

@@ -90,6 +90,12 @@ void FrmMain::OnScanTick() {
   }
   // The unattended run is its first tick: the window starts it, keeps its exit code and unloads.
   SetTimerEnabled(false);
+  if (!listUnread_.empty()) {
+    // A list that was not read is acted on by nobody: the run ends nothing.
+    exitCode_ = setup_.refuseUnattended ? setup_.refuseUnattended(listUnread_) : 3;
+    Unload();
+    return;
+  }
   if (const std::optional<int> exitCode = autoRun_.Tick(scan_, searchList_, *setup_.processes, setup_.unattendedPass)) {
     exitCode_ = *exitCode;
     Unload();
