@@ -124,6 +124,9 @@ class ListFileWin32 final : public ListFileSystem {
       state.reason = "the file is read-only";
     }
     state.links = info.nNumberOfLinks;
+    // Elevated, a second name of the file may lie where someone else can place it (a hard link to a system
+    // file, say): it is not written through either.
+    if (openFlags_ != 0 && state.links > 1) state.foreignLink = true;
     attributes_ = info.dwFileAttributes;
     bool more = false;
     if (!ReadUpTo(list_.Get(), kMaxSavedOverBytes, state.content, more)) {

@@ -348,14 +348,19 @@ TEST_F(ProfileFile, AFileHeldWithoutSharingIsReadOnceReleasedElseToldUnreadable)
   EXPECT_EQ(ReadFile(Path()), old);
 }
 
-// The other names of a hard-linked list see the save, and the new-file way keeps the file's attributes.
+// The other names of a hard-linked list see the save (unless elevated), and the new-file way keeps the
+// file's attributes.
 TEST_F(ProfileFile, ASaveKeepsHardLinksAndAttributes) {
   const std::string old = "[old.exe]\r\nImageName=old.exe\r\nDescription=\r\n";
   const std::string next = "[new.exe]\r\nImageName=new.exe\r\nDescription=\r\n";
   const std::string kept = dir_.File("persist.ini");
   WriteFile(kept, old);
   ASSERT_TRUE(CreateHardLinkA(Path().c_str(), kept.c_str(), nullptr));
-  ASSERT_TRUE(Save(Path(), WithUserRows({{"new.exe", ""}})));
+  // Elevated, a file with a second name is not written through: that name may be anyone's.
+  const SearchListSave refused = SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"new.exe", ""}}), true);
+  EXPECT_FALSE(refused.saved);
+  EXPECT_EQ(ReadFile(kept), old);
+  ASSERT_TRUE(SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"new.exe", ""}}), false).saved);
   EXPECT_EQ(ReadFile(kept), next);
   EXPECT_EQ(ReadFile(Path()), next);
 
