@@ -12,7 +12,7 @@
 namespace tarnwick {
 namespace {
 
-bool IsUserRow(const SearchEntry& row) { return !IsSet(GetEntryFlag(row.Flags, kFlagBuiltIn)); }
+bool IsUserRow(const SearchEntry& row) { return !row.BuiltIn; }
 
 }  // namespace
 

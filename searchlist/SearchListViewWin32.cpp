@@ -1,4 +1,4 @@
-// lstProcess over SearchList: rows in, items out; the colour is drawn from the model.
+// lstProcess over SearchList: rows in, items out; the view colours the built-in rows.
 #include "searchlist/SearchListViewWin32.h"
 
 #include <algorithm>
@@ -55,7 +55,7 @@ std::size_t SearchListView::SelectedPosition() const {
 
 void SearchListView::OnItemClick(std::size_t position) {
   if (position < 1 || position > model_.Count()) return;
-  const bool builtIn = IsSet(GetEntryFlag(model_.Row(position).Flags, kFlagBuiltIn));
+  const bool builtIn = model_.Row(position).BuiltIn;
   EnableWindow(edit_, !builtIn);
   EnableWindow(delete_, !builtIn);
 }
@@ -80,10 +80,8 @@ LRESULT SearchListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) const {
       return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
       const std::size_t position = static_cast<std::size_t>(draw.nmcd.dwItemSpec) + 1;
-      if (position <= model_.Count()) {
-        const auto& colour = model_.Row(position).TextColour;
-        if (colour) draw.clrText = *colour;
-      }
+      // The built-in entries are blue; the user's have the list's own colour.
+      if (position <= model_.Count() && model_.Row(position).BuiltIn) draw.clrText = RGB(0, 0, 0xFF);
       return CDRF_NEWFONT;
     }
     default:

@@ -72,7 +72,7 @@ LRESULT RunningListView::OnItemChanging(const NMLISTVIEW& change) {
   }
   const bool wanted = (change.uNewState & LVIS_STATEIMAGEMASK) == CheckState(true);
   if (change.iItem < 0) {
-    model_.CheckAll(wanted ? 0 : 1);  // every item at once
+    model_.SetAllMarks(wanted);  // every item at once
     return TRUE;
   }
   const auto line = static_cast<std::size_t>(change.iItem);

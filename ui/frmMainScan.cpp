@@ -133,6 +133,6 @@ void FrmMain::EndTickedLines() {
   if (!failures.empty()) AppMessageBox(MessageOwner(), failures.c_str(), MB_OK | MB_ICONWARNING);
 }
 
-void FrmMain::OnCheckAllClick(int index) { scan_.CheckAll(index); }
+void FrmMain::OnCheckAllClick(int index) { scan_.SetAllMarks(index == 0); }
 
 }  // namespace tarnwick
