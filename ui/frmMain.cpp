@@ -65,7 +65,11 @@ HWND FrmMain::Handle() {
   return hwnd_;
 }
 
-std::string FrmMain::TrayTipText() const { return setup_.exeName + std::string(1, '\0'); }
+std::string FrmMain::TrayTipText() const {
+  // The icon's tip field is ANSI: a name that the code page cannot hold exactly gives the program's own.
+  const std::string name = ExactAnsiFromWide(WideFromUtf8(setup_.exeName)).value_or("Tarnwick");
+  return name + std::string(1, '\0');
+}
 
 void FrmMain::Load() {
   HINSTANCE instance = GetModuleHandleA(nullptr);

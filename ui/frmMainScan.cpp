@@ -43,7 +43,8 @@ class WaitingWindow {
   void Show(const std::string& status) {
     if (status != shown_) {
       shown_ = status;
-      SetWindowTextA(title_, (std::string(kRunningTitle) + " " + status).c_str());
+      // The status may name an image in any script.
+      SetWindowTextW(title_, WideFromUtf8(std::string(kRunningTitle) + " " + status).c_str());
     }
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
   }
