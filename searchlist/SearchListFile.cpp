@@ -159,9 +159,12 @@ ListLoad LoadList(SearchList& list, const ListFileText& file, const std::functio
 
 namespace {
 
+// The names in quotes; past the first 20 only their number, so that a message box stays on the screen.
 std::string Quoted(const std::vector<std::string>& names) {
+  constexpr std::size_t kNamed = 20;
   std::string text;
-  for (const std::string& name : names) text += (text.empty() ? "\"" : ", \"") + name + "\"";
+  for (std::size_t i = 0; i < names.size() && i < kNamed; ++i) text += (i == 0 ? "\"" : ", \"") + names[i] + "\"";
+  if (names.size() > kNamed) text += " and " + std::to_string(names.size() - kNamed) + " more";
   return text;
 }
 

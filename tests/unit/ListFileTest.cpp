@@ -116,6 +116,11 @@ TEST(DescribeDropped, NamesTheLinesOfTheOldFileARewriteLeavesOut) {
   EXPECT_EQ(DescribeDropped(list, "[a.exe]\r\nImageName=a.exe\r\nDescription=\r\n"), "");
   EXPECT_EQ(DescribeDropped(list, "; mine\r\n[a.exe]\r\nImageName=a.exe\r\nExtra=1\r\n"),
             "2 lines of the old file not kept: \"; mine\", \"Extra=1\"");
+  // Past 20, only their number.
+  std::string many;
+  for (int i = 0; i < 22; ++i) many += ";" + std::to_string(i) + "\r\n";
+  const std::string told = DescribeDropped(list, many);
+  EXPECT_EQ(told.substr(told.size() - 16), "\";19\" and 2 more");
 }
 
 TEST(NameSet, RefusesANameListedOrAddedBeforeInAnyCase) {
