@@ -58,11 +58,18 @@ FrmMain::~FrmMain() {
 
 HWND FrmMain::Handle() {
   // Made once: nothing brings an unloaded window back (a late tray or timer message, say).
-  if (!loadTried_) {
-    loadTried_ = true;
-    Load();
-  }
+  if (MoveTo(WindowPhase::Loaded)) Load();
   return hwnd_;
+}
+
+bool FrmMain::MoveTo(WindowPhase next) {
+  using enum WindowPhase;
+  // While Terminate waits for processes and services to end, the window keeps painting but takes no
+  // input; a close or a session end that comes meanwhile is carried out once the wait is over.
+  const bool legal = (phase_ == NotLoaded && next == Loaded) || (phase_ == Loaded && next == UnloadAfterEnding) ||
+                     ((phase_ == Loaded || phase_ == UnloadAfterEnding) && next == Unloaded);
+  if (legal) phase_ = next;
+  return legal;
 }
 
 std::string FrmMain::TrayTipText() const {
@@ -123,7 +130,7 @@ LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       if (wParam) OnClose(true);
       return 0;
     case WM_SETCURSOR:
-      if (!ending_) break;
+      if (modal_ != WindowModal::Ending) break;
       SetCursor(LoadCursor(nullptr, IDC_WAIT));
       return TRUE;
     case WM_DESTROY:
@@ -141,14 +148,14 @@ LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 void FrmMain::OnClose(bool sessionEnds) {
   sessionEnded_ = sessionEnded_ || sessionEnds;
-  if (!ending_) {
+  if (modal_ != WindowModal::Ending) {
     Unload();
     return;
   }
   // Terminate is still waiting further up this thread's stack: the window goes once it is done. Windows
   // may end the process as soon as a session end is answered, so the entries are saved now.
   if (sessionEnds) SaveSearchList();
-  unloadAfterEnding_ = true;
+  MoveTo(WindowPhase::UnloadAfterEnding);
 }
 
 void FrmMain::OnCreate() {
@@ -319,8 +326,8 @@ void FrmMain::PlaceControls() {
 
 void FrmMain::Unload() {
   // A second close while the failed save's question is open waits for its answer; a session end does not.
-  if (hwnd_ == nullptr || (askingToSave_ && !sessionEnded_)) return;
-  unloaded_ = true;
+  if (hwnd_ == nullptr || (modal_ == WindowModal::AskingToSave && !sessionEnded_)) return;
+  MoveTo(WindowPhase::Unloaded);
   SetTimerEnabled(false);
   SaveSearchList();
   if (hwnd_ == nullptr) return;  // the session ended while the question was open, and unloaded the window

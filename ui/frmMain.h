@@ -47,6 +47,17 @@ struct MainWindowSetup {
   PrivilegeApi* scanRights = nullptr;
 };
 
+// The window's life, in order; FrmMain::MoveTo holds the legal steps.
+enum class WindowPhase {
+  NotLoaded,          // not made yet: the first Handle() makes it
+  Loaded,             // made (or its making failed: hwnd_ tells)
+  UnloadAfterEnding,  // closed while Terminate waits: it goes once the wait is over
+  Unloaded,           // gone for good: nothing brings it back
+};
+
+// The one modal moment the window is in, innermost; a moment's guard puts the outer one back.
+enum class WindowModal { None, ConfirmingTerminate, Ending, AskingToSave };
+
 class FrmMain final : public TrayHost, private SplitterHost {
  public:
   explicit FrmMain(MainWindowSetup setup);
@@ -57,7 +68,7 @@ class FrmMain final : public TrayHost, private SplitterHost {
   // Loads the window on the first call only: nullptr once unloaded, or if it could not be made.
   HWND Handle() override;
   bool IsLoaded() const { return hwnd_ != nullptr; }
-  bool WasUnloaded() const { return unloaded_; }
+  bool WasUnloaded() const { return phase_ == WindowPhase::Unloaded; }
   void Show();  // normal state, shown modeless; the resize handling then runs
   void Hide();
   // Stops the scan, saves the user's entries (asking what to do if they cannot be saved, unless the
@@ -87,7 +98,22 @@ class FrmMain final : public TrayHost, private SplitterHost {
 
  private:
   void Load();
+  // Takes the phase one step on where the step is legal; false (and no change) where it is not.
+  bool MoveTo(WindowPhase next);
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+
+  // Holds a modal moment for its lifetime, whichever way its scope is left, and puts the outer one back.
+  class ModalScope {
+   public:
+    ModalScope(FrmMain& window, WindowModal modal) : window_(window), outer_(window.modal_) { window.modal_ = modal; }
+    ~ModalScope() { window_.modal_ = outer_; }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+   private:
+    FrmMain& window_;
+    WindowModal outer_;
+  };
 
   // SplitterHost
   MainLayout& Layout() override { return layout_; }
@@ -141,8 +167,8 @@ class FrmMain final : public TrayHost, private SplitterHost {
 
   const MainWindowSetup setup_;
   HWND hwnd_ = nullptr;
-  bool loadTried_ = false;
-  bool unloaded_ = false;
+  WindowPhase phase_ = WindowPhase::NotLoaded;
+  WindowModal modal_ = WindowModal::None;
   int exitCode_ = 0;
   bool timerEnabled_ = false;
 
@@ -156,16 +182,10 @@ class FrmMain final : public TrayHost, private SplitterHost {
   TrayIcon tray_{*this};
   bool stayOnTaskbar_ = false;  // while ShowWithoutIcon minimises the window
 
-  bool confirmingTerminate_ = false;
   std::vector<std::string> listTold_;  // what the load found, told once the window exists
   std::string listUnread_;             // why the list file could not be read: nothing may act on it
   std::string saveRefused_;            // why this session never saves the list; empty: it saves
-  bool askingToSave_ = false;          // the failed save's question is open
   bool sessionEnded_ = false;          // from then on nobody answers a question
-  // While Terminate waits for processes and services to end, the window keeps painting but takes no
-  // input; a close or a session end that comes meanwhile is carried out once the wait is over.
-  bool ending_ = false;
-  bool unloadAfterEnding_ = false;
 
   // Geometry, DPI and what is drawn at that DPI.
   MainLayout layout_ = MainLayout::Initial();

@@ -53,9 +53,10 @@ void FrmMain::SaveSearchList() {
                               WideFromUtf8(save.reason) +
                               L"\n\nRetry to save them again, or Cancel to close without saving them.";
     int answer = IDCANCEL;
-    askingToSave_ = true;
-    answer = MessageBoxW(MessageOwner(), text.c_str(), kAppTitle, MB_RETRYCANCEL | MB_ICONWARNING);
-    askingToSave_ = false;
+    {
+      const ModalScope asking(*this, WindowModal::AskingToSave);
+      answer = MessageBoxW(MessageOwner(), text.c_str(), kAppTitle, MB_RETRYCANCEL | MB_ICONWARNING);
+    }
     // A session end meanwhile has saved what it could and unloaded the window.
     if (answer != IDRETRY || hwnd_ == nullptr) return;
   }

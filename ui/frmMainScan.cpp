@@ -12,18 +12,6 @@ namespace {
 constexpr const char* kTerminateQuestion = "Selected all Processes will be terminated. Are you sure?";
 constexpr const char* kRunningTitle = "Running Process :";
 
-// Sets the flag for the lifetime of the object, whichever way the scope is left.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = false; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
-
 // While Terminate waits, the window keeps painting but takes no input, shows a wait cursor and, in the
 // running list's title, what it waits for; all of it is undone however the wait ends.
 class WaitingWindow {
@@ -82,7 +70,7 @@ void FrmMain::SetTimerEnabled(bool enabled) {
 }
 
 void FrmMain::OnScanTick() {
-  if (ending_) return;  // the list waits until Terminate's wait is over
+  if (modal_ == WindowModal::Ending) return;  // the list waits until Terminate's wait is over
   // Services' and other users' processes open only with the debug privilege; it is off between ticks.
   const PrivilegeScope rights(setup_.scanRights);
   if (!setup_.autoMode) {
@@ -104,11 +92,12 @@ void FrmMain::OnScanTick() {
 }
 
 void FrmMain::OnTerminateClick() {
-  // A second press while the question is open (the box keeps the window's messages flowing) is ignored.
-  if (confirmingTerminate_ || ending_) return;
+  // A press while a question is open or Terminate waits (a box keeps the window's messages flowing) is
+  // ignored.
+  if (modal_ != WindowModal::None) return;
   int answer = IDNO;
   {
-    FlagScope confirming(confirmingTerminate_);
+    const ModalScope confirming(*this, WindowModal::ConfirmingTerminate);
     answer = AppMessageBox(MessageOwner(), kTerminateQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1);
   }
   if (answer != IDYES || hwnd_ == nullptr) return;
@@ -120,14 +109,14 @@ void FrmMain::EndTickedLines() {
   if (!setup_.terminatePass) return;
   std::string failures;
   {
-    FlagScope ending(ending_);
+    const ModalScope ending(*this, WindowModal::Ending);
     WaitingWindow waiting(hwnd_, Control(IDC_LBLPROCESSRESIDE));
     failures = setup_.terminatePass(scan_.TerminateTargets(), [&waiting](const std::string& status) {
       waiting.Show(status);
       PumpMessages();
     });
   }
-  if (unloadAfterEnding_) {
+  if (phase_ == WindowPhase::UnloadAfterEnding) {
     Unload();
     return;
   }
