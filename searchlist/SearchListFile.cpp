@@ -108,23 +108,41 @@ std::string SearchListBytes(const SearchList& list) {
   return image.Bytes();
 }
 
-bool ReadsWhole(std::string_view bytes) {
-  return ReadSearchListBytes(bytes, false, [](const std::string&, const std::string&) {}).Complete();
+namespace {
+
+ListFileText TextFile(std::string_view text) {
+  return {.status = ListFileStatus::Read,
+          .text = std::string(text.substr(0, kMaxListBytes)),
+          .cutAtSize = text.size() > kMaxListBytes};
+}
+
+// What a start would show from the file, and whether it read the file whole.
+std::vector<std::pair<std::string, std::string>> RowsOf(const ListFileText& file, bool* whole = nullptr) {
+  SearchList rows;
+  const ListLoad load = LoadList(rows, file);
+  if (whole != nullptr) *whole = load.overrun.Complete();
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (std::size_t i = 1; i <= rows.Count(); ++i) entries.emplace_back(rows.Row(i).ImageName, rows.Row(i).Description);
+  return entries;
+}
+
+}  // namespace
+
+bool ReadsWhole(const ListFileText& file) {
+  bool whole = false;
+  static_cast<void>(RowsOf(file, &whole));
+  return whole;
+}
+
+bool ReadsWhole(std::string_view text) { return ReadsWhole(TextFile(text)); }
+
+bool ListDiffersFromFile(const SearchList& list, const ListFileText& file) {
+  // What a start would show from each: the file as it is, and the file the list would make.
+  return RowsOf(file) != RowsOf(TextFile(SearchListBytes(list)));
 }
 
 bool ListDiffersFromFile(const SearchList& list, std::string_view text) {
-  // What a start would show from each: the file as it is, and the file the list would make.
-  const auto loaded = [](std::string_view file) {
-    SearchList rows;
-    static_cast<void>(LoadList(rows, {.status = ListFileStatus::Read,
-                                      .text = std::string(file.substr(0, kMaxListBytes)),
-                                      .cutAtSize = file.size() > kMaxListBytes}));
-    std::vector<std::pair<std::string, std::string>> entries;
-    for (std::size_t i = 1; i <= rows.Count(); ++i)
-      entries.emplace_back(rows.Row(i).ImageName, rows.Row(i).Description);
-    return entries;
-  };
-  return loaded(text) != loaded(SearchListBytes(list));
+  return ListDiffersFromFile(list, TextFile(text));
 }
 
 bool NeverMatches(std::string_view imageName) {

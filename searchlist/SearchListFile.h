@@ -113,11 +113,13 @@ std::string DescribeDropped(const SearchList& list, std::string_view oldText);
 // into an empty file.
 std::string SearchListBytes(const SearchList& list);
 
-// True when the bounds leave nothing of `bytes` out.
-bool ReadsWhole(std::string_view bytes);
+// True when the bounds leave nothing of the file (or of `text`, as a file) out.
+bool ReadsWhole(const ListFileText& file);
+bool ReadsWhole(std::string_view text);
 
-// True when `text`, read within the bounds, gives other user rows than the list holds: a save that
-// fails would then lose an edit.
+// True when the file (or `text`, as a file), read within the bounds, gives other user rows than the list
+// holds: a save that fails would then lose an edit.
+bool ListDiffersFromFile(const SearchList& list, const ListFileText& file);
 bool ListDiffersFromFile(const SearchList& list, std::string_view text);
 
 }  // namespace tarnwick

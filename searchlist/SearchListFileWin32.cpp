@@ -207,6 +207,14 @@ class ListFileWin32 final : public ListFileSystem {
   KernelHandle list_;
 };
 
+// The file as a start reads it: its first kMaxListBytes bytes, decoded. The bound counts the file's bytes,
+// so that the save judges a file by what the start read of it.
+ListFileText TextOfBytes(std::string_view bytes) {
+  return {.status = ListFileStatus::Read,
+          .text = DecodeListBytes(bytes.substr(0, kMaxListBytes)),
+          .cutAtSize = bytes.size() > kMaxListBytes};
+}
+
 }  // namespace
 
 ListFileText ReadSearchListFile(HANDLE file) {
@@ -214,7 +222,9 @@ ListFileText ReadSearchListFile(HANDLE file) {
   bool more = false;
   if (!ReadUpTo(file, kMaxListBytes, bytes, more))
     return {.status = ListFileStatus::Unreadable, .reason = LastReason()};
-  return {.status = ListFileStatus::Read, .text = DecodeListBytes(bytes), .cutAtSize = more};
+  ListFileText text = TextOfBytes(bytes);
+  text.cutAtSize = more;
+  return text;
 }
 
 ListFileText ReadSearchListFile(const std::wstring& path) {
@@ -239,15 +249,19 @@ SearchListSave SaveSearchListFile(const std::wstring& path, const SearchList& li
   // Compared as text, so that a file with a byte-order mark holding the list is left as it is; a file
   // past the read's bounds keeps what was not read, as long as the list is as read.
   const ListSaveResult result = SaveListContent(files, EncodeListText(text), [&](std::string_view old) {
-    const std::string decoded = DecodeListBytes(old);
-    return decoded == text || (!ReadsWhole(decoded) && !ListDiffersFromFile(list, decoded));
+    const ListFileText oldFile = TextOfBytes(old);
+    return (!oldFile.cutAtSize && oldFile.text == text) ||
+           (!ReadsWhole(oldFile) && !ListDiffersFromFile(list, oldFile));
   });
-  const std::string oldText = DecodeListBytes(result.oldContent);
+  const ListFileText oldFile = TextOfBytes(result.oldContent);
   if (result.saved) {
     const bool rewritten = result.way != SaveWay::Nothing;
-    return {.saved = true, .editLost = false, .reason = {}, .dropped = rewritten ? DescribeDropped(list, oldText) : ""};
+    return {.saved = true,
+            .editLost = false,
+            .reason = {},
+            .dropped = rewritten ? DescribeDropped(list, DecodeListBytes(result.oldContent)) : ""};
   }
-  return {.saved = false, .editLost = ListDiffersFromFile(list, oldText), .reason = result.reason, .dropped = {}};
+  return {.saved = false, .editLost = ListDiffersFromFile(list, oldFile), .reason = result.reason, .dropped = {}};
 }
 
 }  // namespace tarnwick

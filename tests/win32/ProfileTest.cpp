@@ -304,21 +304,29 @@ TEST_F(ProfileFile, NamesInAnyScriptAreWrittenInTheCodePageWhereTheyFitElseInUtf
   RemoveDirectoryW(folder.c_str());
 }
 
-// "Holds the list" compares the decoded text: a file with a mark is not rewritten for nothing, not even
-// one past the read's bounds, whose entries past the 10,000th stay.
+// "Holds the list" compares the decoded text: a file with a mark, as a start read it, is not rewritten
+// for nothing, not even one past the read's bounds (10,000 entries; 1 MB of UTF-16), whose rest stays.
 TEST_F(ProfileFile, AFileWithAByteOrderMarkHoldingTheListIsLeftAlone) {
-  std::string entries;
-  SearchList list = BuiltIns();
-  for (std::size_t i = 0; i < kMaxListEntries + 5; ++i) {
-    const std::string name = "e" + std::to_string(i) + ".exe";
-    entries += "[" + name + "]\r\nImageName=" + name + "\r\nDescription=\r\n";
-    if (i < kMaxListEntries) list.AppendCheckedUserRow(name, "");
-  }
-  for (const std::string& content :
-       {"\xEF\xBB\xBF" + entries, std::string("\xEF\xBB\xBF[a.exe]\r\nImageName=a.exe\r\nDescription=\r\n")}) {
+  // More entries than are read; and fewer, but more bytes of UTF-16 than are read.
+  const auto entries = [](std::size_t count, std::size_t descriptionLength) {
+    std::wstring text;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::wstring name = L"e" + std::to_wstring(i) + L".exe";
+      text += L"[" + name + L"]\r\nImageName=" + name + L"\r\nDescription=" + std::wstring(descriptionLength, L'd') +
+              L"\r\n";
+    }
+    return text;
+  };
+  std::string little = "\xFF\xFE";
+  for (const wchar_t unit : entries(5000, 80)) little += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  ASSERT_GT(little.size(), kMaxListBytes);
+  for (const std::string& content : {"\xEF\xBB\xBF" + Utf8FromWide(entries(kMaxListEntries + 5, 0)), little,
+                                     "\xEF\xBB\xBF" + Utf8FromWide(entries(1, 0))}) {
     Write(content);
-    EXPECT_TRUE(Save(Path(), content.size() > 100 ? list : WithUserRows({{"a.exe", ""}})));
-    EXPECT_EQ(ReadFile(Path()), content);
+    SearchList list;
+    static_cast<void>(LoadList(list, ReadSearchListFile(WideFromUtf8(Path()))));
+    EXPECT_TRUE(Save(Path(), list));
+    EXPECT_TRUE(ReadFile(Path()) == content) << content.size();
   }
 }
 
