@@ -49,9 +49,9 @@ std::wstring ExeBaseNameWide() {
   return name;
 }
 
-std::string ExeName() { return AnsiFromWide(ExeBaseNameWide()); }
+std::string ExeName() { return Utf8FromWide(ExeBaseNameWide()); }
 
-std::wstring ProfilePath() { return AppDirectory() + WideFromAnsi(kProfileFileName); }
+std::wstring ProfilePath() { return AppDirectory() + WideFromUtf8(kProfileFileName); }
 
 bool RunsElevated() {
   // SYSTEM's runs (Task Scheduler) count too: for the files' rights and the writes it is the same question.
@@ -61,10 +61,11 @@ bool RunsElevated() {
 
 namespace {
 
+// Over UTF-16, so that a letter outside the code page folds too ("\u0101" and "\u0100" are one).
 std::string SystemUpperCase(std::string_view text) {
-  std::string result(text);
-  if (!result.empty()) CharUpperBuffA(result.data(), static_cast<DWORD>(result.size()));
-  return result;
+  std::wstring wide = WideFromUtf8(text);
+  if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  return Utf8FromWide(wide);
 }
 
 }  // namespace

@@ -64,11 +64,17 @@ const char* SourceOf(RunSwitch runSwitch) {
 
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
                   const RunInfo& info, const RunOptions& options) {
+  if (!info.ListUnread.empty() && runSwitch != RunSwitch::List) {
+    return Refuse(runSwitch, seams.Time, sink, info, kExitCouldNotStart,
+                  ("the list could not be read: " + info.ListUnread).c_str());
+  }
   const std::string source = SourceOf(runSwitch);
   const PrivilegeScope rights(info.Rights);
   const std::uint64_t start = seams.Time.NowMs();
   const std::string scope = options.Folder.empty() ? "" : "; scope: " + Utf8(options.Folder);
-  const std::string note = info.Rights != nullptr ? PrivilegeNote(rights.Held(), info.StartNote) : info.StartNote;
+  std::string note = info.Rights != nullptr ? PrivilegeNote(rights.Held(), info.StartNote) : info.StartNote;
+  if (!info.ListUnread.empty())
+    note += (note.empty() ? "" : "; ") + std::string("the user's entries could not be read: ") + info.ListUnread;
   sink.WriteLine(
       LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run started", note + scope));
   EndRequest request;
@@ -77,7 +83,9 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
   request.Limits = options.Applied(EndLimits::Unattended());
   request.Scope = options.Folder;
   request.Tree = options.Tree;
-  const int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
+  int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
+  // Listed without the user's entries: a script must not take the answer for the whole list's.
+  if (!info.ListUnread.empty() && exitCode == kExitDone) exitCode = kExitNotAll;
   const std::uint64_t ms = seams.Time.NowMs() - start;
   sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",
                          EndNote(exitCode, ms)));

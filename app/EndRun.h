@@ -33,6 +33,9 @@ struct RunInfo {
   SessionId OwnSession = kUnknownSession;
   std::string StartNote{};
   PrivilegeApi* Rights = nullptr;
+  // Why the user's entries could not be read, where they could not: "-a" and "-k" then end nothing and
+  // return kExitCouldNotStart; "-l" lists the built-in entries, says so, and returns at least kExitNotAll.
+  std::string ListUnread{};
 };
 
 // Writes the start line, runs the pipeline for the switch with a line per record, then the end line with

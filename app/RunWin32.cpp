@@ -158,20 +158,26 @@ void RunContext::Note(std::string_view source, std::string_view what, std::strin
   parts_->Line(source, what, why);
 }
 
-std::vector<std::string> RunContext::ListedImages() {
+int RunContext::RunSwitchOnList(RunSwitch runSwitch, const RunOptions& options) {
   SearchList list;
-  for (const BuiltInEntry& entry : kBuiltInEntries) list.AddSearchEntry(entry.ImageName, entry.Description, true);
-  NameSet listed(list);
-  const auto add = [&](const std::string& imageName, const std::string& description) {
-    if (listed.Add(imageName)) list.AppendCheckedUserRow(imageName, description);
-  };
   // Elevated, the list is read from the handle whose rights were checked.
   const std::shared_ptr<const KernelHandle>& held = parts_->trust.HeldList;
-  const ListReadReport report = held ? LoadSearchListFile(held->Get(), add) : LoadSearchListFile(ProfilePath(), add);
-  if (!report.Complete()) Note("list", "list not read whole", DescribeListOverrun(report, kProfileFileName));
+  const ListLoad load = LoadList(list, held ? ReadSearchListFile(held->Get()) : ReadSearchListFile(ProfilePath()));
+  for (const std::string& told : DescribeListLoad(load, kProfileFileName)) Note("list", "list file", told);
   std::vector<std::string> names;
   for (std::size_t i = 1; i <= list.Count(); ++i) names.push_back(list.Row(i).ImageName);
-  return names;
+  Seams seams;
+  RunInfo info = parts_->info;
+  info.Rights = &seams.rights;  // the pass holds the debug privilege
+  if (!load.MaySave()) info.ListUnread = load.reason;
+  return RunUnattended(runSwitch, names, seams.Get(), parts_->log, info, options);
+}
+
+int RunContext::RefuseUnreadList(RunSwitch runSwitch, const std::string& reason) {
+  Seams seams;
+  RunInfo info = parts_->info;
+  info.ListUnread = reason;
+  return RunUnattended(runSwitch, {}, seams.Get(), parts_->log, info);
 }
 
 int RunContext::RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const RunOptions& options) {

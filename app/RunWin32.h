@@ -35,9 +35,13 @@ class RunContext {
   // One line outside a run: its source ("-a", "window", "list", "start"), what happened and why.
   void Note(std::string_view source, std::string_view what, std::string_view why);
 
-  // What an unattended run works on: the built-in names, then the user's entries of "Tarnwick.ini" (only
-  // read; a duplicate is dropped without a message; what the read's bounds leave out is told in a line).
-  std::vector<std::string> ListedImages();
+  // Runs "-k" or "-l" over the built-in names and the user's entries of "Tarnwick.ini" (only read, from the
+  // handle the trust check held where it held one; a duplicate is dropped; what the load found is told in
+  // lines) and returns its exit code. A list that could not be read ends nothing (RunInfo::ListUnread).
+  int RunSwitchOnList(RunSwitch runSwitch, const RunOptions& options);
+  // "-a" in the window whose list could not be read: the lines say why and that nothing was done; returns
+  // kExitCouldNotStart.
+  int RefuseUnreadList(RunSwitch runSwitch, const std::string& reason);
 
   // Runs "-a", "-k" or "-l" over the images and returns its exit code; the start line carries the trust
   // check's warning. The options' folder is the checked one.

@@ -97,7 +97,7 @@ static int StartTarnwick(RunContext& context) {
   }
   // Ending every instance and listing need no window at all (and no display).
   if (mode == StartMode::Kill || mode == StartMode::List) {
-    return context.RunSwitchNow(SwitchOf(mode), context.ListedImages(), command.Options);
+    return context.RunSwitchOnList(SwitchOf(mode), command.Options);
   }
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
@@ -119,6 +119,9 @@ static int StartTarnwick(RunContext& context) {
   const RunOptions options = command.Options;
   setup.unattendedPass = [&context, options](const std::vector<std::string>& images) {
     return context.RunSwitchNow(RunSwitch::Auto, images, options);
+  };
+  setup.refuseUnattended = [&context](const std::string& reason) {
+    return context.RefuseUnreadList(RunSwitch::Auto, reason);
   };
   setup.terminatePass = [&context](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
     return context.EndFromWindow(images, whileWaiting);

@@ -2,11 +2,17 @@
 #pragma once
 #include <windows.h>
 
+#include <string_view>
+
+#include "common/WideTextWin32.h"
+
 namespace tarnwick {
 
-inline constexpr const char* kAppTitle = "Tarnwick";
+inline constexpr const wchar_t* kAppTitle = L"Tarnwick";
 
-// The button pressed, as MessageBoxA gives it.
-inline int AppMessageBox(HWND owner, const char* text, UINT type) { return MessageBoxA(owner, text, kAppTitle, type); }
+// The button pressed, as MessageBoxW gives it; the text is UTF-8, so a name in any script shows as it is.
+inline int AppMessageBox(HWND owner, std::string_view text, UINT type) {
+  return MessageBoxW(owner, WideFromUtf8(text).c_str(), kAppTitle, type);
+}
 
 }  // namespace tarnwick

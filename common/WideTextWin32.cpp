@@ -1,4 +1,4 @@
-// The code page conversions of the program's texts.
+// The conversions between UTF-8, UTF-16 and the system's code page.
 #include "common/WideTextWin32.h"
 
 #include <windows.h>
@@ -20,12 +20,29 @@ std::wstring WideFromAnsi(std::string_view text) { return ToWide(CP_ACP, text); 
 
 std::wstring WideFromUtf8(std::string_view text) { return ToWide(CP_UTF8, text); }
 
-std::string AnsiFromWide(std::wstring_view text) {
+std::string Utf8FromWide(std::wstring_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  std::string ansi(
-      static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr)), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
+  std::string utf8(
+      static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+  return utf8;
+}
+
+std::optional<std::string> ExactAnsiFromWide(std::wstring_view text) {
+  if (text.empty()) return std::string();
+  const int length = static_cast<int>(text.size());
+  // A UTF-8 code page converts everything and takes neither the flag nor the default-character report.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  const int size =
+      WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, utf8 ? nullptr : &usedDefault);
+  if (size <= 0 || usedDefault) return std::nullopt;
+  std::string ansi(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, flags, text.data(), length, ansi.data(), size, nullptr, nullptr);
+  // Back to the same text, or the code page folded something (a character it holds only by best fit).
+  if (ToWide(CP_ACP, ansi) != text) return std::nullopt;
   return ansi;
 }
 

@@ -1,15 +1,20 @@
-// Text between the program's ANSI strings and the wide strings of paths and of the W functions.
+// The one home of text conversions: the program's texts are UTF-8 in std::string, the W functions take
+// UTF-16, and the system's code page is met only in files and nowhere else. No conversion uses best fit.
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace tarnwick {
 
-// ANSI (the system's code page) to UTF-16 and back; a character the code page lacks becomes its
-// nearest fit or "?", as the A functions would make it.
-std::wstring WideFromAnsi(std::string_view text);
-std::string AnsiFromWide(std::wstring_view text);
-// UTF-8 to UTF-16.
+// UTF-8 and UTF-16; a sequence that is not valid becomes U+FFFD.
 std::wstring WideFromUtf8(std::string_view text);
+std::string Utf8FromWide(std::wstring_view text);
+
+// The system's ANSI code page to UTF-16.
+std::wstring WideFromAnsi(std::string_view text);
+// UTF-16 in the ANSI code page, or nothing where a character has no exact equivalent there (best fit
+// would make "G\u0101dget.exe" the name of another program).
+std::optional<std::string> ExactAnsiFromWide(std::wstring_view text);
 
 }  // namespace tarnwick

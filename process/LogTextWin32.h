@@ -1,9 +1,9 @@
-// The log's text encoding as this system has it: its ANSI code page, which may be UTF-8.
+// The log's text encoding: UTF-8, the program's one form of text, whatever the system's code page.
 #pragma once
 
 namespace tarnwick {
 
-// Installs the encoding of the system's ANSI code page for the escaping of log fields.
+// Installs UTF-8 for the escaping of log fields.
 void UseSystemLogText();
 
 }  // namespace tarnwick

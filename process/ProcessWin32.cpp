@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "common/SystemFunctionWin32.h"
+#include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
 
 namespace tarnwick {
@@ -21,44 +22,9 @@ constexpr int kSystemProcessInformation = 5;
 constexpr int kProcessBreakOnTermination = 29;
 constexpr long kStatusInfoLengthMismatch = static_cast<long>(0xC0000004L);
 
-// The text in the ANSI code page, or false where a character has no exact equivalent there. Best fit
-// would turn "V\u0113x.exe" into "Vex.exe": a name that only looks like a listed one would match.
-bool ExactAnsi(std::wstring_view text, std::string& ansi) {
-  ansi.clear();
-  if (text.empty()) return true;
-  const int length = static_cast<int>(text.size());
-  // A UTF-8 code page converts everything and takes neither the flag nor the default-character report.
-  const bool utf8 = GetACP() == CP_UTF8;
-  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-  BOOL usedDefault = FALSE;
-  BOOL* report = utf8 ? nullptr : &usedDefault;
-  const int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, report);
-  if (size <= 0 || usedDefault) return false;
-  ansi.resize(static_cast<std::size_t>(size));
-  WideCharToMultiByte(CP_ACP, flags, text.data(), length, ansi.data(), size, nullptr, nullptr);
-  return true;
-}
-
-// An image file name for the match: empty (matching nothing) unless it converts exactly, and never with a
-// backslash byte, which in a double-byte code page can be the second half of a character.
-std::string ExactFileName(std::wstring_view name) {
-  std::string ansi;
-  if (!ExactAnsi(name, ansi) || ansi.find('\\') != std::string::npos) return {};
-  return ansi;
-}
-
-// A path whose file name part converts exactly, else empty; the directory only has to keep its backslashes.
-std::string ExactPath(std::wstring_view path) {
-  const std::size_t slash = path.rfind(L'\\');
-  if (slash == std::wstring_view::npos) return ExactFileName(path);
-  const std::string name = ExactFileName(path.substr(slash + 1));
-  if (name.empty()) return {};
-  std::string directory;
-  if (!ExactAnsi(path.substr(0, slash), directory)) directory.assign(1, '?');
-  directory += '\\';
-  directory += name;
-  return directory;
-}
+// Image names and paths are UTF-8, as every name in the program: "V\u0113x.exe" stays itself.
+std::string ExactFileName(std::wstring_view name) { return Utf8FromWide(name); }
+std::string ExactPath(std::wstring_view path) { return Utf8FromWide(path); }
 
 SessionId SessionOfId(ProcessId id) {
   DWORD session = 0;

@@ -14,7 +14,7 @@ struct ListFileState {
   bool readable = false;      // content holds the whole file
   bool writable = false;      // the handle may write: a write in place is possible
   bool followedLink = false;  // reached through a symbolic link the user placed: written in place, so it holds
-  bool foreignLink = false;   // a link or junction that an elevated run must not write through
+  bool foreignLink = false;   // a link, junction or hard-linked file that an elevated run must not write through
   std::uint32_t links = 1;    // hard links: more than one is written in place, so that all of them see it
   std::string content;
   std::string reason;  // why it could not be opened for writing, where it could not

@@ -30,15 +30,16 @@ ProfileImage ProfileImage::Parse(std::string_view bytes, std::size_t maxSections
   std::size_t next = 0;
   while (next < bytes.size()) {
     const std::size_t start = next;
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string_view::npos) end = bytes.find('\r', start);
+    // A CR alone ends a line as an LF does.
+    const std::size_t end = bytes.find_first_of("\r\n", start);
     next = (end == std::string_view::npos) ? bytes.size() : end + 1;
     const std::string_view line = Trim(bytes.substr(start, next - start));
     if (line.empty()) continue;
     if (line.front() == '[') {
       const std::size_t close = line.rfind(']');
       if (close != std::string_view::npos && close > 0) {
-        std::string name = UpToNul(line.substr(1, close - 1));
+        // Blanks inside the brackets go too: "[ sp.exe ]" is the section "sp.exe".
+        std::string name = UpToNul(Trim(line.substr(1, close - 1)));
         skipping = !name.empty() && named >= maxSections;
         if (skipping) {
           ++image.sectionsLeftOut_;

@@ -15,8 +15,8 @@ namespace tarnwick {
 class ProfileImage final : public ProfileAccess {
  public:
   ProfileImage() = default;
-  // Reads the file's bytes (ANSI text) as the profile functions do: lines end at LF (else CR), blanks
-  // around lines, names and values go, "[name]" runs to the line's last "]", a line without "=" is a key
+  // Reads the file's text (UTF-8) as the profile functions do: lines end at CR or LF, blanks around
+  // lines, names and values go, "[name]" runs to the line's last "]", a line without "=" is a key
   // without a value. Named sections past maxSections are counted, not kept.
   static ProfileImage Parse(std::string_view bytes, std::size_t maxSections = static_cast<std::size_t>(-1));
 

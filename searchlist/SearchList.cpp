@@ -1,4 +1,4 @@
-// The search list's rows and flags; the window renders them and asks the user about duplicates.
+// The search list's rows; the window renders them and asks the user about duplicates.
 #include "searchlist/SearchList.h"
 
 #include <stdexcept>
@@ -19,16 +19,6 @@ const std::array<BuiltInEntry, 9> kBuiltInEntries = {{
     {"Tallyboard.exe", "VexScript Panel"},
 }};
 
-void SetEntryFlag(FlagRecord& record, std::int32_t index, bool value) {
-  if (index < 0 || index > 1) throw std::out_of_range("flag index");
-  record[static_cast<std::size_t>(index)] = value;
-}
-
-std::optional<bool> GetEntryFlag(const FlagRecord& record, std::int32_t index) {
-  if (index < 0 || index > 1) throw std::out_of_range("flag index");
-  return record[static_cast<std::size_t>(index)];
-}
-
 std::optional<EntryTexts> EntryFromDialog(std::string_view imageName, std::string_view description) {
   const std::string_view name = TrimBlanks(imageName);
   if (name.empty()) return std::nullopt;
@@ -37,20 +27,12 @@ std::optional<EntryTexts> EntryFromDialog(std::string_view imageName, std::strin
 
 bool SearchList::AddSearchEntry(std::string imageName, std::string description, bool builtIn) {
   if (FindName(imageName) != 0) return false;
-  SearchEntry entry;
-  entry.ImageName = std::move(imageName);
-  entry.Description = std::move(description);
-  SetEntryFlag(entry.Flags, kFlagBuiltIn, builtIn);
-  rows_.push_back(std::move(entry));
+  rows_.push_back({.ImageName = std::move(imageName), .Description = std::move(description), .BuiltIn = builtIn});
   return true;
 }
 
 void SearchList::AppendCheckedUserRow(std::string imageName, std::string description) {
-  SearchEntry entry;
-  entry.ImageName = std::move(imageName);
-  entry.Description = std::move(description);
-  SetEntryFlag(entry.Flags, kFlagBuiltIn, false);
-  rows_.push_back(std::move(entry));
+  rows_.push_back({.ImageName = std::move(imageName), .Description = std::move(description), .BuiltIn = false});
 }
 
 EditOutcome SearchList::EditSearchEntry(std::size_t position, std::string imageName, std::string description) {
@@ -59,9 +41,7 @@ EditOutcome SearchList::EditSearchEntry(std::size_t position, std::string imageN
   const bool sameImage = EqualsNoCase(row.ImageName, imageName);
   row.ImageName = std::move(imageName);
   row.Description = std::move(description);
-  if (sameImage) return EditOutcome::SameImage;
-  SetEntryFlag(row.Flags, kFlagInRunningList, false);
-  return EditOutcome::NewImage;
+  return sameImage ? EditOutcome::SameImage : EditOutcome::NewImage;
 }
 
 std::size_t SearchList::FindName(std::string_view imageName, std::size_t except) const {
@@ -78,7 +58,6 @@ void SearchList::Remove(std::size_t position) {
 
 void AddBuiltInEntries(SearchList& list) {
   for (const BuiltInEntry& entry : kBuiltInEntries) list.AddSearchEntry(entry.ImageName, entry.Description, true);
-  for (std::size_t i = 1; i <= list.Count(); ++i) list.Row(i).TextColour = kBuiltInColour;
 }
 
 }  // namespace tarnwick

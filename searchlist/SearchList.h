@@ -10,24 +10,11 @@
 
 namespace tarnwick {
 
-// A row's flags: element 0 is BuiltIn, element 1 is InRunningList; an element never written is empty.
-using FlagRecord = std::array<std::optional<bool>, 2>;
-inline constexpr std::int32_t kFlagBuiltIn = 0;
-inline constexpr std::int32_t kFlagInRunningList = 1;
-
-// Throw std::out_of_range for an index other than 0 or 1.
-void SetEntryFlag(FlagRecord& record, std::int32_t index, bool value);
-std::optional<bool> GetEntryFlag(const FlagRecord& record, std::int32_t index);
-// An empty element counts as false wherever a flag is tested.
-inline bool IsSet(std::optional<bool> flag) { return flag.value_or(false); }
-
-inline constexpr std::uint32_t kBuiltInColour = 0x00FF0000;  // blue, as a Windows COLORREF
-
+// A row: whether it has a line in the running list is the scan cycle's to know (ScanCycle).
 struct SearchEntry {
   std::string ImageName;
   std::string Description;
-  FlagRecord Flags;
-  std::optional<std::uint32_t> TextColour;  // empty: the list's default colour
+  bool BuiltIn = false;  // one of the nine: never edited, deleted or saved
 };
 
 struct BuiltInEntry {
@@ -49,7 +36,7 @@ std::optional<EntryTexts> EntryFromDialog(std::string_view imageName, std::strin
 enum class EditOutcome {
   Duplicate,  // another row has the name (in any letter case): nothing changed
   SameImage,  // the name is the row's own, perhaps in another letter case: the description may have changed
-  NewImage,   // the row now names another image: its running line and running flag no longer hold
+  NewImage,   // the row now names another image: its running line no longer holds
 };
 
 // The ordered rows, addressed by position 1 to N.
@@ -62,8 +49,8 @@ class SearchList {
   // would make the load of a long list file take the square of its length.
   void AppendCheckedUserRow(std::string imageName, std::string description);
 
-  // Gives the row at `position` new texts unless another row has the name. A new image clears the
-  // row's InRunningList; the caller takes the row's line out of the running list.
+  // Gives the row at `position` new texts unless another row has the name. For a new image the caller
+  // takes the row's line out of the running list.
   EditOutcome EditSearchEntry(std::size_t position, std::string imageName, std::string description);
 
   // Position (1-based) of the first row named like imageName, skipping position `except`; 0 if none.
@@ -78,8 +65,7 @@ class SearchList {
   std::vector<SearchEntry> rows_;
 };
 
-// The load's first rows: the nine built-in entries in table order, then every row the list holds at
-// that point (exactly those) coloured blue.
+// The load's first rows: the nine built-in entries in table order.
 void AddBuiltInEntries(SearchList& list);
 
 }  // namespace tarnwick

@@ -1,6 +1,7 @@
 // The load and save rules of the user's entries, independent of the file behind the profile.
 #include "searchlist/SearchListFile.h"
 
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -11,7 +12,7 @@
 namespace tarnwick {
 namespace {
 
-bool IsUserRow(const SearchEntry& row) { return !IsSet(GetEntryFlag(row.Flags, kFlagBuiltIn)); }
+bool IsUserRow(const SearchEntry& row) { return !row.BuiltIn; }
 
 }  // namespace
 
@@ -50,9 +51,12 @@ NameSet::NameSet(const SearchList& list) {
 
 bool NameSet::Add(std::string_view imageName) { return upperCased_.insert(UpperCase(imageName)).second; }
 
-ListReadReport ReadSearchListBytes(std::string_view bytes, bool cutAtSize, const AddEntryFunction& addEntry) {
+namespace {
+
+// The bounded read; `measured` when the bytes were bounded before they were decoded (the reader's).
+ListReadReport ReadBounded(std::string_view bytes, bool cutAtSize, bool measured, const AddEntryFunction& addEntry) {
   ListReadReport report;
-  if (bytes.size() > kMaxListBytes) {
+  if (!measured && bytes.size() > kMaxListBytes) {
     bytes = bytes.substr(0, kMaxListBytes);
     cutAtSize = true;
   }
@@ -72,6 +76,12 @@ ListReadReport ReadSearchListBytes(std::string_view bytes, bool cutAtSize, const
     addEntry(imageName, description);
   });
   return report;
+}
+
+}  // namespace
+
+ListReadReport ReadSearchListBytes(std::string_view bytes, bool cutAtSize, const AddEntryFunction& addEntry) {
+  return ReadBounded(bytes, cutAtSize, false, addEntry);
 }
 
 std::string DescribeListOverrun(const ListReadReport& report, std::string_view fileName) {
@@ -98,25 +108,131 @@ std::string SearchListBytes(const SearchList& list) {
   return image.Bytes();
 }
 
-bool ReadsWhole(std::string_view bytes) {
-  return ReadSearchListBytes(bytes, false, [](const std::string&, const std::string&) {}).Complete();
+namespace {
+
+ListFileText TextFile(std::string_view text) {
+  return {.status = ListFileStatus::Read,
+          .text = std::string(text.substr(0, kMaxListBytes)),
+          .cutAtSize = text.size() > kMaxListBytes};
 }
 
-bool ListDiffersFromFile(const SearchList& list, std::string_view bytes) {
+// What a start would show from the file, and whether it read the file whole.
+std::vector<std::pair<std::string, std::string>> RowsOf(const ListFileText& file, bool* whole = nullptr) {
+  SearchList rows;
+  const ListLoad load = LoadList(rows, file);
+  if (whole != nullptr) *whole = load.overrun.Complete();
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (std::size_t i = 1; i <= rows.Count(); ++i) entries.emplace_back(rows.Row(i).ImageName, rows.Row(i).Description);
+  return entries;
+}
+
+}  // namespace
+
+bool ReadsWhole(const ListFileText& file) {
+  bool whole = false;
+  static_cast<void>(RowsOf(file, &whole));
+  return whole;
+}
+
+bool ReadsWhole(std::string_view text) { return ReadsWhole(TextFile(text)); }
+
+bool ListDiffersFromFile(const SearchList& list, const ListFileText& file) {
   // What a start would show from each: the file as it is, and the file the list would make.
-  const auto loaded = [](std::string_view file) {
-    SearchList rows;
-    AddBuiltInEntries(rows);
-    NameSet names(rows);
-    static_cast<void>(ReadSearchListBytes(file, false, [&](const std::string& name, const std::string& text) {
-      if (names.Add(name)) rows.AppendCheckedUserRow(name, text);
-    }));
-    std::vector<std::pair<std::string, std::string>> entries;
-    for (std::size_t i = 1; i <= rows.Count(); ++i)
-      entries.emplace_back(rows.Row(i).ImageName, rows.Row(i).Description);
-    return entries;
-  };
-  return loaded(bytes) != loaded(SearchListBytes(list));
+  return RowsOf(file) != RowsOf(TextFile(SearchListBytes(list)));
+}
+
+bool ListDiffersFromFile(const SearchList& list, std::string_view text) {
+  return ListDiffersFromFile(list, TextFile(text));
+}
+
+bool NeverMatches(std::string_view imageName) {
+  if (imageName.find_first_of("\\/:*?\"<>|") != std::string_view::npos) return true;
+  const std::size_t dot = imageName.rfind('.');
+  return dot == std::string_view::npos || dot + 1 == imageName.size();
+}
+
+ListLoad LoadList(SearchList& list, const ListFileText& file, const std::function<void(std::size_t)>& rowAdded) {
+  ListLoad load{.status = file.status, .reason = file.reason};
+  AddBuiltInEntries(list);
+  if (rowAdded)
+    for (std::size_t i = 1; i <= list.Count(); ++i) rowAdded(i);
+  if (file.status != ListFileStatus::Read) return load;
+  NameSet names(list);
+  load.overrun =
+      ReadBounded(file.text, file.cutAtSize, true, [&](const std::string& imageName, const std::string& description) {
+        if (imageName.empty()) {
+          ++load.withoutImageName;
+          return;
+        }
+        if (!names.Add(imageName)) {
+          load.duplicates.push_back(imageName);
+          return;
+        }
+        if (NeverMatches(imageName)) load.neverMatching.push_back(imageName);
+        list.AppendCheckedUserRow(imageName, description);
+        if (rowAdded) rowAdded(list.Count());
+      });
+  return load;
+}
+
+namespace {
+
+// The names in quotes; past the first 20 only their number, so that a message box stays on the screen.
+std::string Quoted(const std::vector<std::string>& names) {
+  constexpr std::size_t kNamed = 20;
+  std::string text;
+  for (std::size_t i = 0; i < names.size() && i < kNamed; ++i) text += (i == 0 ? "\"" : ", \"") + names[i] + "\"";
+  if (names.size() > kNamed) text += " and " + std::to_string(names.size() - kNamed) + " more";
+  return text;
+}
+
+std::vector<std::string> Lines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find_first_of("\r\n");
+    const std::string_view line = TrimBlanks(text.substr(0, end));
+    if (!line.empty()) lines.emplace_back(line);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> DescribeListLoad(const ListLoad& load, std::string_view fileName) {
+  const std::string file(fileName);
+  std::vector<std::string> told;
+  if (load.status == ListFileStatus::Unreadable) {
+    told.push_back("Your entries in " + file + " could not be read (" + load.reason +
+                   "): only the built-in entries are listed, and the file is not saved over.");
+    return told;
+  }
+  if (std::string overrun = DescribeListOverrun(load.overrun, fileName); !overrun.empty())
+    told.push_back(std::move(overrun));
+  if (!load.duplicates.empty()) {
+    told.push_back(file + " lists these image names more than once; each is listed once, as first given: " +
+                   Quoted(load.duplicates) + ".");
+  }
+  if (load.withoutImageName > 0) {
+    told.push_back(file + " holds " + std::to_string(load.withoutImageName) +
+                   (load.withoutImageName == 1 ? " section" : " sections") + " without an ImageName: skipped.");
+  }
+  if (!load.neverMatching.empty()) {
+    told.push_back(file + " lists image names that no program's file name can be (a path, a wildcard or no " +
+                   "extension), kept as they are: " + Quoted(load.neverMatching) + ".");
+  }
+  return told;
+}
+
+std::string DescribeDropped(const SearchList& list, std::string_view oldText) {
+  const std::vector<std::string> now = Lines(SearchListBytes(list));
+  const std::unordered_set<std::string> kept(now.begin(), now.end());
+  std::vector<std::string> dropped;
+  for (std::string& line : Lines(oldText))
+    if (!kept.count(line)) dropped.push_back(std::move(line));
+  if (dropped.empty()) return {};
+  return std::to_string(dropped.size()) + (dropped.size() == 1 ? " line" : " lines") +
+         " of the old file not kept: " + Quoted(dropped);
 }
 
 }  // namespace tarnwick

@@ -16,7 +16,7 @@ inline constexpr const char* kProfileFileName = "Tarnwick.ini";
 inline constexpr const char* kImageNameKey = "ImageName";
 inline constexpr const char* kDescriptionKey = "Description";
 
-// The profile operations the search list needs; clsProfile provides them over the Win32 functions.
+// The profile operations the search list needs, over a profile file held in memory (ProfileImage).
 class ProfileAccess {
  public:
   virtual ~ProfileAccess() = default;
@@ -71,15 +71,55 @@ ListReadReport ReadSearchListBytes(std::string_view bytes, bool cutAtSize, const
 // What a read left out of `fileName`, in one sentence for the window and the log; empty when complete.
 std::string DescribeListOverrun(const ListReadReport& report, std::string_view fileName);
 
+// The list file as its reader found it: missing (no entries of the user's), read (its text decoded to
+// UTF-8, at most kMaxListBytes of it), or there but not readable, which nothing may then act on or save over.
+enum class ListFileStatus { Missing, Read, Unreadable };
+struct ListFileText {
+  ListFileStatus status = ListFileStatus::Missing;
+  std::string text;        // UTF-8
+  bool cutAtSize = false;  // the file held more than kMaxListBytes
+  std::string reason;      // why unreadable, in the system's words
+};
+
+// What the one load of the list found, besides its rows.
+struct ListLoad {
+  ListFileStatus status = ListFileStatus::Missing;
+  std::string reason;
+  ListReadReport overrun;
+  std::vector<std::string> duplicates;     // image names listed before, in file order
+  std::size_t withoutImageName = 0;        // sections with no ImageName value: skipped
+  std::vector<std::string> neverMatching;  // kept, but no program's file name can be one of them
+  // True when the list in the window is the file's: only then may a save replace the file.
+  bool MaySave() const { return status != ListFileStatus::Unreadable; }
+};
+
+// The one load of the list: the nine built-in entries, then the file's entries by the duplicate rule.
+// rowAdded, if given, hears of every row appended, in order.
+ListLoad LoadList(SearchList& list, const ListFileText& file,
+                  const std::function<void(std::size_t position)>& rowAdded = {});
+
+// What the load found that the user should hear of, one sentence each, for the window and the log.
+std::vector<std::string> DescribeListLoad(const ListLoad& load, std::string_view fileName);
+
+// True when no program's file name can be `imageName`: it holds a path separator or a wildcard, or
+// has no extension.
+bool NeverMatches(std::string_view imageName);
+
+// The entries of `oldText` and the lines besides them that a write of `list` leaves out, as one clause
+// for the log line of a rewrite; empty when nothing is dropped.
+std::string DescribeDropped(const SearchList& list, std::string_view oldText);
+
 // The bytes of a list file holding the list's user rows, as the profile functions would write them
 // into an empty file.
 std::string SearchListBytes(const SearchList& list);
 
-// True when the bounds leave nothing of `bytes` out.
-bool ReadsWhole(std::string_view bytes);
+// True when the bounds leave nothing of the file (or of `text`, as a file) out.
+bool ReadsWhole(const ListFileText& file);
+bool ReadsWhole(std::string_view text);
 
-// True when `bytes`, read within the bounds, give other user rows than the list holds: a save that
-// fails would then lose an edit.
-bool ListDiffersFromFile(const SearchList& list, std::string_view bytes);
+// True when the file (or `text`, as a file), read within the bounds, gives other user rows than the list
+// holds: a save that fails would then lose an edit.
+bool ListDiffersFromFile(const SearchList& list, const ListFileText& file);
+bool ListDiffersFromFile(const SearchList& list, std::string_view text);
 
 }  // namespace tarnwick

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
@@ -16,11 +17,11 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 constexpr DWORD kMaxSavedOverBytes = 64u * 1024 * 1024;
 
 std::string Reason(DWORD error) {
-  char* text = nullptr;
+  wchar_t* text = nullptr;
   const DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message = length > 0 && text != nullptr ? Utf8FromWide(std::wstring_view(text, length)) : std::string();
   if (text != nullptr) LocalFree(text);
   while (!message.empty() &&
          (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.')) {
@@ -60,19 +61,34 @@ bool WriteAll(HANDLE file, std::string_view content) {
   return true;
 }
 
-// A file with a Unicode mark reads as the profile functions read it: its text in the ANSI code page.
-std::string AnsiTextOf(const std::string& bytes) {
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return AnsiFromWide(WideFromUtf8(std::string_view(bytes).substr(3)));
-  const bool little = bytes.rfind("\xFF\xFE", 0) == 0;
-  const bool big = bytes.rfind("\xFE\xFF", 0) == 0;
-  if (!little && !big) return bytes;
+// The file's text in UTF-8, as the W profile functions decode it: UTF-16 (either order) or UTF-8 after
+// its byte-order mark, else the ANSI code page.
+std::string DecodeListBytes(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
+  const bool little = bytes.substr(0, 2) == "\xFF\xFE";
+  if (!little && bytes.substr(0, 2) != "\xFE\xFF") return Utf8FromWide(WideFromAnsi(bytes));
   std::wstring wide;
   for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
     const auto first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
     wide.push_back(static_cast<wchar_t>(little ? first | (second << 8) : (first << 8) | second));
   }
-  return AnsiFromWide(wide);
+  return Utf8FromWide(wide);
 }
+
+// The bytes of the list's text: in the ANSI code page as ever where every character fits it, so that
+// older copies of Tarnwick read it as before; else UTF-16 LE after its mark, as the W functions write it.
+std::string EncodeListText(std::string_view text) {
+  const std::wstring wide = WideFromUtf8(text);
+  if (std::optional<std::string> ansi = ExactAnsiFromWide(wide)) return *std::move(ansi);
+  std::string bytes = "\xFF\xFE";
+  for (const wchar_t unit : wide) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>((unit >> 8) & 0xFF));
+  }
+  return bytes;
+}
+
+bool IsSharingError(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
 class ListFileWin32 final : public ListFileSystem {
  public:
@@ -108,6 +124,9 @@ class ListFileWin32 final : public ListFileSystem {
       state.reason = "the file is read-only";
     }
     state.links = info.nNumberOfLinks;
+    // Elevated, a second name of the file may lie where someone else can place it (a hard link to a system
+    // file, say): it is not written through either.
+    if (openFlags_ != 0 && state.links > 1) state.foreignLink = true;
     attributes_ = info.dwFileAttributes;
     bool more = false;
     if (!ReadUpTo(list_.Get(), kMaxSavedOverBytes, state.content, more)) {
@@ -188,28 +207,61 @@ class ListFileWin32 final : public ListFileSystem {
   KernelHandle list_;
 };
 
-}  // namespace
-
-ListReadReport LoadSearchListFile(const std::wstring& path, const AddEntryFunction& addEntry) {
-  const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  return file ? LoadSearchListFile(file.Get(), addEntry) : ListReadReport{};
+// The file as a start reads it: its first kMaxListBytes bytes, decoded. The bound counts the file's bytes,
+// so that the save judges a file by what the start read of it.
+ListFileText TextOfBytes(std::string_view bytes) {
+  return {.status = ListFileStatus::Read,
+          .text = DecodeListBytes(bytes.substr(0, kMaxListBytes)),
+          .cutAtSize = bytes.size() > kMaxListBytes};
 }
 
-ListReadReport LoadSearchListFile(HANDLE file, const AddEntryFunction& addEntry) {
+}  // namespace
+
+ListFileText ReadSearchListFile(HANDLE file) {
   std::string bytes;
   bool more = false;
-  if (!SetFilePointerEx(file, {}, nullptr, FILE_BEGIN) || !ReadUpTo(file, kMaxListBytes, bytes, more)) return {};
-  return ReadSearchListBytes(AnsiTextOf(bytes), more, addEntry);
+  if (!SetFilePointerEx(file, {}, nullptr, FILE_BEGIN) || !ReadUpTo(file, kMaxListBytes, bytes, more))
+    return {.status = ListFileStatus::Unreadable, .reason = LastReason()};
+  ListFileText text = TextOfBytes(bytes);
+  text.cutAtSize = more;
+  return text;
+}
+
+ListFileText ReadSearchListFile(const std::wstring& path) {
+  // An editor, a backup or a sync tool may hold the file without sharing for a moment: about 2 s in all.
+  constexpr int kTries = 20;
+  constexpr DWORD kPauseMs = 100;
+  for (int attempt = 1;; ++attempt) {
+    const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (file) return ReadSearchListFile(file.Get());
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+    if (!IsSharingError(error) || attempt == kTries) {
+      return {.status = ListFileStatus::Unreadable, .reason = Reason(error)};
+    }
+    Sleep(kPauseMs);
+  }
 }
 
 SearchListSave SaveSearchListFile(const std::wstring& path, const SearchList& list, bool elevated) {
   ListFileWin32 files(path, elevated);
-  // A file past the read's bounds keeps what was not read, as long as the list is as read.
-  const ListSaveResult result = SaveListContent(files, SearchListBytes(list), [&list](std::string_view old) {
-    return !ReadsWhole(old) && !ListDiffersFromFile(list, old);
+  const std::string text = SearchListBytes(list);
+  // Compared as text, so that a file with a byte-order mark holding the list is left as it is; a file
+  // past the read's bounds keeps what was not read, as long as the list is as read.
+  const ListSaveResult result = SaveListContent(files, EncodeListText(text), [&](std::string_view old) {
+    const ListFileText oldFile = TextOfBytes(old);
+    return (!oldFile.cutAtSize && oldFile.text == text) ||
+           (!ReadsWhole(oldFile) && !ListDiffersFromFile(list, oldFile));
   });
-  if (result.saved) return {.saved = true, .editLost = false, .reason = {}};
-  return {.saved = false, .editLost = ListDiffersFromFile(list, result.oldContent), .reason = result.reason};
+  const ListFileText oldFile = TextOfBytes(result.oldContent);
+  if (result.saved) {
+    const bool rewritten = result.way != SaveWay::Nothing;
+    return {.saved = true,
+            .editLost = false,
+            .reason = {},
+            .dropped = rewritten ? DescribeDropped(list, DecodeListBytes(result.oldContent)) : ""};
+  }
+  return {.saved = false, .editLost = ListDiffersFromFile(list, oldFile), .reason = result.reason, .dropped = {}};
 }
 
 }  // namespace tarnwick

@@ -10,17 +10,19 @@
 
 namespace tarnwick {
 
-// Hands every entry of the file at `path` that fits the bounds to addEntry, in file order; a missing or
-// unreadable file holds none. The result tells what did not fit.
-[[nodiscard]] ListReadReport LoadSearchListFile(const std::wstring& path, const AddEntryFunction& addEntry);
-// The same from a file already open for reading, from its start: what an elevated run checked is what it reads.
-[[nodiscard]] ListReadReport LoadSearchListFile(HANDLE file, const AddEntryFunction& addEntry);
+// The list file's text: missing, read (within kMaxListBytes, decoded to UTF-8), or unreadable with the
+// system's reason. A file held without sharing is tried again for about 2 s before it counts as unreadable.
+[[nodiscard]] ListFileText ReadSearchListFile(const std::wstring& path);
+// The same from a handle opened (and checked) by the caller, read from its start: what an elevated run
+// checked is what it reads.
+[[nodiscard]] ListFileText ReadSearchListFile(HANDLE file);
 
 // How a save ended.
 struct SearchListSave {
   bool saved = false;     // the file holds the list's user rows
   bool editLost = false;  // not saved, and the file holds other entries than the list: the user must hear of it
   std::string reason;     // why not, in the system's words
+  std::string dropped;    // a rewrite: what of the old file it left out (DescribeDropped), for the log
 };
 
 // Saves the list's user rows to the file at `path` (see SaveListContent for the way it takes). When

@@ -1,10 +1,11 @@
-// lstProcess over SearchList: rows in, items out; the colour is drawn from the model.
+// lstProcess over SearchList: rows in, items out; the view colours the built-in rows.
 #include "searchlist/SearchListViewWin32.h"
 
 #include <algorithm>
 #include <string>
 
 #include "common/Twips.h"
+#include "common/WideTextWin32.h"
 
 namespace tarnwick {
 
@@ -13,21 +14,22 @@ void SearchListView::Attach(HWND list, HWND editButton, HWND deleteButton) {
   edit_ = editButton;
   delete_ = deleteButton;
   ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  LVCOLUMNA column{};
+  LVCOLUMNW column{};
   column.mask = LVCF_TEXT;
-  column.pszText = const_cast<char*>("Image Name");
-  SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-  column.pszText = const_cast<char*>("Description");
-  SendMessageA(list_, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+  column.pszText = const_cast<wchar_t*>(L"Image Name");
+  SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  column.pszText = const_cast<wchar_t*>(L"Description");
+  SendMessageW(list_, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
 }
 
 void SearchListView::RowAdded(std::size_t position) {
   const SearchEntry& entry = model_.Row(position);
-  LVITEMA item{};
+  std::wstring name = WideFromUtf8(entry.ImageName);
+  LVITEMW item{};
   item.mask = LVIF_TEXT;
   item.iItem = static_cast<int>(position - 1);
-  item.pszText = const_cast<char*>(entry.ImageName.c_str());
-  SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  item.pszText = name.data();
+  SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
   SetItemText(position, 1, entry.Description);
 }
 
@@ -40,10 +42,11 @@ void SearchListView::RowChanged(std::size_t position) {
 void SearchListView::RowRemoved(std::size_t position) { ListView_DeleteItem(list_, static_cast<int>(position - 1)); }
 
 void SearchListView::SetItemText(std::size_t position, int subItem, const std::string& text) {
-  LVITEMA item{};
+  std::wstring wide = WideFromUtf8(text);
+  LVITEMW item{};
   item.iSubItem = subItem;
-  item.pszText = const_cast<char*>(text.c_str());
-  SendMessageA(list_, LVM_SETITEMTEXTA, position - 1, reinterpret_cast<LPARAM>(&item));
+  item.pszText = wide.data();
+  SendMessageW(list_, LVM_SETITEMTEXTW, position - 1, reinterpret_cast<LPARAM>(&item));
 }
 
 std::size_t SearchListView::SelectedPosition() const {
@@ -52,7 +55,7 @@ std::size_t SearchListView::SelectedPosition() const {
 
 void SearchListView::OnItemClick(std::size_t position) {
   if (position < 1 || position > model_.Count()) return;
-  const bool builtIn = IsSet(GetEntryFlag(model_.Row(position).Flags, kFlagBuiltIn));
+  const bool builtIn = model_.Row(position).BuiltIn;
   EnableWindow(edit_, !builtIn);
   EnableWindow(delete_, !builtIn);
 }
@@ -77,10 +80,8 @@ LRESULT SearchListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) const {
       return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
       const std::size_t position = static_cast<std::size_t>(draw.nmcd.dwItemSpec) + 1;
-      if (position <= model_.Count()) {
-        const auto& colour = model_.Row(position).TextColour;
-        if (colour) draw.clrText = *colour;
-      }
+      // The built-in entries are blue; the user's have the list's own colour.
+      if (position <= model_.Count() && model_.Row(position).BuiltIn) draw.clrText = RGB(0, 0, 0xFF);
       return CDRF_NEWFONT;
     }
     default:

@@ -8,6 +8,7 @@
 #include "common/DpiWin32.h"
 #include "common/ProcedureEdge.h"
 #include "common/Twips.h"
+#include "common/WideTextWin32.h"
 #include "searchlist/SearchList.h"
 
 namespace tarnwick {
@@ -81,7 +82,7 @@ void FrmAddProcess::SetProperty(std::string& stored, std::optional<std::string>&
   stored = std::move(text);
   // A showing dialog takes the text at once; otherwise the next showing opens with it.
   if (hwnd_ != nullptr) {
-    SetDlgItemTextA(hwnd_, box, stored.c_str());
+    SetDlgItemTextW(hwnd_, box, WideFromUtf8(stored).c_str());
   } else {
     next = stored;
   }
@@ -94,7 +95,7 @@ void FrmAddProcess::Show(HWND owner) {
   EmptyDialogTemplate dialog{};
   dialog.header.style = kDialogStyle;
   dialog.header.dwExtendedStyle = kDialogExStyle;
-  const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &dialog.header, owner, &DialogProc,
+  const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.header, owner, &DialogProc,
                                                  reinterpret_cast<LPARAM>(this));
   // Only OK takes the typed texts; every other way out (Esc, the close box, Alt+F4, a failed show) cancels.
   cancel_ = (result != IDOK);
@@ -108,11 +109,11 @@ INT_PTR CALLBACK FrmAddProcess::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, L
   const auto handle = [&]() -> INT_PTR {
     if (msg == WM_INITDIALOG) {
       auto* self = reinterpret_cast<FrmAddProcess*>(lParam);
-      SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+      SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
       self->OnInitDialog(hwnd);
       return FALSE;  // the focus is set
     }
-    auto* self = reinterpret_cast<FrmAddProcess*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    auto* self = reinterpret_cast<FrmAddProcess*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self == nullptr) return FALSE;
     switch (msg) {
       case WM_COMMAND:
@@ -142,16 +143,16 @@ INT_PTR CALLBACK FrmAddProcess::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, L
 void FrmAddProcess::OnInitDialog(HWND hwnd) {
   hwnd_ = hwnd;
   cancel_ = false;
-  SetWindowTextA(hwnd_, kAddProcessCaption);
+  SetWindowTextW(hwnd_, WideFromUtf8(kAddProcessCaption).c_str());
   CreateControls();
   PlaceOverOwner();
-  SetDlgItemTextA(hwnd_, IDC_TXTPROCESSNAME, nextProcessName_.value_or("").c_str());
-  SetDlgItemTextA(hwnd_, IDC_TXTDESCRIPTION, nextDescription_.value_or("").c_str());
-  SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd_, IDC_TXTPROCESSNAME)), TRUE);
+  SetDlgItemTextW(hwnd_, IDC_TXTPROCESSNAME, WideFromUtf8(nextProcessName_.value_or("")).c_str());
+  SetDlgItemTextW(hwnd_, IDC_TXTDESCRIPTION, WideFromUtf8(nextDescription_.value_or("")).c_str());
+  SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd_, IDC_TXTPROCESSNAME)), TRUE);
 }
 
 void FrmAddProcess::CreateControls() {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
   for (const ControlDef& def : kControls) {
     TwipRect rect = def.rect;
     if (def.inFrame) {
@@ -159,13 +160,15 @@ void FrmAddProcess::CreateControls() {
       rect.Top += kFrame.Top;
     }
     const PixelRect r = ToPixels(rect, dpi_);
-    HWND control = CreateWindowExA(def.exStyle, def.className, def.caption, def.style, r.Left, r.Top, r.Width, r.Height,
-                                   hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), instance, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    // Wide controls: the boxes take and give names in any script.
+    HWND control = CreateWindowExW(def.exStyle, WideFromUtf8(def.className).c_str(), WideFromUtf8(def.caption).c_str(),
+                                   def.style, r.Left, r.Top, r.Width, r.Height, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), instance, nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   }
   // The boxes take any length of text.
-  SendDlgItemMessageA(hwnd_, IDC_TXTPROCESSNAME, EM_SETLIMITTEXT, 0, 0);
-  SendDlgItemMessageA(hwnd_, IDC_TXTDESCRIPTION, EM_SETLIMITTEXT, 0, 0);
+  SendDlgItemMessageW(hwnd_, IDC_TXTPROCESSNAME, EM_SETLIMITTEXT, 0, 0);
+  SendDlgItemMessageW(hwnd_, IDC_TXTDESCRIPTION, EM_SETLIMITTEXT, 0, 0);
   // The frame lies beneath what it groups; it takes no focus, so the tab order stays.
   SetWindowPos(GetDlgItem(hwnd_, IDC_FRAADD), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -191,9 +194,9 @@ void FrmAddProcess::PlaceOverOwner() {
 
 std::string FrmAddProcess::ControlText(int id) const {
   HWND control = GetDlgItem(hwnd_, id);
-  std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1, '\0');
-  const int n = GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
-  return std::string(text.data(), static_cast<std::size_t>(std::max(n, 0)));
+  std::vector<wchar_t> text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  const int n = GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+  return Utf8FromWide(std::wstring_view(text.data(), static_cast<std::size_t>(std::max(n, 0))));
 }
 
 void FrmAddProcess::OnOkClick() {
@@ -201,7 +204,7 @@ void FrmAddProcess::OnOkClick() {
   if (!entry) {
     // The dialog stays open with the name box in focus: an empty name can never match a process.
     AppMessageBox(hwnd_, kEmptyImageNameText, MB_OK | MB_ICONEXCLAMATION);
-    SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd_, IDC_TXTPROCESSNAME)), TRUE);
+    SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd_, IDC_TXTPROCESSNAME)), TRUE);
     return;
   }
   processName_ = std::move(entry->ImageName);

@@ -1,6 +1,10 @@
 // lstResideList over the scan cycle's lines: events in, items out; check boxes ask the model.
 #include "ui/RunningListViewWin32.h"
 
+#include <string>
+
+#include "common/WideTextWin32.h"
+
 namespace tarnwick {
 namespace {
 
@@ -11,10 +15,10 @@ UINT CheckState(bool marked) { return INDEXTOSTATEIMAGEMASK(marked ? 2 : 1); }
 void RunningListView::Attach(HWND list) {
   list_ = list;
   ListView_SetExtendedListViewStyle(list_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  LVCOLUMNA column{};
+  LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.pszText = const_cast<char*>("");
-  SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  column.pszText = const_cast<wchar_t*>(L"");
+  SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
   model_.Watch(this);
   for (std::size_t line = 0; line < model_.Lines().size(); ++line) LineAdded(line);
 }
@@ -33,12 +37,13 @@ void RunningListView::FitColumn() {
 
 void RunningListView::LineAdded(std::size_t line) {
   const ResideLine& added = model_.Lines()[line];
-  LVITEMA item{};
+  std::wstring text = WideFromUtf8(added.Text);
+  LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = static_cast<int>(line);
-  item.pszText = const_cast<char*>(added.Text.c_str());
+  item.pszText = text.data();
   item.lParam = static_cast<LPARAM>(added.ItemData);
-  const auto index = SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  const auto index = SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
   if (index >= 0) ListView_SetItemState(list_, static_cast<int>(index), CheckState(added.Marked), LVIS_STATEIMAGEMASK);
 }
 
@@ -46,11 +51,11 @@ void RunningListView::LineRemoved(std::size_t line) { ListView_DeleteItem(list_,
 
 void RunningListView::LineChanged(std::size_t line) {
   const ResideLine& changed = model_.Lines()[line];
-  LVITEMA item{};
+  LVITEMW item{};
   item.mask = LVIF_PARAM;
   item.iItem = static_cast<int>(line);
   item.lParam = static_cast<LPARAM>(changed.ItemData);
-  SendMessageA(list_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
   ListView_SetItemState(list_, static_cast<int>(line), CheckState(changed.Marked), LVIS_STATEIMAGEMASK);
 }
 
@@ -67,7 +72,7 @@ LRESULT RunningListView::OnItemChanging(const NMLISTVIEW& change) {
   }
   const bool wanted = (change.uNewState & LVIS_STATEIMAGEMASK) == CheckState(true);
   if (change.iItem < 0) {
-    model_.CheckAll(wanted ? 0 : 1);  // every item at once
+    model_.SetAllMarks(wanted);  // every item at once
     return TRUE;
   }
   const auto line = static_cast<std::size_t>(change.iItem);

@@ -1,4 +1,4 @@
-// The scan cycle's rules over the running list's lines and the search list's InRunningList flags.
+// The scan cycle's rules over the running list's lines, which alone tell which rows have one.
 #include "ui/ScanCycle.h"
 
 #include <algorithm>
@@ -12,27 +12,25 @@ std::vector<std::string> RowNames(const SearchList& list) {
   return names;
 }
 
-void ScanCycle::RefreshResideList(SearchList& list, const std::vector<bool>& running, bool autoMode) {
+void ScanCycle::RefreshResideList(const SearchList& list, const std::vector<bool>& running, bool autoMode) {
   const std::size_t count = list.Count();
+  // Which rows have a line, once per refresh: the lines alone know it.
+  std::vector<bool> hasLine(count + 1, false);
+  for (const ResideLine& line : lines_) {
+    if (line.ItemData <= count) hasLine[line.ItemData] = true;
+  }
   for (std::size_t i = 1; i <= count; ++i) {
-    SearchEntry& row = list.Row(i);
-    // The row's record is copied, changed and stored whole: BuiltIn keeps its value.
-    FlagRecord flags = row.Flags;
     const bool runs = i <= running.size() && running[i - 1];
-    if (runs) {
-      if (IsSet(flags[kFlagInRunningList])) continue;  // its line exists and keeps its mark
-      lines_.push_back({row.ImageName, static_cast<std::uint32_t>(i), autoMode});
+    if (runs && !hasLine[i]) {
+      lines_.push_back({list.Row(i).ImageName, static_cast<std::uint32_t>(i), autoMode});
       if (events_ != nullptr) events_->LineAdded(lines_.size() - 1);
-      SetEntryFlag(flags, kFlagInRunningList, true);
-    } else {
+    } else if (!runs && hasLine[i]) {
       RemoveLineOf(i);
-      SetEntryFlag(flags, kFlagInRunningList, false);
     }
-    row.Flags = flags;
   }
 }
 
-void ScanCycle::RefreshResideList(SearchList& list, ProcessApi& processes, bool autoMode) {
+void ScanCycle::RefreshResideList(const SearchList& list, ProcessApi& processes, bool autoMode) {
   // The window shows what its Terminate may end: its own session's processes and the services'. The
   // unattended run covers every session.
   const SessionScope sessions =
@@ -48,8 +46,8 @@ std::vector<std::string> ScanCycle::TerminateTargets() const {
   return targets;
 }
 
-void ScanCycle::CheckAll(int index) {
-  for (std::size_t line = 0; line < lines_.size(); ++line) SetMark(line, index == 0);
+void ScanCycle::SetAllMarks(bool marked) {
+  for (std::size_t line = 0; line < lines_.size(); ++line) SetMark(line, marked);
 }
 
 bool ScanCycle::SetMark(std::size_t line, bool marked) {

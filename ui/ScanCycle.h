@@ -52,17 +52,17 @@ class ScanCycle {
 
   // One refresh, given whether each row's image runs (position i at index i - 1; missing means not).
   // A row that starts running gets a line at the end, marked in the automatic run; a row that stopped
-  // loses the first line carrying its position. InRunningList follows.
-  void RefreshResideList(SearchList& list, const std::vector<bool>& running, bool autoMode);
+  // loses the first line carrying its position.
+  void RefreshResideList(const SearchList& list, const std::vector<bool>& running, bool autoMode);
   // One refresh with one look at the running processes for all rows: in the window, of its own session and
   // session 0 only; in the automatic run, of every session.
-  void RefreshResideList(SearchList& list, ProcessApi& processes, bool autoMode);
+  void RefreshResideList(const SearchList& list, ProcessApi& processes, bool autoMode);
 
   // The images the terminate pass ends one process of: the marked lines' texts, in line order.
   std::vector<std::string> TerminateTargets() const;
 
-  // Index 0 marks every line, index 1 clears every mark.
-  void CheckAll(int index);
+  // Marks every line, or clears every mark (Select all / Unselect all).
+  void SetAllMarks(bool marked);
   // False when there is no such line.
   bool SetMark(std::size_t line, bool marked);
 

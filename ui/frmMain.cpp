@@ -58,14 +58,25 @@ FrmMain::~FrmMain() {
 
 HWND FrmMain::Handle() {
   // Made once: nothing brings an unloaded window back (a late tray or timer message, say).
-  if (!loadTried_) {
-    loadTried_ = true;
-    Load();
-  }
+  if (MoveTo(WindowPhase::Loaded)) Load();
   return hwnd_;
 }
 
-std::string FrmMain::TrayTipText() const { return setup_.exeName + std::string(1, '\0'); }
+bool FrmMain::MoveTo(WindowPhase next) {
+  using enum WindowPhase;
+  // While Terminate waits for processes and services to end, the window keeps painting but takes no
+  // input; a close or a session end that comes meanwhile is carried out once the wait is over.
+  const bool legal = (phase_ == NotLoaded && next == Loaded) || (phase_ == Loaded && next == UnloadAfterEnding) ||
+                     ((phase_ == Loaded || phase_ == UnloadAfterEnding) && next == Unloaded);
+  if (legal) phase_ = next;
+  return legal;
+}
+
+std::string FrmMain::TrayTipText() const {
+  // The icon's tip field is ANSI: a name that the code page cannot hold exactly gives the program's own.
+  const std::string name = ExactAnsiFromWide(WideFromUtf8(setup_.exeName)).value_or("Tarnwick");
+  return name + std::string(1, '\0');
+}
 
 void FrmMain::Load() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -85,8 +96,7 @@ void FrmMain::Load() {
   // The window is sized in WM_CREATE, once its DPI is known.
   (void)CreateWindowExA(0, kMainWindowClass, kMainWindowCaption, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
                         nullptr, nullptr, instance, this);
-  ShowDeferredDuplicateMessages();
-  TellListOverrun();
+  TellListLoad();
 }
 
 LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -120,7 +130,7 @@ LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       if (wParam) OnClose(true);
       return 0;
     case WM_SETCURSOR:
-      if (!ending_) break;
+      if (modal_ != WindowModal::Ending) break;
       SetCursor(LoadCursor(nullptr, IDC_WAIT));
       return TRUE;
     case WM_DESTROY:
@@ -138,14 +148,14 @@ LRESULT FrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 void FrmMain::OnClose(bool sessionEnds) {
   sessionEnded_ = sessionEnded_ || sessionEnds;
-  if (!ending_) {
+  if (modal_ != WindowModal::Ending) {
     Unload();
     return;
   }
   // Terminate is still waiting further up this thread's stack: the window goes once it is done. Windows
   // may end the process as soon as a session end is answered, so the entries are saved now.
   if (sessionEnds) SaveSearchList();
-  unloadAfterEnding_ = true;
+  MoveTo(WindowPhase::UnloadAfterEnding);
 }
 
 void FrmMain::OnCreate() {
@@ -233,11 +243,7 @@ void FrmMain::LoadSequence() {
   searchView_.SetColumnWidth(0, layout_.ImageNameColumn, dpi_);
   searchView_.SetColumnWidth(1, layout_.DescriptionColumn, dpi_);
 
-  loading_ = true;
-  AddBuiltInEntries(searchList_);
-  for (std::size_t i = 1; i <= searchList_.Count(); ++i) searchView_.RowAdded(i);
   LoadSearchList();
-  loading_ = false;
   searchView_.OnItemClick(1);
   CheckMenuItem(GetMenu(hwnd_), IDM_VIEWITEM0, MF_BYCOMMAND | MF_UNCHECKED);
 }
@@ -245,8 +251,6 @@ void FrmMain::LoadSequence() {
 void FrmMain::AddSearchEntry(const std::string& imageName, const std::string& description, bool builtIn) {
   if (searchList_.AddSearchEntry(imageName, description, builtIn)) {
     searchView_.RowAdded(searchList_.Count());
-  } else if (loading_) {
-    ++deferredDuplicates_;
   } else {
     ShowDuplicateMessage();
   }
@@ -256,12 +260,6 @@ void FrmMain::ShowDuplicateMessage() {
   // An unattended run has nobody to answer a box: it would wait forever.
   if (setup_.autoMode) return;
   AppMessageBox(MessageOwner(), "This ImageName has already been added. ", MB_OK | MB_ICONINFORMATION);
-}
-
-void FrmMain::ShowDeferredDuplicateMessages() {
-  // One message per refused entry, as long as the window lives (a session end may unload it meanwhile).
-  for (; deferredDuplicates_ > 0 && hwnd_ != nullptr; --deferredDuplicates_) ShowDuplicateMessage();
-  deferredDuplicates_ = 0;
 }
 
 HWND FrmMain::MessageOwner() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_) ? hwnd_ : nullptr; }
@@ -328,8 +326,8 @@ void FrmMain::PlaceControls() {
 
 void FrmMain::Unload() {
   // A second close while the failed save's question is open waits for its answer; a session end does not.
-  if (hwnd_ == nullptr || (askingToSave_ && !sessionEnded_)) return;
-  unloaded_ = true;
+  if (hwnd_ == nullptr || (modal_ == WindowModal::AskingToSave && !sessionEnded_)) return;
+  MoveTo(WindowPhase::Unloaded);
   SetTimerEnabled(false);
   SaveSearchList();
   if (hwnd_ == nullptr) return;  // the session ended while the question was open, and unloaded the window

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/Win32Handles.h"
 #include "process/Privilege.h"
@@ -33,17 +34,30 @@ struct MainWindowSetup {
   std::string exeName;       // its file name without extension: the tip and the version box
   std::wstring profilePath;  // the file of the user's entries
   bool elevated = false;     // its save then writes through no link found in the file's place
-  // Elevated in a folder that others can change: the window works read-only (no save, no log) and its
-  // warning says why. Empty otherwise.
+  // Not empty: the window never saves the list, and this says why (elevated in a folder that others can
+  // change, or a list that could not be read).
   std::string readOnlyReason;
   // A line of the log and of a redirected standard output: source, what, why. Where no box may ask.
   std::function<void(std::string_view, std::string_view, std::string_view)> note;
-  ProcessApi* processes = nullptr;    // the running processes, for the scan
-  TerminatePass unattendedPass;       // "-a": ends, awaits, logs; its result is the exit code
+  ProcessApi* processes = nullptr;  // the running processes, for the scan
+  TerminatePass unattendedPass;     // "-a": ends, awaits, logs; its result is the exit code
+  // "-a" with a list that could not be read: logs why and that nothing was done; its result is the exit code.
+  std::function<int(const std::string& reason)> refuseUnattended;
   WindowTerminatePass terminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
   // Held for each tick's scan only, so that the window's list sees what a pass sees.
   PrivilegeApi* scanRights = nullptr;
 };
+
+// The window's life, in order; FrmMain::MoveTo holds the legal steps.
+enum class WindowPhase {
+  NotLoaded,          // not made yet: the first Handle() makes it
+  Loaded,             // made (or its making failed: hwnd_ tells)
+  UnloadAfterEnding,  // closed while Terminate waits: it goes once the wait is over
+  Unloaded,           // gone for good: nothing brings it back
+};
+
+// The one modal moment the window is in, innermost; a moment's guard puts the outer one back.
+enum class WindowModal { None, ConfirmingTerminate, Ending, AskingToSave };
 
 class FrmMain final : public TrayHost, private SplitterHost {
  public:
@@ -55,7 +69,7 @@ class FrmMain final : public TrayHost, private SplitterHost {
   // Loads the window on the first call only: nullptr once unloaded, or if it could not be made.
   HWND Handle() override;
   bool IsLoaded() const { return hwnd_ != nullptr; }
-  bool WasUnloaded() const { return unloaded_; }
+  bool WasUnloaded() const { return phase_ == WindowPhase::Unloaded; }
   void Show();  // normal state, shown modeless; the resize handling then runs
   void Hide();
   // Stops the scan, saves the user's entries (asking what to do if they cannot be saved, unless the
@@ -85,7 +99,22 @@ class FrmMain final : public TrayHost, private SplitterHost {
 
  private:
   void Load();
+  // Takes the phase one step on where the step is legal; false (and no change) where it is not.
+  bool MoveTo(WindowPhase next);
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+
+  // Holds a modal moment for its lifetime, whichever way its scope is left, and puts the outer one back.
+  class ModalScope {
+   public:
+    ModalScope(FrmMain& window, WindowModal modal) : window_(window), outer_(window.modal_) { window.modal_ = modal; }
+    ~ModalScope() { window_.modal_ = outer_; }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+   private:
+    FrmMain& window_;
+    WindowModal outer_;
+  };
 
   // SplitterHost
   MainLayout& Layout() override { return layout_; }
@@ -109,7 +138,6 @@ class FrmMain final : public TrayHost, private SplitterHost {
   LRESULT OnNotify(const NMHDR& header);
   void AddSearchEntry(const std::string& imageName, const std::string& description, bool builtIn);
   void ShowDuplicateMessage();
-  void ShowDeferredDuplicateMessages();
   HWND MessageOwner() const;
   RECT ClientRect() const;
 
@@ -121,7 +149,9 @@ class FrmMain final : public TrayHost, private SplitterHost {
 
   // frmMainEdit.cpp: the user's entries, the entry dialog and the profile file.
   void LoadSearchList();
-  void TellListOverrun();
+  // What the load found (an unreadable file, duplicates, entries skipped or never matching): once, in one
+  // box where someone can answer it, and in the log.
+  void TellListLoad();
   // Saves; on a failure that would lose an edit, asks Retry or Cancel where someone can answer, else
   // writes the log line. Returns once the window may go.
   void SaveSearchList();
@@ -138,8 +168,8 @@ class FrmMain final : public TrayHost, private SplitterHost {
 
   const MainWindowSetup setup_;
   HWND hwnd_ = nullptr;
-  bool loadTried_ = false;
-  bool unloaded_ = false;
+  WindowPhase phase_ = WindowPhase::NotLoaded;
+  WindowModal modal_ = WindowModal::None;
   int exitCode_ = 0;
   bool timerEnabled_ = false;
 
@@ -153,18 +183,10 @@ class FrmMain final : public TrayHost, private SplitterHost {
   TrayIcon tray_{*this};
   bool stayOnTaskbar_ = false;  // while ShowWithoutIcon minimises the window
 
-  // Duplicates refused while the window is being made: told once it exists, so that a session ending
-  // meanwhile finds the whole list to save.
-  bool loading_ = false;
-  int deferredDuplicates_ = 0;
-  bool confirmingTerminate_ = false;
-  std::string listOverrun_;    // what the read of the list file left out, told once the window exists
-  bool askingToSave_ = false;  // the failed save's question is open
-  bool sessionEnded_ = false;  // from then on nobody answers a question
-  // While Terminate waits for processes and services to end, the window keeps painting but takes no
-  // input; a close or a session end that comes meanwhile is carried out once the wait is over.
-  bool ending_ = false;
-  bool unloadAfterEnding_ = false;
+  std::vector<std::string> listTold_;  // what the load found, told once the window exists
+  std::string listUnread_;             // why the list file could not be read: nothing may act on it
+  std::string saveRefused_;            // why this session never saves the list; empty: it saves
+  bool sessionEnded_ = false;          // from then on nobody answers a question
 
   // Geometry, DPI and what is drawn at that DPI.
   MainLayout layout_ = MainLayout::Initial();

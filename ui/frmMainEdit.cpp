@@ -12,47 +12,51 @@
 namespace tarnwick {
 
 void FrmMain::LoadSearchList() {
-  NameSet names(searchList_);
-  const ListReadReport report =
-      LoadSearchListFile(setup_.profilePath, [&](const std::string& imageName, const std::string& description) {
-        if (!names.Add(imageName)) {
-          ++deferredDuplicates_;  // told once the window exists, as AddSearchEntry does while loading
-          return;
-        }
-        searchList_.AppendCheckedUserRow(imageName, description);
-        searchView_.RowAdded(searchList_.Count());
-      });
-  listOverrun_ = DescribeListOverrun(report, kProfileFileName);
+  const ListLoad load = LoadList(searchList_, ReadSearchListFile(setup_.profilePath),
+                                 [this](std::size_t position) { searchView_.RowAdded(position); });
+  listTold_ = DescribeListLoad(load, kProfileFileName);
+  if (!load.MaySave()) {
+    listUnread_ = load.reason;
+    // Its entries were never read: a save would put the built-ins' empty list over them.
+    saveRefused_ = "its entries could not be read";
+  } else {
+    saveRefused_ = setup_.readOnlyReason;
+  }
 }
 
-void FrmMain::TellListOverrun() {
-  if (listOverrun_.empty() || hwnd_ == nullptr) return;
-  const std::string text = std::exchange(listOverrun_, {});
-  // An unattended run has nobody to answer a box.
-  if (setup_.autoMode) {
-    if (setup_.note) setup_.note("-a", "list not read whole", text);
-    return;
+void FrmMain::TellListLoad() {
+  if (listTold_.empty() || hwnd_ == nullptr) return;
+  const std::vector<std::string> told = std::exchange(listTold_, {});
+  std::string text;
+  for (const std::string& sentence : told) {
+    if (setup_.note) setup_.note(setup_.autoMode ? "-a" : "window", "list file", sentence);
+    text += (text.empty() ? "" : "\n\n") + sentence;
   }
-  AppMessageBox(MessageOwner(), text.c_str(), MB_OK | MB_ICONWARNING);
+  // An unattended run has nobody to answer a box.
+  if (!setup_.autoMode) AppMessageBox(MessageOwner(), text, MB_OK | MB_ICONWARNING);
 }
 
 void FrmMain::SaveSearchList() {
+  if (!saveRefused_.empty()) return;
+  const char* source = setup_.autoMode ? "-a" : "window";
   for (;;) {
     const SearchListSave save = SaveSearchListFile(setup_.profilePath, searchList_, setup_.elevated);
+    if (!save.dropped.empty() && setup_.note) setup_.note(source, "list file rewritten", save.dropped);
     // Nothing lost: the file holds the list, or held it already.
     if (save.saved || !save.editLost) return;
-    const std::string where = AnsiFromWide(setup_.profilePath) + ": " + save.reason;
+    const std::string where = Utf8FromWide(setup_.profilePath) + ": " + save.reason;
     if (setup_.autoMode || sessionEnded_) {
-      if (setup_.note) setup_.note(setup_.autoMode ? "-a" : "window", "entries not saved", where);
+      if (setup_.note) setup_.note(source, "entries not saved", where);
       return;
     }
     const std::wstring text = L"Your entries could not be saved to\n" + setup_.profilePath + L"\n\n" +
-                              WideFromAnsi(save.reason) +
+                              WideFromUtf8(save.reason) +
                               L"\n\nRetry to save them again, or Cancel to close without saving them.";
     int answer = IDCANCEL;
-    askingToSave_ = true;
-    answer = MessageBoxW(MessageOwner(), text.c_str(), L"Tarnwick", MB_RETRYCANCEL | MB_ICONWARNING);
-    askingToSave_ = false;
+    {
+      const ModalScope asking(*this, WindowModal::AskingToSave);
+      answer = MessageBoxW(MessageOwner(), text.c_str(), kAppTitle, MB_RETRYCANCEL | MB_ICONWARNING);
+    }
     // A session end meanwhile has saved what it could and unloaded the window.
     if (answer != IDRETRY || hwnd_ == nullptr) return;
   }

@@ -12,18 +12,6 @@ namespace {
 constexpr const char* kTerminateQuestion = "Selected all Processes will be terminated. Are you sure?";
 constexpr const char* kRunningTitle = "Running Process :";
 
-// Sets the flag for the lifetime of the object, whichever way the scope is left.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = false; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
-
 // While Terminate waits, the window keeps painting but takes no input, shows a wait cursor and, in the
 // running list's title, what it waits for; all of it is undone however the wait ends.
 class WaitingWindow {
@@ -43,7 +31,8 @@ class WaitingWindow {
   void Show(const std::string& status) {
     if (status != shown_) {
       shown_ = status;
-      SetWindowTextA(title_, (std::string(kRunningTitle) + " " + status).c_str());
+      // The status may name an image in any script.
+      SetWindowTextW(title_, WideFromUtf8(std::string(kRunningTitle) + " " + status).c_str());
     }
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
   }
@@ -81,7 +70,7 @@ void FrmMain::SetTimerEnabled(bool enabled) {
 }
 
 void FrmMain::OnScanTick() {
-  if (ending_) return;  // the list waits until Terminate's wait is over
+  if (modal_ == WindowModal::Ending) return;  // the list waits until Terminate's wait is over
   // Services' and other users' processes open only with the debug privilege; it is off between ticks.
   const PrivilegeScope rights(setup_.scanRights);
   if (!setup_.autoMode) {
@@ -90,6 +79,12 @@ void FrmMain::OnScanTick() {
   }
   // The unattended run is its first tick: the window starts it, keeps its exit code and unloads.
   SetTimerEnabled(false);
+  if (!listUnread_.empty()) {
+    // A list that was not read is acted on by nobody: the run ends nothing.
+    exitCode_ = setup_.refuseUnattended ? setup_.refuseUnattended(listUnread_) : 3;
+    Unload();
+    return;
+  }
   if (const std::optional<int> exitCode = autoRun_.Tick(scan_, searchList_, *setup_.processes, setup_.unattendedPass)) {
     exitCode_ = *exitCode;
     Unload();
@@ -97,11 +92,12 @@ void FrmMain::OnScanTick() {
 }
 
 void FrmMain::OnTerminateClick() {
-  // A second press while the question is open (the box keeps the window's messages flowing) is ignored.
-  if (confirmingTerminate_ || ending_) return;
+  // A press while a question is open or Terminate waits (a box keeps the window's messages flowing) is
+  // ignored.
+  if (modal_ != WindowModal::None) return;
   int answer = IDNO;
   {
-    FlagScope confirming(confirmingTerminate_);
+    const ModalScope confirming(*this, WindowModal::ConfirmingTerminate);
     answer = AppMessageBox(MessageOwner(), kTerminateQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1);
   }
   if (answer != IDYES || hwnd_ == nullptr) return;
@@ -113,20 +109,20 @@ void FrmMain::EndTickedLines() {
   if (!setup_.terminatePass) return;
   std::string failures;
   {
-    FlagScope ending(ending_);
+    const ModalScope ending(*this, WindowModal::Ending);
     WaitingWindow waiting(hwnd_, Control(IDC_LBLPROCESSRESIDE));
     failures = setup_.terminatePass(scan_.TerminateTargets(), [&waiting](const std::string& status) {
       waiting.Show(status);
       PumpMessages();
     });
   }
-  if (unloadAfterEnding_) {
+  if (phase_ == WindowPhase::UnloadAfterEnding) {
     Unload();
     return;
   }
   if (!failures.empty()) AppMessageBox(MessageOwner(), failures.c_str(), MB_OK | MB_ICONWARNING);
 }
 
-void FrmMain::OnCheckAllClick(int index) { scan_.CheckAll(index); }
+void FrmMain::OnCheckAllClick(int index) { scan_.SetAllMarks(index == 0); }
 
 }  // namespace tarnwick

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/WideTextWin32.h"
 #include "searchlist/frmAddProcess.h"
 #include "tests/support/Driver.h"
 #include "ui/frmMainIds.h"
@@ -277,6 +278,33 @@ TEST_F(EditScenario, EntriesComeBackAfterARestartInOrderBelowTheBuiltInRows) {
   EXPECT_TRUE(app_.Close());
 }
 
+// A name outside the code page stays itself: typed, shown, saved (as UTF-16) and read back, and no
+// program whose name merely looks like it is ended.
+TEST_F(EditScenario, ANameInAnyScriptIsKeptAsTypedAndMatchesNoLookAlike) {
+  const std::string gadget =
+      "G\xC4\x81"
+      "dget.exe";
+  TempDir elsewhere;
+  Process lookAlike = StartSleeper(elsewhere, "Gadget.exe");
+  ASSERT_TRUE(WaitReady(lookAlike));
+  ASSERT_TRUE(Add(gadget, "\xD0\x94"));
+  EXPECT_EQ(UserNames(), (std::vector<std::string>{gadget}));
+  ASSERT_TRUE(app_.Close());
+  EXPECT_EQ(ReadWideFile(WideFromUtf8(app_.IniPath())).substr(0, 2), "\xFF\xFE");
+
+  app_.Run();
+  ASSERT_NE(app_.WaitMainWindow(), nullptr);
+  EXPECT_EQ(UserNames(), (std::vector<std::string>{gadget}));
+  EXPECT_EQ(ListViewText(List(), 9, 1), "\xD0\x94");
+  ASSERT_TRUE(app_.Close());
+
+  Process run = Start(app_.ExePath(), "-a");
+  ASSERT_TRUE(run.WaitExit(20000ms));
+  EXPECT_EQ(run.ExitCode(), 0u);
+  EXPECT_TRUE(lookAlike.Running());
+  lookAlike.Kill();
+}
+
 TEST(EditSession, EndingTheWindowsSessionSavesTheEntries) {
   App app;
   WriteFile(app.IniPath(), "[kept.exe]\r\nImageName=kept.exe\r\nDescription=k\r\n");
@@ -314,7 +342,7 @@ TEST(EditSession, ASessionEndWhileTheStartsDuplicateMessageIsOpenKeepsEveryEntry
   EXPECT_EQ(ReadFile(app.IniPath()), a + z);
 }
 
-TEST(EditSession, ADuplicateInTheFileAsksAtAPlainStartAndIsSkippedSilentlyWithA) {
+TEST(EditSession, ADuplicateInTheFileIsToldByNameAtAPlainStartAndIsSkippedSilentlyWithA) {
   const std::string file =
       "[dup]\r\nImageName=vex.exe\r\nDescription=twin\r\n[z.exe]\r\nImageName=z.exe\r\nDescription=z\r\n";
   {
@@ -323,7 +351,9 @@ TEST(EditSession, ADuplicateInTheFileAsksAtAPlainStartAndIsSkippedSilentlyWithA)
     app.Run();
     HWND box = WaitMessageBox(app.Proc().Id(), "Tarnwick", 10000ms);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), kDuplicateText);
+    EXPECT_EQ(MessageBoxText(box),
+              "Tarnwick.ini lists these image names more than once; each is listed once, as first given: "
+              "\"vex.exe\".");
     AnswerMessageBox(box, IDOK);
     ASSERT_NE(app.WaitMainWindow(), nullptr);
     EXPECT_EQ(ListViewColumn(app.Control(IDC_LSTPROCESS), 0).back(), "z.exe");

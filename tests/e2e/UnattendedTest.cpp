@@ -78,6 +78,34 @@ TEST(Unattended, ListReportsEachRunningProcessAndLeavesItRunning) {
   EXPECT_EQ(RunToEnd(app, "-l").ExitCode, 0);
 }
 
+// A list held without sharing by another program for longer than the read waits: nothing is ended on
+// the built-ins alone, nothing answers 0, and the file keeps every entry.
+TEST(Unattended, AListThatCannotBeReadEndsNothingAndIsNeverSavedOver) {
+  TempDir elsewhere;
+  Process vex = StartSleeper(elsewhere, "Vex.exe");
+  ASSERT_TRUE(WaitReady(vex));
+  App app;
+  const std::string list = "[mine.exe]\r\nImageName=mine.exe\r\nDescription=\r\n";
+  WriteFile(app.IniPath(), list);
+  HANDLE held = CreateFileA(app.IniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const struct {
+    const char* args;
+    int exitCode;
+  } cases[] = {{"-k", 3}, {"-a", 3}, {"-l", 1}};
+  for (const auto& c : cases) EXPECT_EQ(RunToEnd(app, c.args).ExitCode, c.exitCode) << c.args;
+  CloseHandle(held);
+  EXPECT_TRUE(vex.Running());
+  EXPECT_EQ(ReadFile(app.IniPath()), list);
+  const Lines log = LogOf(app);
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
+    return line.find("-k\tTarnwick.exe") != std::string::npos &&
+           line.find("exit code 3, 0.0 s: the list could not be read: ") != std::string::npos;
+  }));
+  EXPECT_TRUE(Has(log, "-l\tVex.exe\t" + Id(vex.Id()) + "\tlisted"));
+  vex.Kill();
+}
+
 TEST(Unattended, KillEndsEveryProcessOfEveryListedImage) {
   TempDir dirs[3];
   std::vector<Process> scripts;

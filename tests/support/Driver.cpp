@@ -10,6 +10,7 @@
 #include <thread>
 #include <utility>
 
+#include "common/WideTextWin32.h"
 #include "ui/frmMainIds.h"
 
 namespace tarnwick::test {
@@ -147,16 +148,17 @@ void Process::Kill() {
 }
 
 Process Start(const std::string& exePath, const std::string& args, HANDLE output) {
-  std::string commandLine = "\"" + exePath + "\"" + (args.empty() ? "" : " " + args);
-  STARTUPINFOA startup{};
+  // Paths and arguments are UTF-8, as the program's texts: a sleeper may be named in any script.
+  std::wstring commandLine = WideFromUtf8("\"" + exePath + "\"" + (args.empty() ? "" : " " + args));
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   if (output != nullptr) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = output;
   }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr,
-                      &startup, &info)) {
+  if (!CreateProcessW(WideFromUtf8(exePath).c_str(), commandLine.data(), nullptr, nullptr, output != nullptr, 0,
+                      nullptr, nullptr, &startup, &info)) {
     return Process();
   }
   return Process(info);
@@ -171,7 +173,8 @@ bool WaitReady(const Process& process) {
 
 Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide) {
   const std::string target = dir.File(imageName);
-  CopyFileA((BinDir() + (wide ? "sleeper64.exe" : "sleeper.exe")).c_str(), target.c_str(), FALSE);
+  CopyFileW(WideFromUtf8(BinDir() + (wide ? "sleeper64.exe" : "sleeper.exe")).c_str(), WideFromUtf8(target).c_str(),
+            FALSE);
   return Start(target);
 }
 
@@ -250,9 +253,9 @@ bool App::Close(std::chrono::milliseconds timeout) {
 }
 
 std::string WindowText(HWND hwnd) {
-  char text[1024] = {};
-  SendMessageA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
-  return text;
+  wchar_t text[1024] = {};
+  SendMessageW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  return Utf8FromWide(text);
 }
 
 void PressButton(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
@@ -334,7 +337,7 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
 }
 
 void SetText(HWND control, const std::string& text) {
-  SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WideFromUtf8(text).c_str()));
 }
 
 void PostKey(HWND hwnd, UINT key) {

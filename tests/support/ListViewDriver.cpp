@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/WideTextWin32.h"
 #include "tests/support/Driver.h"
 
 namespace tarnwick::test {
@@ -27,7 +28,7 @@ class RemoteItem {
   RemoteItem(const RemoteItem&) = delete;
   RemoteItem& operator=(const RemoteItem&) = delete;
 
-  char* Text() const { return memory_ + sizeof(LVITEMA); }
+  wchar_t* Text() const { return reinterpret_cast<wchar_t*>(memory_ + sizeof(LVITEMW)); }
   LPARAM Item() const { return reinterpret_cast<LPARAM>(memory_); }
   template <typename T>
   void Write(const T& value, std::size_t offset = 0) {
@@ -39,15 +40,16 @@ class RemoteItem {
     ReadProcessMemory(process_, memory_ + offset, &value, sizeof(T), nullptr);
     return value;
   }
+  // UTF-8, as the program's texts.
   std::string ReadText() const {
-    std::string text(kTextSize, '\0');
-    ReadProcessMemory(process_, Text(), text.data(), kTextSize, nullptr);
-    return text.substr(0, text.find('\0'));
+    std::wstring text(kTextSize, L'\0');
+    ReadProcessMemory(process_, Text(), text.data(), kTextSize * sizeof(wchar_t), nullptr);
+    return Utf8FromWide(text.substr(0, text.find(L'\0')));
   }
   static constexpr int kTextSize = 4096;
 
  private:
-  static constexpr std::size_t kSize = sizeof(LVITEMA) + kTextSize;
+  static constexpr std::size_t kSize = sizeof(LVITEMW) + kTextSize * sizeof(wchar_t);
   HANDLE process_ = nullptr;
   char* memory_ = nullptr;
 };
@@ -58,12 +60,12 @@ int ListViewCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GE
 
 std::string ListViewText(HWND list, int item, int subItem) {
   RemoteItem remote(list);
-  LVITEMA record{};
+  LVITEMW record{};
   record.iSubItem = subItem;
   record.pszText = remote.Text();
   record.cchTextMax = RemoteItem::kTextSize;
   remote.Write(record);
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), remote.Item());
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), remote.Item());
   return remote.ReadText();
 }
 

@@ -63,6 +63,66 @@ TEST(ProfileImage, WritesWhatReadsBackAndOneSectionPerNameInAnyCase) {
   EXPECT_FALSE(ListDiffersFromFile(builtIns, "[v]\r\nImageName=VEX.EXE\r\n"));
 }
 
+// The one load: what it lists, what it tells, and whether the list may later be saved over the file.
+TEST(LoadList, ListsTellsAndDecidesWhetherTheFileMayBeSavedOver) {
+  const std::string file =
+      "[a]\r\nImageName=a.exe\r\n\r\n[General]\r\nLanguage=en\r\n\r\n"  // blank lines between sections
+      "[dup]\r\nImageName=VEX.EXE\r\n[b]\r\nImageName=D:\\b.exe\r\n[a2]\r\nImageName=A.exe\r\n"
+      "[c]\r\nImageName=Gad*\r\n[z]\r\nImageName=z.exe\r\n";
+  const struct {
+    const char* name;
+    ListFileText file;
+    std::vector<std::string> added;
+    bool maySave;
+    std::vector<std::string> told;
+  } cases[] = {
+      {"missing", {}, {}, true, {}},
+      {"unreadable",
+       {.status = ListFileStatus::Unreadable, .text = {}, .cutAtSize = false, .reason = "in use"},
+       {},
+       false,
+       {"Your entries in Tarnwick.ini could not be read (in use): only the built-in entries are listed, and the "
+        "file is not saved over."}},
+      {"read",
+       {.status = ListFileStatus::Read, .text = file},
+       {"a.exe", "D:\\b.exe", "Gad*", "z.exe"},
+       true,
+       {"Tarnwick.ini lists these image names more than once; each is listed once, as first given: \"VEX.EXE\", "
+        "\"A.exe\".",
+        "Tarnwick.ini holds 1 section without an ImageName: skipped.",
+        "Tarnwick.ini lists image names that no program's file name can be (a path, a wildcard or no extension), "
+        "kept as they are: \"D:\\b.exe\", \"Gad*\"."}},
+  };
+  for (const auto& c : cases) {
+    SearchList list;
+    std::size_t heard = 0;
+    const ListLoad load = LoadList(list, c.file, [&](std::size_t position) { heard = position; });
+    std::vector<std::string> added;
+    for (std::size_t i = kBuiltInEntries.size() + 1; i <= list.Count(); ++i) added.push_back(list.Row(i).ImageName);
+    EXPECT_EQ(added, c.added) << c.name;
+    EXPECT_EQ(heard, list.Count()) << c.name;
+    EXPECT_EQ(load.MaySave(), c.maySave) << c.name;
+    EXPECT_EQ(DescribeListLoad(load, "Tarnwick.ini"), c.told) << c.name;
+  }
+  EXPECT_FALSE(NeverMatches("a.b.exe"));
+  EXPECT_TRUE(NeverMatches("Gadget"));
+  EXPECT_TRUE(NeverMatches("Gadget."));
+}
+
+TEST(DescribeDropped, NamesTheLinesOfTheOldFileARewriteLeavesOut) {
+  SearchList list;
+  AddBuiltInEntries(list);
+  list.AppendCheckedUserRow("a.exe", "");
+  EXPECT_EQ(DescribeDropped(list, "[a.exe]\r\nImageName=a.exe\r\nDescription=\r\n"), "");
+  EXPECT_EQ(DescribeDropped(list, "; mine\r\n[a.exe]\r\nImageName=a.exe\r\nExtra=1\r\n"),
+            "2 lines of the old file not kept: \"; mine\", \"Extra=1\"");
+  // Past 20, only their number.
+  std::string many;
+  for (int i = 0; i < 22; ++i) many += ";" + std::to_string(i) + "\r\n";
+  const std::string told = DescribeDropped(list, many);
+  EXPECT_EQ(told.substr(told.size() - 16), "\";19\" and 2 more");
+}
+
 TEST(NameSet, RefusesANameListedOrAddedBeforeInAnyCase) {
   SearchList list;
   AddBuiltInEntries(list);
@@ -80,6 +140,8 @@ TEST(BoundedRead, ReadsWhatFitsAndTellsTheRest) {
   ASSERT_EQ(read.size(), 10000u);
   EXPECT_EQ(read.back().first, "e9999");
   EXPECT_EQ(report.entriesLeftOut, 1u);
+  EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"),
+            "Tarnwick.ini holds more than Tarnwick reads: 1 entry past the first 10000 left out.");
 
   const std::string longest(260, 'n');
   Read("[a]\r\nImageName=" + longest + "\r\n[b]\r\nImageName=" + longest + "x\r\n", &report);
@@ -98,6 +160,15 @@ TEST(BoundedRead, ReadsWhatFitsAndTellsTheRest) {
             "Tarnwick.ini holds more than Tarnwick reads: only its first 1 MB was read; 2 entries past the first "
             "10000 left out; 1 entry with an image name longer than 260 characters left out.");
   EXPECT_FALSE(ReadsWhole(big));
+  // Exactly 1 MB is read whole, its last entry too.
+  std::string full = "[a]\r\nDescription=";
+  const std::string last = "\r\n[z]\r\nImageName=z.exe\r\n";
+  full += std::string(kMaxListBytes - full.size() - last.size(), 'd') + last;
+  ASSERT_EQ(full.size(), kMaxListBytes);
+  const Entries whole = Read(full, &report);
+  ASSERT_EQ(whole.size(), 2u);
+  EXPECT_EQ(whole.back().first, "z.exe");
+  EXPECT_TRUE(report.Complete());
   EXPECT_TRUE(ReadsWhole("[a]\r\nImageName=a.exe\r\n"));
   Read("[a]\r\nImageName=a.exe\r\n", &report);
   EXPECT_TRUE(report.Complete());
@@ -175,6 +246,8 @@ TEST(SaveListContent, ChoosesTheWayThatKeepsTheFileItsRightsAndItsLinks) {
        "beside swap ", next},
       {"no file, folder refuses", false, false, 1, false, false, false, true, true, true, next, false, SaveWay::Nothing,
        "beside ", ""},
+      {"no file, swap refused", false, false, 1, false, false, true, false, true, true, next, false, SaveWay::Nothing,
+       "beside swap remove ", ""},
       {"no file, nothing to keep", false, false, 1, false, false, true, true, true, true, "", true, SaveWay::Nothing,
        "", ""},
   };
@@ -201,6 +274,13 @@ TEST(SaveListContent, ChoosesTheWayThatKeepsTheFileItsRightsAndItsLinks) {
     EXPECT_EQ(result.reason.empty(), c.saved) << c.name << ": " << result.reason;
     EXPECT_EQ(result.oldContent, files.state.content) << c.name;
   }
+  // A file that is there but cannot be read is left alone.
+  FakeFiles unread;
+  unread.state = {.exists = true, .readable = false, .writable = true, .reason = "in use"};
+  unread.file = old;
+  EXPECT_EQ(SaveListContent(unread, next).reason, "in use");
+  EXPECT_EQ(unread.steps, "");
+  EXPECT_EQ(unread.file, old);
   // Old content the caller finds equal to the list (a file past the read's bounds) is left alone.
   FakeFiles files;
   files.state = {.exists = true,

@@ -20,12 +20,6 @@ SearchList ListOf(const std::vector<std::string>& names) {
   return list;
 }
 
-std::vector<std::optional<bool>> RunningFlags(const SearchList& list) {
-  std::vector<std::optional<bool>> flags;
-  for (std::size_t i = 1; i <= list.Count(); ++i) flags.push_back(GetEntryFlag(list.Row(i).Flags, kFlagInRunningList));
-  return flags;
-}
-
 // Processes, the service manager and the clock as fakes, and the Terminate command's pass over them:
 // one process of each image.
 struct Ending {
@@ -45,15 +39,11 @@ std::vector<std::uint32_t> ItemData(const ScanCycle& scan) {
   return data;
 }
 
-TEST(ScanCycle, NothingRunningLeavesTheListEmptyAndEveryFlagFalse) {
+TEST(ScanCycle, NothingRunningLeavesTheListEmpty) {
   SearchList list = ListOf({"A.exe", "B.exe", "C.exe"});
   ScanCycle scan;
   scan.RefreshResideList(list, std::vector<bool>{false, false, false}, false);
   EXPECT_TRUE(scan.Lines().empty());
-  EXPECT_EQ(RunningFlags(list), (std::vector<std::optional<bool>>{false, false, false}));
-  // The copied record keeps the other flag.
-  EXPECT_EQ(GetEntryFlag(list.Row(1).Flags, kFlagBuiltIn), true);
-  EXPECT_EQ(GetEntryFlag(list.Row(3).Flags, kFlagBuiltIn), false);
 }
 
 TEST(ScanCycle, ARowThatStartsRunningGetsOneLineAtTheEnd) {
@@ -65,7 +55,6 @@ TEST(ScanCycle, ARowThatStartsRunningGetsOneLineAtTheEnd) {
     scan.RefreshResideList(list, {true, false, true}, autoMode);  // nothing new: no second line
     const std::vector<ResideLine> expected{{"C.exe", 3, autoMode}, {"A.exe", 1, autoMode}};
     EXPECT_EQ(scan.Lines(), expected) << autoMode;
-    EXPECT_EQ(RunningFlags(list), (std::vector<std::optional<bool>>{true, false, true}));
   }
 }
 
@@ -75,7 +64,6 @@ TEST(ScanCycle, RowsBeyondAShortAnswerAreNotRunning) {
   scan.RefreshResideList(list, {true, true, true}, false);
   scan.RefreshResideList(list, {true}, false);
   EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"A.exe", 1, false}}));
-  EXPECT_EQ(RunningFlags(list), (std::vector<std::optional<bool>>{true, false, false}));
 }
 
 TEST(ScanCycle, TheLineShowsTheEntrysNameAsTheEntryWritesIt) {
@@ -100,7 +88,6 @@ TEST(ScanCycle, MarksAreKeptAcrossTicksAndLinesGoByPosition) {
   scan.RefreshResideList(list, {true, false, true, true}, false);
   const std::vector<ResideLine> expected{{"A.exe", 1, false}, {"C.exe", 3, false}, {"D.exe", 4, true}};
   EXPECT_EQ(scan.Lines(), expected);
-  EXPECT_EQ(RunningFlags(list), (std::vector<std::optional<bool>>{true, false, true, true}));
   // Coming back, the row's line is new: at the end and unmarked.
   scan.RefreshResideList(list, {true, true, true, true}, false);
   EXPECT_EQ(scan.Lines().back(), (ResideLine{"B.exe", 2, false}));
@@ -108,8 +95,8 @@ TEST(ScanCycle, MarksAreKeptAcrossTicksAndLinesGoByPosition) {
 
 TEST(ScanCycle, SelectAllAndUnselectAll) {
   ScanCycle empty;
-  empty.CheckAll(0);
-  empty.CheckAll(1);
+  empty.SetAllMarks(true);
+  empty.SetAllMarks(false);
   EXPECT_TRUE(empty.Lines().empty());
 
   SearchList list = ListOf({"A.exe", "B.exe", "C.exe"});
@@ -118,9 +105,9 @@ TEST(ScanCycle, SelectAllAndUnselectAll) {
   scan.SetMark(1, true);
   EXPECT_FALSE(scan.SetMark(3, true));  // past the end: no line to mark
   EXPECT_EQ(scan.TerminateTargets(), (std::vector<std::string>{"B.exe"}));
-  scan.CheckAll(0);
+  scan.SetAllMarks(true);
   EXPECT_EQ(scan.TerminateTargets(), (std::vector<std::string>{"A.exe", "B.exe", "C.exe"}));
-  scan.CheckAll(1);
+  scan.SetAllMarks(false);
   EXPECT_TRUE(scan.TerminateTargets().empty());
   EXPECT_EQ(scan.Lines().size(), 3u);
 }
@@ -214,7 +201,7 @@ TEST(ScanCycle, ARenamedEntryLosesItsLineAndTheNewImageGetsOneAtTheNextTick) {
   SearchList list = ListOf({"A.exe", "B.exe", "Alpha.exe", "D.exe"});
   ScanCycle scan;
   scan.RefreshResideList(list, {false, false, true, true}, false);
-  scan.CheckAll(0);
+  scan.SetAllMarks(true);
   ASSERT_EQ(list.EditSearchEntry(3, "Beta.exe", ""), EditOutcome::NewImage);
   scan.OnEntryRenamed(3);
   EXPECT_EQ(scan.Lines(), (std::vector<ResideLine>{{"D.exe", 4, true}}));
@@ -253,14 +240,14 @@ TEST(ScanCycle, AViewThatFollowsTheEventsShowsTheLinesAsTheModelHoldsThem) {
       [&] {
         scan.RefreshResideList(list, {true, true, false, true, true}, false);
       },
-      [&] { scan.CheckAll(0); },
+      [&] { scan.SetAllMarks(true); },
       [&] { scan.SetMark(0, false); },
       [&] {
         list.Remove(2);
         scan.OnEntryDeleted(2);
       },
       [&] { scan.OnEntryRenamed(3); },
-      [&] { scan.CheckAll(1); },
+      [&] { scan.SetAllMarks(false); },
       [&] {
         scan.RefreshResideList(list, {false, false, false, false}, true);
       },

@@ -17,19 +17,17 @@ SearchList WithBuiltIns() {
   return list;
 }
 
-TEST(SearchList, BuiltInEntriesComeInTableOrderAndBlue) {
+TEST(SearchList, BuiltInEntriesComeInTableOrder) {
   SearchList list = WithBuiltIns();
   ASSERT_TRUE(list.AddSearchEntry("mine.exe", "", false));
-  EXPECT_FALSE(list.Row(10).TextColour.has_value());  // the list's default colour
+  EXPECT_FALSE(list.Row(10).BuiltIn);
   list.Remove(10);
   ASSERT_EQ(list.Count(), 9u);
   const char* expected[] = {"Vex.exe",         "VexSQL.exe",    "VexOPC.exe",    "VexUPnP.exe",   "QuilListener.exe",
                             "GwVexpCorba.exe", "VexScript.exe", "VexScrMan.exe", "Tallyboard.exe"};
   for (std::size_t i = 1; i <= 9; ++i) {
     EXPECT_EQ(list.Row(i).ImageName, expected[i - 1]);
-    EXPECT_TRUE(IsSet(GetEntryFlag(list.Row(i).Flags, kFlagBuiltIn)));
-    EXPECT_FALSE(IsSet(GetEntryFlag(list.Row(i).Flags, kFlagInRunningList)));
-    EXPECT_EQ(list.Row(i).TextColour, kBuiltInColour);
+    EXPECT_TRUE(list.Row(i).BuiltIn);
   }
   EXPECT_EQ(list.Row(9).Description, "VexScript Panel");
 }
@@ -46,7 +44,7 @@ TEST(SearchList, DuplicateRuleIgnoresLetterCaseOnlyAndKeepsBlanks) {
   EXPECT_FALSE(list.AddSearchEntry("zA.EXE", "", false));  // the first and the last letter fold too
   EXPECT_EQ(list.Count(), 13u);
   EXPECT_EQ(list.Row(10).ImageName, " Vex.exe");
-  EXPECT_FALSE(IsSet(GetEntryFlag(list.Row(10).Flags, kFlagBuiltIn)));
+  EXPECT_FALSE(list.Row(10).BuiltIn);
 }
 
 TEST(SearchList, EmptyNameIsAddedOnce) {
@@ -64,25 +62,22 @@ TEST(SearchList, TestComparesCurrentTextsAfterAnEdit) {
   EXPECT_FALSE(list.AddSearchEntry("Tool.Exe", "", false));
 }
 
-TEST(SearchList, EditRefusesAnotherRowsNameAndANewImageClearsTheRunningFlag) {
+TEST(SearchList, EditRefusesAnotherRowsNameAndTellsANewImage) {
   SearchList list = WithBuiltIns();
   ASSERT_TRUE(list.AddSearchEntry("app.exe", "Tool", false));
-  SetEntryFlag(list.Row(10).Flags, kFlagInRunningList, true);
   const struct {
     const char* name;
     EditOutcome outcome;
     const char* nameAfter;
-    bool runningAfter;
   } cases[] = {
-      {"VEX.exe", EditOutcome::Duplicate, "app.exe", true},
-      {"APP.exe", EditOutcome::SameImage, "APP.exe", true},  // its own name in another letter case
-      {"beta.exe", EditOutcome::NewImage, "beta.exe", false},
+      {"VEX.exe", EditOutcome::Duplicate, "app.exe"},
+      {"APP.exe", EditOutcome::SameImage, "APP.exe"},  // its own name in another letter case
+      {"beta.exe", EditOutcome::NewImage, "beta.exe"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(list.EditSearchEntry(10, c.name, c.name), c.outcome) << c.name;
     EXPECT_EQ(list.Row(10).ImageName, c.nameAfter) << c.name;
-    EXPECT_EQ(IsSet(GetEntryFlag(list.Row(10).Flags, kFlagInRunningList)), c.runningAfter) << c.name;
-    EXPECT_FALSE(IsSet(GetEntryFlag(list.Row(10).Flags, kFlagBuiltIn))) << c.name;
+    EXPECT_FALSE(list.Row(10).BuiltIn) << c.name;
   }
   EXPECT_EQ(list.Row(10).Description, "beta.exe");
 }
@@ -122,21 +117,6 @@ TEST(SearchList, RemoveShiftsLaterRowsAndRefusesBadPositions) {
   EXPECT_EQ(list.Row(list.Count()).ImageName, "VexScrMan.exe");
   EXPECT_THROW(list.Remove(0), std::out_of_range);
   EXPECT_THROW(list.Remove(9), std::out_of_range);
-}
-
-TEST(FlagRecord, ElementsAreIndependentAndStartEmpty) {
-  FlagRecord record;
-  EXPECT_FALSE(GetEntryFlag(record, 0).has_value());
-  EXPECT_FALSE(GetEntryFlag(record, 1).has_value());
-  SetEntryFlag(record, 1, true);
-  EXPECT_FALSE(GetEntryFlag(record, 0).has_value());
-  EXPECT_EQ(GetEntryFlag(record, 1), true);
-  SetEntryFlag(record, 0, false);
-  EXPECT_EQ(GetEntryFlag(record, 0), false);
-  EXPECT_EQ(GetEntryFlag(record, 1), true);
-  EXPECT_THROW(SetEntryFlag(record, 2, true), std::out_of_range);
-  EXPECT_THROW(SetEntryFlag(record, -1, true), std::out_of_range);
-  EXPECT_THROW(GetEntryFlag(record, 2), std::out_of_range);
 }
 
 }  // namespace

@@ -115,8 +115,8 @@ TEST(ProcessWin32, TheSnapshotScanAgreesWithFindProcessOnRealProcesses) {
   EXPECT_EQ(FindRunningImages(api, names, SessionScope::WindowOf(session)), perRow);
 }
 
-// "V\u0113x.exe" (e with macron) has no exact ANSI name: converted with best fit it would read "Vex.exe".
-TEST(ProcessWin32, ANameThatOnlyLooksLikeAListedOneMatchesNothing) {
+// "V\u0113x.exe" (e with macron) keeps its own name: converted with best fit it would read "Vex.exe".
+TEST(ProcessWin32, ANameThatOnlyLooksLikeAListedOneMatchesOnlyItself) {
   TempDir dir;
   const std::string ansiDir = dir.Path();
   const std::wstring path = std::wstring(ansiDir.begin(), ansiDir.end()) + L"V\u0113x.exe";
@@ -142,9 +142,10 @@ TEST(ProcessWin32, ANameThatOnlyLooksLikeAListedOneMatchesNothing) {
   ASSERT_TRUE(api.Snapshot(snapshot));
   for (const SnapshotEntry& entry : snapshot) {
     if (entry.Id == lookalike.Id()) {
-      EXPECT_EQ(entry.ExeName, "");
+      EXPECT_EQ(entry.ExeName, "V\xC4\x93x.exe");
     }
   }
+  EXPECT_TRUE(FindProcess(api, "v\xC4\x93x.EXE", false));
 }
 
 TEST(ProcessWin32, NeverTerminatesItsOwnProcess) {

@@ -1,35 +1,31 @@
-// clsProfile and the file of the user's entries on real files: every operation, the save's ways, bad input,
-// folders named in any script.
+// The file of the user's entries on real files: read as the profile functions read it, the save's ways,
+// bad input, names and folders in any script, a file held by another program.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "app/AppWin32.h"
 #include "common/WideTextWin32.h"
+#include "searchlist/ProfileImage.h"
 #include "searchlist/SearchListFileWin32.h"
-#include "searchlist/clsProfile.h"
 #include "tests/support/Driver.h"
 
 namespace tarnwick {
 namespace {
 
 using namespace test;
+using namespace std::string_literals;
 using Entries = std::vector<std::pair<std::string, std::string>>;
-
-template <typename F>
-void WithProfile(const std::string& path, F use) {
-  clsProfile profile(WideFromAnsi(path));
-  use(profile);
-}
 
 SearchList BuiltIns() {
   SearchList list;
-  for (const BuiltInEntry& e : kBuiltInEntries) list.AddSearchEntry(e.ImageName, e.Description, true);
+  AddBuiltInEntries(list);
   return list;
 }
 
@@ -39,30 +35,53 @@ SearchList WithUserRows(const Entries& rows) {
   return list;
 }
 
-// What a start would add after the built-in rows, and how many entries the duplicate rule refused.
+// What a start adds after the built-in rows, and what its load found.
 struct Loaded {
   Entries added;
-  int duplicates = 0;
+  ListLoad load;
 };
 
 Loaded Load(const std::wstring& path) {
-  SearchList list = BuiltIns();
+  SearchList list;
   Loaded loaded;
-  static_cast<void>(LoadSearchListFile(path, [&](const std::string& name, const std::string& description) {
-    if (list.AddSearchEntry(name, description, false)) {
-      loaded.added.emplace_back(name, description);
-    } else {
-      ++loaded.duplicates;
-    }
-  }));
+  loaded.load = LoadList(list, ReadSearchListFile(path));
+  for (std::size_t i = kBuiltInEntries.size() + 1; i <= list.Count(); ++i)
+    loaded.added.emplace_back(list.Row(i).ImageName, list.Row(i).Description);
   return loaded;
 }
-Loaded Load(const std::string& path) { return Load(WideFromAnsi(path)); }
+Loaded Load(const std::string& path) { return Load(WideFromUtf8(path)); }
 
 bool Save(const std::wstring& path, const SearchList& list) {
   return SaveSearchListFile(path, list, RunsElevated()).saved;
 }
-bool Save(const std::string& path, const SearchList& list) { return Save(WideFromAnsi(path), list); }
+bool Save(const std::string& path, const SearchList& list) { return Save(WideFromUtf8(path), list); }
+
+// Every section's name with its ImageName and Description, as the real W profile functions read the file.
+std::vector<std::string> ThroughProfileFunctions(const std::wstring& path) {
+  std::vector<wchar_t> names(65536), value(4096);
+  GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), path.c_str());
+  std::vector<std::string> read;
+  for (const wchar_t* section = names.data(); *section != L'\0'; section += wcslen(section) + 1) {
+    std::string entry = "[" + Utf8FromWide(section) + "]";
+    for (const wchar_t* key : {L"ImageName", L"Description"}) {
+      GetPrivateProfileStringW(section, key, L"<none>", value.data(), static_cast<DWORD>(value.size()), path.c_str());
+      entry += " " + Utf8FromWide(value.data());
+    }
+    read.push_back(entry);
+  }
+  return read;
+}
+
+// The same through the program's own reader.
+std::vector<std::string> ThroughTheReader(const std::wstring& path) {
+  ProfileImage image = ProfileImage::Parse(ReadSearchListFile(path).text);
+  std::vector<std::string> read;
+  for (const std::string& section : image.GetSectNames()) {
+    read.push_back("[" + section + "] " + image.GetString(section, kImageNameKey, "<none>") + " " +
+                   image.GetString(section, kDescriptionKey, "<none>"));
+  }
+  return read;
+}
 
 class ProfileFile : public ::testing::Test {
  protected:
@@ -71,98 +90,47 @@ class ProfileFile : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST(Profile, TheListFileLiesBesideTheExeAndAnInstanceIsNamedAfterTheExeUntilGivenAPath) {
-  EXPECT_EQ(ProfilePath(), WideFromAnsi(BinDir() + "Tarnwick.ini"));
-  clsProfile profile;
-  EXPECT_EQ(profile.FileName(), WideFromAnsi(BinDir() + "tarnwick_win32_tests.ini"));
-  profile.FileName(L"C:\\x\\y.ini");
-  EXPECT_EQ(profile.FileName(), L"C:\\x\\y.ini");
-}
+TEST(Profile, TheListFileLiesBesideTheExe) { EXPECT_EQ(ProfilePath(), WideFromUtf8(BinDir() + "Tarnwick.ini")); }
 
-TEST_F(ProfileFile, SectionNamesComeInFileOrder) {
-  const struct {
-    const char* content;  // nullptr: no file
-    std::vector<std::string> names;
-  } cases[] = {
-      {nullptr, {}},
-      {"", {}},
-      {"; only a comment\r\n\r\n", {}},
-      {"[a]\r\n[b]\r\n", {"a", "b"}},
-      {"[b]\r\nk=1\r\n[a]\r\nk=2\r\n[c]", {"b", "a", "c"}},
+// Crafted lines through the real GetPrivateProfileSectionNamesW/GetPrivateProfileStringW and through the
+// reader: the same sections, names and values.
+TEST_F(ProfileFile, TheReaderReadsEveryLineAsTheProfileFunctions) {
+  const std::string cases[] = {
+      "",
+      "; only a comment\r\n\r\n",
+      "[b]\r\nImageName=b.exe\r\n\r\n[a]\r\nImageName=a.exe\r\n",  // a blank line between sections
+      "[ sp.exe ]\r\nImageName = sp.exe \r\n",
+      "\t[\tt.exe\t]\t\r\nImageName\t=\tt.exe\r\n",
+      "[a]]\r\nImageName=a.exe\r\n",
+      "[open\r\nImageName=o.exe\r\n[next]\r\nImageName=n.exe\r\n",
+      "[]\r\nImageName=e.exe\r\n[x]\r\n",
+      "[q]\r\nImageName=\"q.exe\"\r\nDescription='single'\r\n[h]\r\nImageName=\"half\r\n",
+      "[c]\r\n;ImageName=no.exe\r\nImageName=c.exe ; not a comment\r\n",
+      "[d]\r\nImageName=first.exe\r\nImageName=second.exe\r\n[D]\r\nImageName=other.exe\r\n",
+      "[k]\r\nImageName\r\nDescription=\r\n",
+      "[cr]\rImageName=cr.exe\rDescription=x\r\n[lf]\nImageName=lf.exe\n",
+      "[n]\r\nImageName=n\0ul.exe\r\nDescription=d\r\n"s,
+      "\xEF\xBB\xBF[u8]\r\nImageName=G\xC4\x81"
+      "dget.exe\r\n",
+      "[caf\xE9]\r\nImageName=caf\xE9.exe\r\n",  // ANSI (1252)
   };
-  for (const auto& c : cases) {
-    DeleteFileA(Path().c_str());
-    if (c.content != nullptr) Write(c.content);
-    WithProfile(Path(),
-                [&](clsProfile& p) { EXPECT_EQ(p.GetSectNames(), c.names) << (c.content ? c.content : "no file"); });
+  std::vector<std::string> files(std::begin(cases), std::end(cases));
+  // UTF-16 LE and BE with their marks. Windows (10 and later) reads a UTF-8 mark and a UTF-16 BE mark as
+  // ANSI text, losing the first section or every one; Wine decodes both, and so does the reader, on purpose:
+  // a list read as Windows reads it there would be saved over without those entries.
+  const std::wstring wide = L"[w]\r\nImageName=G\u0101dget.exe\r\nDescription=\u0414\r\n";
+  std::string little = "\xFF\xFE", big = "\xFE\xFF";
+  for (const wchar_t unit : wide) {
+    little += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    big += {static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
   }
-  // Reading never creates the file.
-  DeleteFileA(Path().c_str());
-  WithProfile(Path(), [](clsProfile& p) { p.GetString("a", "k", ""); });
-  EXPECT_FALSE(FileExists(Path()));
-}
-
-TEST_F(ProfileFile, EmptyValueReadsLikeAMissingKeyAndADefaultFillsOnlyMissingOnes) {
-  Write("[s]\r\nempty=\r\nk=v\r\n");
-  const struct {
-    const char *section, *key, *def, *expected;
-  } cases[] = {
-      {"s", "k", "", "v"},     {"s", "k", "d", "v"},     {"s", "empty", "", ""},
-      {"s", "empty", "d", ""}, {"s", "missing", "", ""}, {"s", "missing", "d", "d"},
-      {"none", "k", "d", "d"}, {"S", "K", "", "v"},  // names match without regard to case
-  };
-  WithProfile(Path(), [&](clsProfile& p) {
-    for (const auto& c : cases)
-      EXPECT_EQ(p.GetString(c.section, c.key, c.def), c.expected) << c.section << "/" << c.key;
-  });
-  WithProfile(dir_.File("missing.ini"), [](clsProfile& p) { EXPECT_EQ(p.GetString("s", "k", "d"), "d"); });
-}
-
-TEST_F(ProfileFile, GetIntReadsTheNumberOrGivesTheDefault) {
-  Write("[s]\r\nn=42\r\nneg=-7\r\ntext=abc\r\n");
-  WithProfile(Path(), [](clsProfile& p) {
-    EXPECT_EQ(p.GetInt("s", "n", 5), 42);
-    EXPECT_EQ(p.GetInt("s", "neg", 5), -7);
-    EXPECT_EQ(p.GetInt("s", "text", 5), 0);
-    EXPECT_EQ(p.GetInt("s", "missing", 5), 5);
-  });
-}
-
-TEST_F(ProfileFile, WritesAndDeletesKeysAndSections) {
-  WithProfile(Path(), [](clsProfile& p) {
-    EXPECT_TRUE(p.WriteString("a", "k1", "one"));
-    EXPECT_TRUE(p.WriteString("a", "k2", "two"));
-    EXPECT_TRUE(p.WriteString("b", "k", "three"));
-    EXPECT_TRUE(p.WriteString("a", "k1", "uno"));  // replaces in place
-    EXPECT_EQ(p.GetSectNames(), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(p.GetString("a", "k1", ""), "uno");
-
-    EXPECT_TRUE(p.DeleteKey("a", "k1"));
-    EXPECT_EQ(p.GetString("a", "k1", "gone"), "gone");
-    EXPECT_EQ(p.GetString("a", "k2", ""), "two");
-
-    EXPECT_TRUE(p.DeleteSection("a"));
-    EXPECT_EQ(p.GetSectNames(), (std::vector<std::string>{"b"}));
-    EXPECT_EQ(p.GetString("a", "k2", "gone"), "gone");
-  });
-  EXPECT_EQ(ReadFile(Path()), "[b]\r\nk=three\r\n");
-}
-
-TEST_F(ProfileFile, ReleaseLeavesTheWrittenFileOnDiskAndCreatesNoneWhenNothingWasWritten) {
-  WithProfile(Path(), [](clsProfile& p) { p.WriteString("s", "k", "v"); });
-  EXPECT_EQ(ReadFile(Path()), "[s]\r\nk=v\r\n");
-  const std::string untouched = dir_.File("untouched.ini");
-  WithProfile(untouched, [](clsProfile&) {});
-  EXPECT_FALSE(FileExists(untouched));
-}
-
-TEST_F(ProfileFile, LongTextsAreCutToTheReadBuffer) {
-  Write("[s]\r\nk=" + std::string(250000, 'v') + "\r\n");
-  WithProfile(Path(), [](clsProfile& p) { EXPECT_EQ(p.GetString("s", "k", ""), std::string(199998, 'v')); });
-  // The name list loses its end, keeping the NULs that close it.
-  Write("[" + std::string(250000, 'n') + "]\r\nImageName=x\r\n");
-  WithProfile(Path(),
-              [](clsProfile& p) { EXPECT_EQ(p.GetSectNames(), std::vector<std::string>{std::string(199997, 'n')}); });
+  files.push_back(little);
+  files.push_back(big);
+  const std::wstring path = WideFromUtf8(Path());
+  for (const std::string& content : files) {
+    Write(content);
+    EXPECT_EQ(ThroughTheReader(path), ThroughProfileFunctions(path)) << content;
+  }
 }
 
 TEST_F(ProfileFile, GarbageReadsWithoutHarmAndTheNextSaveLeavesACleanFile) {
@@ -197,7 +165,7 @@ TEST_F(ProfileFile, UserRowsRoundTripInListOrderAndBuiltInRowsAreNeverWritten) {
             "[C.EXE]\r\nImageName=C.EXE\r\nDescription=third\r\n");
   const Loaded loaded = Load(Path());
   EXPECT_EQ(loaded.added, rows);
-  EXPECT_EQ(loaded.duplicates, 0);
+  EXPECT_TRUE(loaded.load.duplicates.empty());
   EXPECT_FALSE(FileExists(Path() + ".new"));
 }
 
@@ -211,7 +179,7 @@ TEST_F(ProfileFile, ForeignSectionsExtraKeysAndOtherNamesLoadByImageNameAndAreRe
       "[dup2]\r\nImageName=O.exe\r\n");
   const Loaded loaded = Load(Path());
   EXPECT_EQ(loaded.added, (Entries{{"o.exe", "foreign"}, {"real.exe", "d"}, {"nd.exe", ""}}));
-  EXPECT_EQ(loaded.duplicates, 2);
+  EXPECT_EQ(loaded.load.duplicates, (std::vector<std::string>{"VEX.EXE", "O.exe"}));
   SearchList list = BuiltIns();
   for (const auto& [name, description] : loaded.added) list.AddSearchEntry(name, description, false);
   ASSERT_TRUE(Save(Path(), list));
@@ -221,11 +189,11 @@ TEST_F(ProfileFile, ForeignSectionsExtraKeysAndOtherNamesLoadByImageNameAndAreRe
             "[nd.exe]\r\nImageName=nd.exe\r\nDescription=\r\n");
 }
 
-TEST_F(ProfileFile, SectionsWithoutImageNameLoadAsEmptyNamesOnce) {
+TEST_F(ProfileFile, SectionsWithoutImageNameAreSkippedAndCounted) {
   Write("[x]\r\nDescription=first\r\n[y]\r\nDescription=second\r\n");
   const Loaded loaded = Load(Path());
-  EXPECT_EQ(loaded.added, (Entries{{"", "first"}}));
-  EXPECT_EQ(loaded.duplicates, 1);
+  EXPECT_TRUE(loaded.added.empty());
+  EXPECT_EQ(loaded.load.withoutImageName, 2u);
 }
 
 TEST_F(ProfileFile, DeletingEveryUserRowLeavesAFileWithoutSections) {
@@ -243,7 +211,7 @@ TEST_F(ProfileFile, NoFileAndNoUserRowsWritesNothing) {
 
 TEST_F(ProfileFile, MissingFolderAndReadOnlyFileFailWithAReasonAndKeepTheOld) {
   const SearchList list = WithUserRows({{"new.exe", ""}});
-  const SearchListSave nowhere = SaveSearchListFile(WideFromAnsi(dir_.File("gone\\Tarnwick.ini")), list, false);
+  const SearchListSave nowhere = SaveSearchListFile(WideFromUtf8(dir_.File("gone\\Tarnwick.ini")), list, false);
   EXPECT_FALSE(nowhere.saved);
   EXPECT_TRUE(nowhere.editLost);
   EXPECT_FALSE(nowhere.reason.empty());
@@ -252,12 +220,12 @@ TEST_F(ProfileFile, MissingFolderAndReadOnlyFileFailWithAReasonAndKeepTheOld) {
   const std::string old = "[old.exe]\r\nImageName=old.exe\r\nDescription=\r\n";
   Write(old);
   SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_READONLY);
-  const SearchListSave readOnly = SaveSearchListFile(WideFromAnsi(Path()), list, false);
+  const SearchListSave readOnly = SaveSearchListFile(WideFromUtf8(Path()), list, false);
   EXPECT_FALSE(readOnly.saved);
   EXPECT_TRUE(readOnly.editLost);
   EXPECT_EQ(readOnly.reason, "the file is read-only");
   // Nothing to lose when the file holds the list already.
-  EXPECT_FALSE(SaveSearchListFile(WideFromAnsi(Path()), WithUserRows({{"old.exe", ""}}), false).editLost);
+  EXPECT_FALSE(SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"old.exe", ""}}), false).editLost);
   SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadFile(Path()), old);
   EXPECT_FALSE(FileExists(Path() + ".new"));
@@ -281,9 +249,9 @@ TEST_F(ProfileFile, OddNamesAndValuesSurviveAsThePlatformReadsThem) {
       {";semi.exe", ";c", ";semi.exe", ";c"},
       {"[x.exe", "[", "[x.exe", "["},
       {"x[y]z.exe", "]", "x[y]z.exe", "]"},
-      {"\xE9t\xE9.exe", "caf\xE9", "\xE9t\xE9.exe", "caf\xE9"},  // ANSI (1252) letters
-      {" lead.exe", "  padded  ", "lead.exe", "padded"},         // blanks around names and values go
-      {"trail.exe ", "\"quoted\"", "trail.exe", "\"quoted\""},   // quotes around a value are kept
+      {"\xC3\xA9t\xC3\xA9.exe", "caf\xC3\xA9", "\xC3\xA9t\xC3\xA9.exe", "caf\xC3\xA9"},  // UTF-8 within the code page
+      {" lead.exe", "  padded  ", "lead.exe", "padded"},        // blanks around names and values go
+      {"trail.exe ", "\"quoted\"", "trail.exe", "\"quoted\""},  // quotes around a value are kept
       {"single.exe", "'single'", "single.exe", "'single'"},
       {"half.exe", "\"half", "half.exe", "\"half"},
   };
@@ -307,35 +275,100 @@ TEST_F(ProfileFile, OddNamesAndValuesSurviveAsThePlatformReadsThem) {
   EXPECT_EQ(loaded.added, expected);
 }
 
-// A folder whose name no ANSI code page holds: the list, its save and the profile functions all reach it,
-// and the file's text stays in the ANSI code page.
-TEST_F(ProfileFile, AFolderNamedInAnyScriptHoldsTheListInAnsiText) {
+// A folder whose name no ANSI code page holds: the list and its save reach it. Names within the code page
+// are written in it, as ever; a name outside it makes the file UTF-16 with its mark, which the profile
+// functions read too.
+TEST_F(ProfileFile, NamesInAnyScriptAreWrittenInTheCodePageWhereTheyFitElseInUtf16) {
   const std::wstring folder =
-      WideFromAnsi(dir_.Path()) +
+      WideFromUtf8(dir_.Path()) +
       L"\u0141\u00f3d\u017a \u0418\u043d\u0441\u0442\u0440\u0443\u043c\u0435\u043d\u0442\u044b\\";
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   const std::wstring path = folder + L"Tarnwick.ini";
-  ASSERT_TRUE(Save(path, WithUserRows({{"caf\xE9.exe", "d\xE9j\xE0"}})));
+  const Entries ansi = {{"caf\xC3\xA9.exe", "d\xC3\xA9j\xC3\xA0"}};
+  ASSERT_TRUE(Save(path, WithUserRows(ansi)));
   EXPECT_EQ(ReadWideFile(path), "[caf\xE9.exe]\r\nImageName=caf\xE9.exe\r\nDescription=d\xE9j\xE0\r\n");
-  EXPECT_EQ(Load(path).added, (Entries{{"caf\xE9.exe", "d\xE9j\xE0"}}));
-  {
-    clsProfile profile(path);
-    EXPECT_EQ(profile.GetString("caf\xE9.exe", "Description", ""), "d\xE9j\xE0");
-    EXPECT_TRUE(profile.WriteString("caf\xE9.exe", "Description", "\xFC"));
-  }
-  EXPECT_EQ(ReadWideFile(path), "[caf\xE9.exe]\r\nImageName=caf\xE9.exe\r\nDescription=\xFC\r\n");
+  EXPECT_EQ(Load(path).added, ansi);
+
+  const Entries unicode = {{"G\xC4\x81"
+                            "dget.exe",
+                            "\xD0\x94"},
+                           {"Gadget.exe", ""}};
+  ASSERT_TRUE(Save(path, WithUserRows(unicode)));
+  EXPECT_EQ(ReadWideFile(path).substr(0, 4), std::string("\xFF\xFE[\0", 4));
+  EXPECT_EQ(Load(path).added, unicode);
+  EXPECT_EQ(ThroughProfileFunctions(path), (std::vector<std::string>{"[G\xC4\x81"
+                                                                     "dget.exe] G\xC4\x81"
+                                                                     "dget.exe \xD0\x94",
+                                                                     "[Gadget.exe] Gadget.exe "}));
   DeleteFileW(path.c_str());
   RemoveDirectoryW(folder.c_str());
 }
 
-// The other names of a hard-linked list see the save, and the new-file way keeps the file's attributes.
+// "Holds the list" compares the decoded text: a file with a mark, as a start read it, is not rewritten
+// for nothing, not even one past the read's bounds (10,000 entries; 1 MB of UTF-16), whose rest stays.
+TEST_F(ProfileFile, AFileWithAByteOrderMarkHoldingTheListIsLeftAlone) {
+  // More entries than are read; and fewer, but more bytes of UTF-16 than are read.
+  const auto entries = [](std::size_t count, std::size_t descriptionLength) {
+    std::wstring text;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::wstring name = L"e" + std::to_wstring(i) + L".exe";
+      text += L"[" + name + L"]\r\nImageName=" + name + L"\r\nDescription=" + std::wstring(descriptionLength, L'd') +
+              L"\r\n";
+    }
+    return text;
+  };
+  std::string little = "\xFF\xFE";
+  for (const wchar_t unit : entries(5000, 80)) little += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  ASSERT_GT(little.size(), kMaxListBytes);
+  for (const std::string& content : {"\xEF\xBB\xBF" + Utf8FromWide(entries(kMaxListEntries + 5, 0)), little,
+                                     "\xEF\xBB\xBF" + Utf8FromWide(entries(1, 0))}) {
+    Write(content);
+    SearchList list;
+    static_cast<void>(LoadList(list, ReadSearchListFile(WideFromUtf8(Path()))));
+    EXPECT_TRUE(Save(Path(), list));
+    EXPECT_TRUE(ReadFile(Path()) == content) << content.size();
+  }
+}
+
+// Held without sharing by another program: tried again for about 2 s, then told as unreadable, never as
+// missing; a save then finds it unreadable too and writes nothing.
+TEST_F(ProfileFile, AFileHeldWithoutSharingIsReadOnceReleasedElseToldUnreadable) {
+  const std::string old = "[old.exe]\r\nImageName=old.exe\r\n";
+  Write(old);
+  const std::wstring path = WideFromUtf8(Path());
+  HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread release([held] {
+    Sleep(500);
+    CloseHandle(held);
+  });
+  const ListFileText released = ReadSearchListFile(path);
+  release.join();
+  EXPECT_EQ(released.status, ListFileStatus::Read);
+  EXPECT_EQ(released.text, old);
+
+  held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const ListFileText unread = ReadSearchListFile(path);
+  EXPECT_EQ(unread.status, ListFileStatus::Unreadable);
+  EXPECT_NE(unread.reason.find("(error 32)"), std::string::npos) << unread.reason;
+  EXPECT_FALSE(SaveSearchListFile(path, BuiltIns(), false).saved);
+  CloseHandle(held);
+  EXPECT_EQ(ReadFile(Path()), old);
+}
+
+// The other names of a hard-linked list see the save (unless elevated), and the new-file way keeps the
+// file's attributes.
 TEST_F(ProfileFile, ASaveKeepsHardLinksAndAttributes) {
   const std::string old = "[old.exe]\r\nImageName=old.exe\r\nDescription=\r\n";
   const std::string next = "[new.exe]\r\nImageName=new.exe\r\nDescription=\r\n";
   const std::string kept = dir_.File("persist.ini");
   WriteFile(kept, old);
   ASSERT_TRUE(CreateHardLinkA(Path().c_str(), kept.c_str(), nullptr));
-  ASSERT_TRUE(Save(Path(), WithUserRows({{"new.exe", ""}})));
+  // Elevated, a file with a second name is not written through: that name may be anyone's.
+  const SearchListSave refused = SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"new.exe", ""}}), true);
+  EXPECT_FALSE(refused.saved);
+  EXPECT_EQ(ReadFile(kept), old);
+  ASSERT_TRUE(SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"new.exe", ""}}), false).saved);
   EXPECT_EQ(ReadFile(kept), next);
   EXPECT_EQ(ReadFile(Path()), next);
 

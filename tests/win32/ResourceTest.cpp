@@ -89,7 +89,7 @@ TEST(Resources, BothIconsHaveSmallAndLargeImages) {
 }
 
 TEST(AppPaths, DirectoryEndsInOneBackslashAndNameHasNoExtension) {
-  const std::string dir = AnsiFromWide(AppDirectory());
+  const std::string dir = Utf8FromWide(AppDirectory());
   ASSERT_GE(dir.size(), 3u);
   EXPECT_EQ(dir.back(), '\\');
   EXPECT_NE(dir[dir.size() - 2], '\\');
@@ -97,13 +97,20 @@ TEST(AppPaths, DirectoryEndsInOneBackslashAndNameHasNoExtension) {
   EXPECT_EQ(ExeName(), "tarnwick_win32_tests");
 }
 
-TEST(SystemCaseFolding, FoldsTheAnsiCodePageLettersToo) {
+// Over UTF-16: letters outside any code page fold too, and a letter with a mark stays another letter.
+TEST(SystemCaseFolding, FoldsLettersOfAnyScript) {
   UseSystemCaseFolding();
   EXPECT_EQ(UpperCase("vexsql.exe"), "VEXSQL.EXE");
-  EXPECT_TRUE(EqualsNoCase("Notepad.Exe", "NOTEPAD.EXE"));
-  if (GetACP() == 1252) {
-    EXPECT_TRUE(EqualsNoCase("caf\xe9.exe", "CAF\xc9.EXE"));
-  }
+  EXPECT_TRUE(EqualsNoCase("caf\xC3\xA9.exe", "CAF\xC3\x89.EXE"));
+  EXPECT_TRUE(
+      EqualsNoCase("g\xC4\x81"
+                   "dget.exe",
+                   "G\xC4\x80"
+                   "DGET.EXE"));
+  EXPECT_FALSE(
+      EqualsNoCase("G\xC4\x81"
+                   "dget.exe",
+                   "Gadget.exe"));
   EXPECT_FALSE(EqualsNoCase("notepad", "notepad.exe"));
 }
 

@@ -44,7 +44,7 @@ BOOL WINAPI RefusingShell(DWORD message, PNOTIFYICONDATAA) {
 MainWindowSetup SetupIn(const test::TempDir& dir, ProcessApi& processes) {
   MainWindowSetup setup;
   setup.exeName = "Tarnwick";
-  setup.profilePath = WideFromAnsi(dir.File("Tarnwick.ini"));
+  setup.profilePath = WideFromUtf8(dir.File("Tarnwick.ini"));
   setup.processes = &processes;
   return setup;
 }
