@@ -10,13 +10,14 @@
 #include "common/SystemFunctionWin32.h"
 #include "common/Text.h"
 #include "common/WideTextWin32.h"
+#include "process/Scope.h"
 #include "searchlist/SearchListFile.h"
 
 namespace tarnwick {
 
 bool AutoMode = false;
 
-std::wstring ExePath() {
+std::wstring StartedPath() {
   std::wstring path(MAX_PATH, L'\0');
   // Long paths reach 32767 characters; a cut one is reported as the whole buffer (not terminated on XP).
   while (path.size() <= 65536) {
@@ -29,6 +30,38 @@ std::wstring ExePath() {
     path.resize(path.size() * 2);
   }
   return {};
+}
+
+namespace {
+
+// The path of the file itself, through every symbolic link and junction: winget starts a portable exe
+// through a link in a shared folder, where the list, the log and the folder mark do not belong. The
+// started path where the file cannot be opened or named.
+std::wstring FinalPathOf(const std::wstring& path) {
+  KernelHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return path;
+  std::wstring final(MAX_PATH, L'\0');
+  for (int tries = 0; tries < 3; ++tries) {
+    const DWORD n = GetFinalPathNameByHandleW(file.Get(), final.data(), static_cast<DWORD>(final.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return path;
+    if (n < final.size()) {
+      final.resize(n);
+      // "\\?\C:\..." or "\\?\UNC\server\share\...": the plain form names the same file.
+      return Unprefixed(final);
+    }
+    final.resize(n);  // the size needed, its terminating zero included
+  }
+  return path;
+}
+
+}  // namespace
+
+std::wstring ExePath() {
+  // Read once: the list, the log, the trust check and the folder mark must agree on one folder.
+  static const std::wstring path = FinalPathOf(StartedPath());
+  return path;
 }
 
 std::wstring AppDirectory() {

@@ -10,6 +10,7 @@
 #include "app/RunWin32.h"
 #include "app/Trust.h"
 #include "common/Win32Handles.h"
+#include "process/Scope.h"
 
 namespace tarnwick {
 namespace {
@@ -124,8 +125,10 @@ TrustCheck CheckTrust(const TrustPaths& paths) {
   if (!RunsElevatedOrAsSystem()) return check;
   const std::string me = RunningAccountSid();
   const std::string folder = Check(paths.Folder, TrustKind::Folder, false, me);
-  for (const std::string& finding :
-       {Check(paths.Profile, TrustKind::File, true, me), Check(paths.Exe, TrustKind::File, false, me), folder}) {
+  const std::string linkFolder =
+      paths.LinkFolder.empty() ? std::string() : Check(paths.LinkFolder, TrustKind::Folder, false, me);
+  for (const std::string& finding : {Check(paths.Profile, TrustKind::File, true, me),
+                                     Check(paths.Exe, TrustKind::File, false, me), folder, linkFolder}) {
     if (!finding.empty()) check.Findings.push_back(finding);
   }
   check.LogTrusted = folder.empty() && Check(paths.Log, TrustKind::File, true, me).empty();
@@ -135,7 +138,14 @@ TrustCheck CheckTrust(const TrustPaths& paths) {
 
 TrustPaths OwnTrustPaths() {
   const std::wstring folder = AppDirectory();
-  return {.Exe = ExePath(), .Profile = ProfilePath(), .Folder = folder, .Log = folder + kLogFileName};
+  const std::wstring started = StartedPath();
+  std::wstring linkFolder = started.substr(0, started.rfind(L'\\') + 1);
+  if (NormalisedPath(linkFolder) == NormalisedPath(folder)) linkFolder.clear();
+  return {.Exe = ExePath(),
+          .Profile = ProfilePath(),
+          .Folder = folder,
+          .Log = folder + kLogFileName,
+          .LinkFolder = linkFolder};
 }
 
 }  // namespace tarnwick

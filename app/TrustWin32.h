@@ -11,6 +11,9 @@ struct TrustPaths {
   std::wstring Profile;  // may be missing: then its folder alone decides who could make it
   std::wstring Folder;   // ends in a backslash
   std::wstring Log;
+  // The folder of the link Tarnwick was started through (winget's Links), empty when started from its own:
+  // Windows looks for DLLs beside the started path, so who can add files there counts too.
+  std::wstring LinkFolder;
 };
 
 struct TrustCheck {
