@@ -57,9 +57,11 @@ for arch in x86 x64; do
     name=Tarnwick-$version-x64
     toolchain=mingw-x86_64.cmake
   fi
-  # A tree of its own: no test program, paths inside the sources written relative (-ffile-prefix-map),
-  # symbols stripped by the linker (a separate strip would stamp the current time).
+  # A fresh tree of its own: no test program, paths inside the sources written relative (-ffile-prefix-map),
+  # symbols stripped by the linker (a separate strip would stamp the current time). Fresh, since a tree
+  # kept from an earlier commit would not link again and keep that commit's time in the PE header.
   tree="$BUILD/release-$arch"
+  rm -rf "$tree"
   cmake -S "$ROOT" -B "$tree" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DTARNWICK_E2E=OFF "-DCMAKE_C_FLAGS=-ffile-prefix-map=$ROOT/=" "-DCMAKE_CXX_FLAGS=-ffile-prefix-map=$ROOT/=" \
     -DCMAKE_EXE_LINKER_FLAGS=-s >/dev/null
