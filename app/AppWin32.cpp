@@ -13,11 +13,12 @@
 #include "common/SystemFunctionWin32.h"
 #include "common/Text.h"
 #include "common/WideTextWin32.h"
+#include "process/Scope.h"
 #include "searchlist/SearchListFile.h"
 
 namespace tarnwick {
 
-std::wstring ExePath() {
+std::wstring StartedPath() {
   std::wstring path(MAX_PATH, L'\0');
   // Long paths reach 32767 characters; a cut one is reported as the whole buffer (not terminated on XP).
   while (path.size() <= 65536) {
@@ -30,6 +31,18 @@ std::wstring ExePath() {
     path.resize(path.size() * 2);
   }
   return {};
+}
+
+std::wstring ExePath() {
+  // Read once: the list, the log, the trust check and the folder mark must agree on one folder.
+  // The path of the file itself, through every symbolic link and junction: winget starts a portable exe
+  // through a link in a shared folder, where the list, the log and the folder mark do not belong.
+  static const std::wstring path = [] {
+    const std::wstring started = StartedPath();
+    const std::wstring final = FinalPath(started);
+    return final.empty() ? started : final;
+  }();
+  return path;
 }
 
 std::wstring AppDirectory() {

@@ -6,7 +6,10 @@
 
 namespace tarnwick {
 
-// The executable's full path as Windows reports it, of any length and in any script.
+// The path Windows started the executable from, of any length and in any script: a link's, when
+// started through one.
+std::wstring StartedPath();
+// The executable file's own path, through any link: its folder is Tarnwick's folder.
 std::wstring ExePath();
 // The executable's directory, always ending in exactly one backslash.
 std::wstring AppDirectory();

@@ -12,6 +12,7 @@
 #include "app/RunWin32.h"
 #include "app/Trust.h"
 #include "common/Win32Handles.h"
+#include "process/Scope.h"
 
 namespace tarnwick {
 namespace {
@@ -192,18 +193,22 @@ bool InProgramFiles(const std::wstring& folder) {
 
 }  // namespace
 
-std::wstring FinalFolder(const std::wstring& folder) {
-  KernelHandle opened(CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+std::wstring FinalPath(const std::wstring& path) {
+  KernelHandle opened(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  std::wstring path(32768, L'\0');
-  const DWORD n = opened ? GetFinalPathNameByHandleW(opened.Get(), path.data(), static_cast<DWORD>(path.size()), 0) : 0;
-  if (n == 0 || n >= path.size()) return {};
-  path.resize(n);
-  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0)
-    path = L"\\" + path.substr(7);
-  else if (path.rfind(L"\\\\?\\", 0) == 0)
-    path = path.substr(4);
-  if (path.back() != L'\\') path += L'\\';
+  std::wstring final(32768, L'\0');
+  const DWORD n = opened ? GetFinalPathNameByHandleW(opened.Get(), final.data(), static_cast<DWORD>(final.size()),
+                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)
+                         : 0;
+  if (n == 0 || n >= final.size()) return {};
+  final.resize(n);
+  // "\\?\C:\..." or "\\?\UNC\server\share\...": the plain form names the same file.
+  return Unprefixed(final);
+}
+
+std::wstring FinalFolder(const std::wstring& folder) {
+  std::wstring path = FinalPath(folder);
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
   return path;
 }
 
@@ -236,6 +241,8 @@ TrustCheck CheckTrust(const TrustPaths& paths) {
       CheckPath(target, me, pathFindings, lockDown, *held);
     }
   }
+  // Started through a link: whoever can change the link's folder can change what the next start runs.
+  if (!paths.LinkFolder.empty()) CheckPath(paths.LinkFolder, me, pathFindings, lockDown, *held);
   KernelHandle list;
   for (const std::string& finding : {CheckFile(paths.Profile, true, me, &list), CheckFile(paths.Exe, false, me)}) {
     if (!finding.empty()) check.Findings.push_back(finding);
@@ -252,7 +259,14 @@ TrustCheck CheckTrust(const TrustPaths& paths) {
 
 TrustPaths OwnTrustPaths() {
   const std::wstring folder = AppDirectory();
-  return {.Exe = ExePath(), .Profile = ProfilePath(), .Folder = folder, .Log = folder + kLogFileName};
+  const std::wstring started = StartedPath();
+  std::wstring linkFolder = started.substr(0, started.rfind(L'\\') + 1);
+  if (NormalisedPath(linkFolder) == NormalisedPath(folder)) linkFolder.clear();
+  return {.Exe = ExePath(),
+          .Profile = ProfilePath(),
+          .Folder = folder,
+          .Log = folder + kLogFileName,
+          .LinkFolder = linkFolder};
 }
 
 }  // namespace tarnwick

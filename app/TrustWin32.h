@@ -14,6 +14,9 @@ struct TrustPaths {
   std::wstring Profile;  // may be missing: then its folder alone decides who could make it
   std::wstring Folder;   // ends in a backslash
   std::wstring Log;
+  // The folder of the link Tarnwick was started through (winget's Links), empty when started from its own:
+  // Windows looks for DLLs beside the started path, so who can add files there counts too.
+  std::wstring LinkFolder;
 };
 
 struct TrustCheck {
@@ -38,6 +41,9 @@ struct TrustCheck {
 // an access rule of a kind not known here, is not trusted.
 [[nodiscard]] TrustCheck CheckTrust(const TrustPaths& paths);
 
+// The path a file or folder really leads to, through links, junctions and drive letters, as "C:\\Real\\x"
+// without a \\?\\ prefix; empty where it cannot be told.
+[[nodiscard]] std::wstring FinalPath(const std::wstring& path);
 // The path a folder (ending in a backslash) really leads to, through links, junctions and drive letters,
 // as "C:\\Real\\" without a \\?\\ prefix; empty where it cannot be told.
 [[nodiscard]] std::wstring FinalFolder(const std::wstring& folder);

@@ -19,7 +19,8 @@ bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
 
 bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
-// Backslashes only, and without the prefixes that only switch off the parsing of the path.
+}  // namespace
+
 std::wstring Unprefixed(std::wstring_view path) {
   std::wstring text(path);
   for (wchar_t& c : text) {
@@ -33,8 +34,6 @@ std::wstring Unprefixed(std::wstring_view path) {
   }
   return text;
 }
-
-}  // namespace
 
 std::wstring NormalisedPath(std::wstring_view path) {
   const std::wstring text = Unprefixed(path);

@@ -9,6 +9,10 @@
 
 namespace tarnwick {
 
+// The path with backslashes only and without the prefixes that only switch off the parsing of a path:
+// "\\?\C:\Vex" gives "C:\Vex", "\\?\UNC\server\share" gives "\\server\share".
+std::wstring Unprefixed(std::wstring_view path);
+
 // The path in one form for comparing: backslashes only, no "\\?\" or "\??\" prefix (a "\\?\UNC\" one
 // becomes "\\"), no repeated or trailing backslash, upper case. "\\?\d:/Vex\" gives "D:\VEX".
 std::wstring NormalisedPath(std::wstring_view path);

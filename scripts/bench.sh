@@ -12,7 +12,7 @@ if [ "${1:-}" = list ]; then
   bench=tarnwick_listbench
   shift
 fi
-build_windows --target "$bench"
+build_windows --bench --target "$bench"
 init_prefix
 start_display
 start_wineserver

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          wine wine32:i386 wine64 xvfb xauth xdotool x11-utils openbox imagemagick)
+          wine wine32:i386 wine64 xvfb xauth xdotool x11-utils openbox imagemagick
+          zip osslsigncode openssl python3 python3-yaml)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -56,20 +56,22 @@ use_arch() {
 }
 
 # Configures and builds the Windows build of ARCH, or of the bitness given with --arch; with --no-e2e
-# the tree leaves its end-to-end tests out. The other arguments go to cmake --build ("--target Tarnwick").
+# the tree leaves its end-to-end tests out, with --bench it builds the benchmarks too. The other
+# arguments go to cmake --build ("--target Tarnwick").
 build_windows() {
-  local arch=$ARCH e2e=ON
+  local arch=$ARCH e2e=ON bench=OFF
   while [ $# -gt 0 ]; do
     case "$1" in
       --arch) arch=$2; shift 2 ;;
       --no-e2e) e2e=OFF; shift ;;
+      --bench) bench=ON; shift ;;
       *) break ;;
     esac
   done
   local toolchain=mingw-i686.cmake
   [ "$arch" = x64 ] && toolchain=mingw-x86_64.cmake
   cmake -S "$ROOT" -B "$(win_build_of "$arch")" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
-        -DCMAKE_BUILD_TYPE=Release -DTARNWICK_E2E=$e2e >/dev/null
+        -DCMAKE_BUILD_TYPE=Release -DTARNWICK_E2E=$e2e -DTARNWICK_BENCH=$bench >/dev/null
   cmake --build "$(win_build_of "$arch")" -j "$JOBS" "$@"
 }
 

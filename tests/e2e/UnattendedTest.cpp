@@ -282,5 +282,37 @@ TEST(Unattended, HelpAndVersionGoToARedirectedStandardOutput) {
   EXPECT_FALSE(FileExists(app.Dir().File("Tarnwick.log")));
 }
 
+// winget starts a portable exe through a link in a shared folder: the list, the log and the exe's name
+// are the real exe's, nothing is made beside the link, and who can add files beside it counts in the
+// trust check (Windows looks for DLLs there).
+TEST(Unattended, StartedThroughALinkTarnwickKeepsToTheExesOwnFolder) {
+  TempDir other;
+  Process gadget = StartSleeper(other, "Gadget.exe");
+  ASSERT_TRUE(WaitReady(gadget));
+  App app;
+  WriteFile(app.IniPath(), "[Gadget.exe]\r\nImageName=Gadget.exe\r\nDescription=mine\r\n");
+  TempDir links;
+  const std::string link = links.File("tarnwick.exe");
+  LinuxShell shell;
+  // Wine's CreateSymbolicLinkW makes nothing: the link is a Unix one.
+  ASSERT_TRUE(shell.Run("ln -s '" + UnixPath(app.ExePath()) + "' '" + UnixPath(link) + "'"));
+  Process list = Start(link, "-l");
+  ASSERT_TRUE(list.WaitExit(20000ms));
+  EXPECT_EQ(list.ExitCode(), 1u);
+  const Lines log = LogOf(app);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(Body(log[0]).rfind("-l\tTarnwick.exe\t", 0), 0u) << log[0];
+  EXPECT_TRUE(Has(log, "-l\tGadget.exe\t" + Id(gadget.Id()) + "\tlisted"));
+  std::string beside;
+  ASSERT_TRUE(shell.Run("ls -A '" + UnixPath(links.Path()) + "'", &beside));
+  EXPECT_EQ(beside, "tarnwick.exe\n");
+
+  ASSERT_TRUE(shell.Run("chmod o+w '" + UnixPath(links.Path()) + "'"));
+  Process run = Start(link, "-a");
+  ASSERT_TRUE(run.WaitExit(20000ms));
+  EXPECT_EQ(run.ExitCode(), 4u);
+  EXPECT_TRUE(gadget.Running());
+}
+
 }  // namespace
 }  // namespace tarnwick
