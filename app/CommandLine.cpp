@@ -80,6 +80,8 @@ StartMode ChooseStartMode(const ArgSlots& slots, int tokenCount) {
   if (first == "-i") return StartMode::Tray;
   if (first == "-k") return StartMode::Kill;
   if (first == "-l") return StartMode::List;
+  if (first == "-register") return StartMode::Register;
+  if (first == "-unregister") return StartMode::Unregister;
   return StartMode::Plain;
 }
 

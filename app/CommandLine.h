@@ -29,7 +29,8 @@ std::int16_t SplitCommandLine(std::string_view argString, ArgSlots& slots);
 std::string_view ArgumentsAfterProgramName(std::string_view commandLine);
 
 // Auto ("-a"), Kill ("-k") and List ("-l") run without a window; Kill and List not even a hidden one.
-enum class StartMode { Plain, Tray, Auto, Kill, List };
+// Register and Unregister ("-register", "-unregister") add or remove Tarnwick's Event Log source.
+enum class StartMode { Plain, Tray, Auto, Kill, List, Register, Unregister };
 
 // "-a" (automatic run), "-i" (notification area), "-k" (end every instance) or "-l" (list only) in slot 1,
 // in any letter case; anything else is a plain start.

@@ -20,6 +20,8 @@ struct RunOptions {
   std::optional<std::uint32_t> ProcessWaitMs;
   std::optional<std::uint32_t> ServiceWaitMs;
   std::optional<std::uint32_t> RunMs;
+  bool Json = false;    // "/json": standard output carries JSON Lines
+  bool WhatIf = false;  // "/whatif": say what the run would do, and do nothing
 
   // The base limits with those given here put in.
   EndLimits Applied(EndLimits base) const;
@@ -31,7 +33,8 @@ struct RunOptions {
 std::vector<std::wstring> SplitArguments(std::wstring_view commandLine);
 
 // Reads the tokens after the switch (arguments[0] is the switch itself and is not looked at). Options are
-// "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit. Any other
+// "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit; and the
+// flags "/json" and "/whatif". Any other
 // token is the folder, at most one. False, with a line for the user, on an unknown option, a bad value,
 // a repeated option or a second folder.
 [[nodiscard]] bool ParseRunOptions(const std::vector<std::wstring>& arguments, RunOptions& options,

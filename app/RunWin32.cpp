@@ -4,7 +4,11 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "app/AppWin32.h"
+#include "app/EventLogWin32.h"
+#include "app/RunJson.h"
 #include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
 #include "process/PrivilegeWin32.h"
@@ -15,6 +19,26 @@
 
 namespace tarnwick {
 namespace {
+
+bool& StandardOutputJson() {
+  static bool json = false;
+  return json;
+}
+
+// Text as a console tool writes it: in the console's output code page, else the OEM one, which is how
+// cmd and PowerShell read a program's output.
+std::string ConsoleText(const std::string& utf8) {
+  const std::wstring wide = WideFromUtf8(utf8);
+  UINT codePage = GetConsoleOutputCP();
+  if (codePage == 0) codePage = GetOEMCP();
+  const int size =
+      WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) {
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
+  }
+  return text;
+}
 
 class SystemClock final : public Clock {
  public:
@@ -44,16 +68,26 @@ class RunLog final : public LineSink {
   explicit RunLog(bool toFile = true)
       : path_(AppDirectory() + kLogFileName), elevated_(RunsElevated()), toFile_(toFile) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    // Only a file or a pipe the caller handed over: no console is attached or created.
+    // Only a file, a pipe or a console the caller handed over (Tarnwick.com hands over its own): no console
+    // is created. A console is written in Unicode.
     const DWORD type = (out != nullptr && out != INVALID_HANDLE_VALUE) ? GetFileType(out) : FILE_TYPE_UNKNOWN;
-    stdout_ = (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) ? out : nullptr;
+    DWORD mode = 0;
+    console_ = type == FILE_TYPE_CHAR &&
+               (GetConsoleMode(out, &mode) || (AttachConsole(ATTACH_PARENT_PROCESS) && GetConsoleMode(out, &mode)));
+    stdout_ = (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE || console_) ? out : nullptr;
   }
 
+  // A line outside a run's entries: with JSON on standard output, the log alone has it.
   void WriteLine(const std::string& text) override {
-    const std::string line = text + "\r\n";
-    if (toFile_) Append(line);
-    DWORD written = 0;
-    if (stdout_ != nullptr) WriteFile(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (toFile_) Append(text + "\r\n");
+    if (!StandardOutputJson()) WriteOut(text);
+  }
+
+  void Write(const RunEntry& entry) override {
+    const std::string text = TextLine(entry);
+    if (toFile_) Append(text + "\r\n");
+    WriteOut(StandardOutputJson() ? JsonLine(entry) : text);
+    events_.Report(entry);
   }
 
  private:
@@ -67,6 +101,19 @@ class RunLog final : public LineSink {
       log.Reset();
     }
     return log;
+  }
+
+  // A line of UTF-8 (JSON is ASCII, the same in every code page).
+  void WriteOut(const std::string& text) const {
+    if (stdout_ == nullptr) return;
+    DWORD written = 0;
+    if (console_) {
+      const std::wstring line = WideFromUtf8(text) + L"\r\n";
+      WriteConsoleW(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+      return;
+    }
+    const std::string line = ConsoleText(text) + "\r\n";
+    WriteFile(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
 
   void Append(const std::string& line) const {
@@ -89,7 +136,22 @@ class RunLog final : public LineSink {
   bool elevated_ = false;
   bool toFile_ = true;
   HANDLE stdout_ = nullptr;
+  bool console_ = false;
+  EventReporter events_;
 };
+
+// One id for every record of this process's run: its start time and process id, which no other run on
+// the machine shares.
+std::string RunId() {
+  static const std::string id = [] {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    char text[40];
+    std::snprintf(text, sizeof(text), "%08lx%08lx-%lx", now.dwHighDateTime, now.dwLowDateTime, GetCurrentProcessId());
+    return std::string(text);
+  }();
+  return id;
+}
 
 // The seams of one run; the service manager is opened only if a listed process is found.
 struct Seams {
@@ -108,7 +170,12 @@ RunInfo ThisRun(const TrustCheck& trust, PrivilegeApi* rights = nullptr) {
           .OwnId = GetCurrentProcessId(),
           .OwnSession = ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : kUnknownSession,
           .StartNote = trust.Warning,
-          .Rights = rights};
+          .Rights = rights,
+          .RunId = RunId(),
+          .Version = TARNWICK_VERSION,
+          .Bitness = static_cast<int>(sizeof(void*) * 8),
+          .Elevated = RunsElevated(),
+          .ExePath = ExePath()};
 }
 
 }  // namespace
@@ -126,6 +193,8 @@ std::vector<std::string> ListedImages() {
   for (std::size_t i = 1; i <= list.Count(); ++i) names.push_back(list.Row(i).ImageName);
   return names;
 }
+
+void UseJsonOutput(bool json) { StandardOutputJson() = json; }
 
 void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why) {
   SystemClock clock;
@@ -176,7 +245,7 @@ std::string EndFromWindow(const std::vector<std::string>& images, const KeepAliv
   Seams seams;
   RunLog log;
   const PrivilegeScope rights(&seams.rights);  // for this pass only
-  return TerminateFromWindow(images, seams.Get(), log, whileWaiting, limits);
+  return TerminateFromWindow(images, seams.Get(), log, whileWaiting, limits, ThisRun({}));
 }
 
 }  // namespace tarnwick

@@ -18,6 +18,9 @@ inline constexpr unsigned long kMaxLogBytes = 1024 * 1024;  // then it moves to 
 // told in a line of the log).
 std::vector<std::string> ListedImages();
 
+// With json, standard output carries the runs' JSON Lines ("/json") and no other line.
+void UseJsonOutput(bool json);
+
 // One line of the log and of a redirected standard output, outside a run: its source ("-a", "window",
 // "list"), what happened and why.
 void WriteNoteLine(std::string_view source, std::string_view what, std::string_view why);

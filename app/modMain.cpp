@@ -6,6 +6,7 @@
 
 #include "app/AppWin32.h"
 #include "app/CommandLine.h"
+#include "app/EventLogWin32.h"
 #include "app/RunOptionsWin32.h"
 #include "app/RunWin32.h"
 #include "app/TrustWin32.h"
@@ -53,7 +54,9 @@ static int StartTarnwick() {
   // The switches' folder and limits: a command line that cannot be followed ends nothing.
   RunOptions options;
   std::string problem;
-  if (IsRun(mode) && !ReadRunOptions(options, problem)) return RefuseBadCommandLine(SwitchOf(mode), problem);
+  const bool optionsRead = !IsRun(mode) || ReadRunOptions(options, problem);
+  UseJsonOutput(options.Json);
+  if (!optionsRead) return RefuseBadCommandLine(SwitchOf(mode), problem);
 
   InstanceGuard guard;
   // The running copy is neither activated nor told; a script learns from the exit code and the log.
@@ -65,6 +68,8 @@ static int StartTarnwick() {
   // Elevated, a run acts only on a list, an exe and a folder that no one else can change; checked before the
   // list is read.
   const TrustCheck trust = CheckTrust(OwnTrustPaths());
+  if (mode == StartMode::Register) return RegisterTarnwickSource(trust);
+  if (mode == StartMode::Unregister) return UnregisterTarnwickSource();
   if (!trust.Trusted() && (mode == StartMode::Auto || mode == StartMode::Kill)) {
     return RefuseUntrustedSwitch(SwitchOf(mode), trust);
   }

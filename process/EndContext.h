@@ -3,6 +3,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,7 @@ class EndContext {
   const std::wstring& Scope() const { return request_.Scope; }
   const EndLimits& Limits() const { return request_.Limits; }
   EndMode Mode() const { return request_.Mode; }
+  bool WhatIf() const { return request_.WhatIf; }
 
   std::uint64_t Now() const { return seams_.Time.NowMs(); }
   std::uint64_t Started() const { return started_; }
@@ -43,6 +45,9 @@ class EndContext {
   // Lets `ms` pass, never beyond `until`, in slices short enough for the keep-alive callback.
   void Pause(std::uint32_t ms, std::uint64_t until, const std::string& status);
 
+  // Notes the program file and start of an opened process: every later record of it carries them, even
+  // once the process has gone.
+  void Remember(ProcessId id, ProcessHandle process);
   void Emit(EndRecord record);
   const std::vector<EndRecord>& Records() const { return records_; }
   std::vector<EndRecord> TakeRecords() { return std::move(records_); }
@@ -55,6 +60,11 @@ class EndContext {
   std::uint64_t started_;
   std::uint64_t deadline_;
   std::vector<EndRecord> records_;
+  struct Known {
+    std::wstring Path;
+    std::uint64_t Created = 0;
+  };
+  std::map<ProcessId, Known> known_;
 };
 
 }  // namespace tarnwick

@@ -3,6 +3,7 @@
 // left or the time is up.
 #include "process/EndPipeline.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -138,6 +139,7 @@ class Run {
       const auto listed = listed_.find(identity);
       if (listed == listed_.end()) continue;
       if (!InScope(api_, process.Get(), context_.Scope())) continue;
+      context_.Remember(candidate.Id, process.Get());
       const EndRecord found{.Image = listed->second, .Id = candidate.Id, .Session = candidate.Session};
       if (kind == PassKind::List) {
         LoadServices();
@@ -167,6 +169,10 @@ class Run {
     }
     if (targets.empty()) return false;
     LoadServices();
+    if (context_.WhatIf()) {
+      Foresee(targets);
+      return false;  // nothing ended: no scan again
+    }
     const std::size_t recordsBefore = context_.Records().size();
     EndTargets(targets);
     CountEnds(recordsBefore);
@@ -195,6 +201,40 @@ class Run {
     target.EndedAt = context_.Now();
   }
 
+  // Named as the identity check names it: the image path, else the main module's.
+  std::string ProgramFile(const Target& target) {
+    std::string programFile = api_.ImagePath(target.Process.Get());
+    return programFile.empty() ? api_.MainModuleName(target.Process.Get()) : programFile;
+  }
+
+  // "/whatif": the records of what EndTargets would do, from the same rules.
+  void Foresee(const std::vector<Target>& targets) {
+    for (const Target& target : targets) {
+      EndRecord record{.Image = target.Image, .Id = target.Id, .Session = target.Session};
+      const std::vector<RunningService> services = services_.In(target.Id);
+      if (services.empty()) {
+        record.HasWindows = windowOwners_.Has(context_.Windows(), target.Id);
+        context_.Emit(With(record, EndResult::WouldEnd));
+        continue;
+      }
+      if (!services_.IsOwnHost(context_.Services(), target.Id, ProgramFile(target))) {
+        context_.Emit(With(record, EndResult::SharedHost, services_.NamesIn(target.Id)));
+        continue;
+      }
+      std::vector<std::string> order;
+      const auto add = [&](const std::string& name) {
+        if (std::find(order.begin(), order.end(), name) == order.end()) order.push_back(name);
+      };
+      for (const RunningService& service : services) {
+        for (const RunningService& dependent : services_.DependentsInStopOrder(context_.Services(), service.Name)) {
+          add(dependent.Name);
+        }
+        add(service.Name);
+      }
+      context_.Emit(With(record, EndResult::WouldEnd, order));
+    }
+  }
+
   void EndTargets(std::vector<Target>& targets) {
     // Plain processes are all told to end before any wait, so that their waits overlap; those with windows
     // are asked to close first and forced only when they stay.
@@ -214,15 +254,12 @@ class Run {
     std::vector<ProcessId> hostIds;
     for (const Target& target : targets) {
       if (services_.In(target.Id).empty()) continue;
-      // Named as the identity check names it: the image path, else the main module's.
-      std::string programFile = api_.ImagePath(target.Process.Get());
-      if (programFile.empty()) programFile = api_.MainModuleName(target.Process.Get());
       hosts.push_back({.Image = target.Image,
                        .Id = target.Id,
                        .Session = target.Session,
                        .Process = target.Process.Get(),
                        .Wait = target.WaitHandle(),
-                       .ProgramFile = programFile});
+                       .ProgramFile = ProgramFile(target)});
       hostIds.push_back(target.Id);
     }
     if (!hosts.empty()) {
@@ -303,8 +340,7 @@ std::vector<EndRecord> EndProcesses(const EndSeams& seams, const EndRequest& req
 
 int EndExitCode(EndMode mode, const std::vector<EndRecord>& records) {
   for (const EndRecord& record : records) {
-    const bool listed = record.Result == EndResult::Listed || record.Result == EndResult::ListedNotOpened;
-    if (mode == EndMode::ListOnly ? listed : IsFailure(record)) return 1;
+    if (mode == EndMode::ListOnly ? record.Id != 0 : IsFailure(record)) return 1;
   }
   return 0;
 }

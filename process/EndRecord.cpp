@@ -122,6 +122,10 @@ RecordText DescribeRecord(const EndRecord& r) {
     case EndResult::ServiceNotStopped:
       return {service + "could not stop",
               r.Error != 0 ? ErrorText(r.Error) : "it did not stop within " + Seconds(r.WaitedMs)};
+    case EndResult::WouldEnd:
+      if (!r.Names.empty()) return {"would stop services", Joined(r.Names) + ", in this order, then end it"};
+      if (r.HasWindows) return {"would close", "asked first; forced if still there after the grace time"};
+      return {"would end", ""};
     case EndResult::ServicesNotAsked:
       return {"services not asked to stop", "the service manager could not be asked: " + ErrorText(r.Error) +
                                                 "; processes are ended without a stop request"};

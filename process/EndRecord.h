@@ -27,6 +27,9 @@ enum class EndResult {
   ServiceStopped,     // stopped through the service manager (Names: its dependents, stopped first)
   ServiceForced,      // did not stop in time (WaitedMs): its process was ended by force
   ServiceNotStopped,  // the stop could not be asked or did not happen (Error, else WaitedMs)
+  // "/whatif": what a run would do to a process it would end (HasWindows: asked to close first; Names:
+  // the services it would stop, in order, before the end); refusals keep their own results.
+  WouldEnd,
   // The run as a whole.
   ServicesNotAsked,  // the service manager could not be asked (Error): processes are ended without a stop request
 };
@@ -56,8 +59,10 @@ struct EndRecord {
   std::uint32_t TimesEnded = 0;  // KeptComingBack: how often the run ended a process of the image
   EndWay Way = EndWay::Terminated;
   ForceReason Why = ForceReason::None;
-  bool HasWindows = false;  // -l: it has a top-level window on the user's desktop
-  std::wstring Scope{};     // the folder the run was limited to; empty: the whole machine
+  bool HasWindows = false;    // -l: it has a top-level window on the user's desktop
+  std::wstring Scope{};       // the folder the run was limited to; empty: the whole machine
+  std::wstring Path{};        // the program file's full path, where the run could read it
+  std::uint64_t Created = 0;  // when the process started: 100 ns ticks since 1601 in UTC; 0 where unknown
 
   bool operator==(const EndRecord&) const = default;
 };

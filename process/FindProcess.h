@@ -75,6 +75,8 @@ class ProcessApi {
   // The image's full path as Windows reports it (QueryFullProcessImageNameW), wide and in its long form
   // (no 8.3 short names); empty when it cannot be read.
   virtual std::wstring FullImagePath(ProcessHandle process) = 0;
+  // When the process started (GetProcessTimes): 100 ns ticks since 1601 in UTC; 0 where it cannot be read.
+  virtual std::uint64_t CreationTime(ProcessHandle) { return 0; }
 };
 
 // An open process handle, closed when it goes; movable, so that a pass can keep its targets open.

@@ -31,4 +31,8 @@ bool IsUnsafeCodePoint(std::uint32_t codePoint);
 // A byte sequence that is not valid in the encoding is escaped byte by byte.
 void AppendEscaped(std::string& out, std::string_view text);
 
+// The length of the valid UTF-8 character at text[i], with its code point; 0 when it is not valid
+// (overlong, a surrogate, beyond U+10FFFF, or cut short).
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& codePoint);
+
 }  // namespace tarnwick

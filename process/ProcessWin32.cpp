@@ -210,4 +210,10 @@ bool ProcessWin32::ToolhelpSnapshot(std::vector<SnapshotEntry>& entries) {
   return true;
 }
 
+std::uint64_t ProcessWin32::CreationTime(ProcessHandle process) {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
 }  // namespace tarnwick

@@ -27,6 +27,7 @@ class ProcessWin32 final : public ProcessApi {
   SessionId SessionOf(ProcessId id) override;
   bool Snapshot(std::vector<SnapshotEntry>& entries) override;
   std::wstring FullImagePath(ProcessHandle process) override;  // in ScopeWin32.cpp
+  std::uint64_t CreationTime(ProcessHandle process) override;
 
  private:
   // QueryFullProcessImageNameW's answer, however long; empty where it cannot be had.

@@ -58,6 +58,8 @@ TEST(ChooseStartMode, OnlyTheFirstTokenCountsInAnyCase) {
   EXPECT_EQ(ModeOf("-A"), StartMode::Auto);
   EXPECT_EQ(ModeOf("-i"), StartMode::Tray);
   EXPECT_EQ(ModeOf("-I"), StartMode::Tray);
+  EXPECT_EQ(ModeOf("-Register"), StartMode::Register);
+  EXPECT_EQ(ModeOf("-unregister"), StartMode::Unregister);
   EXPECT_EQ(ModeOf("-a -i"), StartMode::Auto);
   EXPECT_EQ(ModeOf("-i -a"), StartMode::Tray);
   EXPECT_EQ(ModeOf("x -a"), StartMode::Plain);
@@ -135,7 +137,12 @@ TEST(ParseRunOptions, TakesAFolderAndTheLimitsInAnyCaseAndRefusesWhatItCannotFol
       {L"T -a /grace", L"", d, "option /grace: /grace:N takes whole seconds from 0 to 86400"},
       {L"T -a /grace:-1", L"", d, "option /grace:-1: /grace:N takes whole seconds from 0 to 86400"},
       {L"T -a /grace:1 /Grace:2", L"", d, "option /grace is given twice"},
-      {L"T -a /f", L"", d, "unknown option /f (known: /grace:N /wait:N /service:N /limit:N, in seconds)"},
+      {L"T -a /f", L"", d,
+       "unknown option /f (known: /grace:N /wait:N /service:N /limit:N, in seconds; /json /whatif)"},
+      {L"T -l /JSON x /WhatIf", L"x", d, ""},
+      {L"T -l /json /json", L"", d, "option /json is given twice"},
+      {L"T -l /json:1", L"", d,
+       "unknown option /json:1 (known: /grace:N /wait:N /service:N /limit:N, in seconds; /json /whatif)"},
       {L"T -k \"D:\\Vex\\\" /grace:5", L"", d,
        "the folder D:\\Vex\" /grace:5 holds a double quote: write \"D:\\Vex\" without a backslash before the closing "
        "quote"},
@@ -149,6 +156,7 @@ TEST(ParseRunOptions, TakesAFolderAndTheLimitsInAnyCaseAndRefusesWhatItCannotFol
     EXPECT_EQ(problem, c.problem) << c.line;
     if (!ok) continue;
     EXPECT_EQ(options.Folder, c.folder) << c.line;
+    EXPECT_EQ(options.Json && options.WhatIf, std::wstring_view(c.line).ends_with(L"/WhatIf")) << c.line;
     const EndLimits limits = options.Applied(EndLimits::Unattended());
     EXPECT_EQ(limits.GraceMs, c.limits.GraceMs) << c.line;
     EXPECT_EQ(limits.ProcessWaitMs, c.limits.ProcessWaitMs) << c.line;

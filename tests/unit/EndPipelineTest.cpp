@@ -27,11 +27,12 @@ struct World {
   EndSeams seams{processes, services, clock};
 
   std::vector<EndRecord> Run(EndMode mode, const std::vector<std::string>& images, KeepAlive keepAlive = {},
-                             std::uint32_t runMs = EndLimits().RunMs) {
+                             std::uint32_t runMs = EndLimits().RunMs, bool whatIf = false) {
     EndRequest request;
     request.Images = images;
     request.Mode = mode;
     request.Limits.RunMs = runMs;
+    request.WhatIf = whatIf;
     request.WhileWaiting = std::move(keepAlive);
     return EndProcesses(seams, request);
   }
@@ -77,6 +78,10 @@ std::vector<EndRecord> WholeRecords(const std::vector<Outcome>& outcomes) {
   const std::map<ProcessId, std::string> listed = {{10, "Vex.exe"},   {11, "Vex.exe"},      {12, "VexSQL.exe"},
                                                    {13, "CSRSS.EXE"}, {15, "VexUPnP.exe"},  {16, "Tallyboard.exe"},
                                                    {18, "Vex.exe"},   {20, "VexScrMan.exe"}};
+  // The program file of each that could be opened, even once it has gone.
+  const std::map<ProcessId, std::wstring> paths = {{10, L"C:\\V\\Vex.exe"},         {11, L"C:\\W\\vex.EXE"},
+                                                   {13, L"C:\\Windows\\csrss.exe"}, {15, L"C:\\V\\VexUPnP.exe"},
+                                                   {16, L"C:\\V\\Tallyboard.exe"},  {20, L"C:\\V\\VexScrMan.exe"}};
   std::vector<EndRecord> records;
   for (const Outcome& o : outcomes) {
     records.push_back({.Image = listed.at(o.Id),
@@ -84,7 +89,8 @@ std::vector<EndRecord> WholeRecords(const std::vector<Outcome>& outcomes) {
                        .Session = 1,
                        .Result = o.Result,
                        .Error = o.Error,
-                       .WaitedMs = o.WaitedMs});
+                       .WaitedMs = o.WaitedMs,
+                       .Path = paths.contains(o.Id) ? paths.at(o.Id) : L""});
   }
   return records;
 }
@@ -97,6 +103,7 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
     std::vector<ProcessId> terminated;
     std::vector<Outcome> outcomes;
     int exitCode;
+    bool whatIf = false;  // decides as the run would, and records what it would end
   };
   const Case cases[] = {
       {EndMode::OnePerImage,
@@ -131,6 +138,19 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
         {16, R::StillRunning, 0, 5000},
         {20, R::Ended}},
        1},
+      {EndMode::Every,
+       false,
+       {},
+       {{12, R::NotOpened, kErrorAccessDenied},
+        {13, R::Critical},
+        {18, R::NotOpened, kErrorAccessDenied},
+        {10, R::WouldEnd},
+        {11, R::WouldEnd},
+        {15, R::WouldEnd},
+        {16, R::WouldEnd},
+        {20, R::WouldEnd}},
+       1,
+       true},
       {EndMode::ListOnly,
        false,
        {},
@@ -148,7 +168,7 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
     World world;
     AddMixedTable(world.processes);
     world.processes.SnapshotFails = c.noSnapshot;
-    const std::vector<EndRecord> records = world.Run(c.mode, kMixedImages);
+    const std::vector<EndRecord> records = world.Run(c.mode, kMixedImages, {}, EndLimits().RunMs, c.whatIf);
     EXPECT_EQ(world.processes.Terminated, c.terminated) << static_cast<int>(c.mode);
     EXPECT_EQ(records, WholeRecords(c.outcomes)) << static_cast<int>(c.mode);
     EXPECT_EQ(EndExitCode(c.mode, records), c.exitCode) << static_cast<int>(c.mode);
@@ -164,7 +184,7 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
       std::ranges::sort(all, {}, &EndRecord::Id);
       return all;
     };
-    const std::vector<EndRecord> again = reversed.Run(c.mode, kMixedImages);
+    const std::vector<EndRecord> again = reversed.Run(c.mode, kMixedImages, {}, EndLimits().RunMs, c.whatIf);
     EXPECT_EQ(failures(again), failures(records)) << static_cast<int>(c.mode);
     EXPECT_EQ(EndExitCode(c.mode, again), c.exitCode) << static_cast<int>(c.mode);
   }
@@ -197,7 +217,12 @@ TEST(EndProcesses, KillsLimitIsAFailureWhenProcessesKeepComingBackWhateverTheLas
     std::vector<EndRecord> tail;  // the run's last records
   };
   const auto left = [](const std::string& image, ProcessId id) {
-    return EndRecord{.Image = image, .Id = id, .Session = 1, .Result = EndResult::LeftAtLimit, .WaitedMs = 30000};
+    return EndRecord{.Image = image,
+                     .Id = id,
+                     .Session = 1,
+                     .Result = EndResult::LeftAtLimit,
+                     .WaitedMs = 30000,
+                     .Path = L"C:\\V\\" + std::wstring(image.begin(), image.end())};
   };
   const auto back = [](const std::string& image, ProcessId id, std::uint32_t runMs, std::uint32_t times) {
     return EndRecord{.Image = image,
@@ -205,7 +230,8 @@ TEST(EndProcesses, KillsLimitIsAFailureWhenProcessesKeepComingBackWhateverTheLas
                      .Session = 1,
                      .Result = EndResult::KeptComingBack,
                      .WaitedMs = runMs,
-                     .TimesEnded = times};
+                     .TimesEnded = times,
+                     .Path = L"C:\\V\\" + std::wstring(image.begin(), image.end())};
   };
   const Case cases[] = {
       {"back at once: both still there at the limit",
@@ -270,8 +296,8 @@ TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
             "These processes could not be ended:\n\n"
             "VexUPnP.exe (process 15): Windows refused: access denied: start Tarnwick as administrator\n"
             "Tallyboard.exe (process 16): still running after the wait (2.0 s)");
-  EXPECT_EQ(lines.All.size(), 3u);
-  EXPECT_EQ(lines.All[1].substr(29), "\tTerminate\tVex.exe\t10\t1\tended");
+  EXPECT_EQ(lines.All.size(), 5u);  // with the run's start and end
+  EXPECT_EQ(lines.All[2].substr(29), "\tTerminate\tVex.exe\t10\t1\tended");
   EXPECT_EQ(WindowFailureMessage({{.Image = "Vex.exe", .Id = 10, .Result = EndResult::Ended}}), "");
 }
 
