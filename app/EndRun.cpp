@@ -112,7 +112,7 @@ EntryFields FieldsOf(const RunEntry& e) {
 
 std::string TextLine(const RunEntry& e) {
   const EntryFields f = FieldsOf(e);
-  return LogLine(e.Time, e.Source, f.Image, f.Id, f.Session, f.What, f.Why);
+  return LogLine(e.Time, e.Source, f.Image, f.Id, f.Session, f.What, f.Why, f.Path);
 }
 
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,

@@ -200,7 +200,7 @@ void WriteNoteLine(std::string_view source, std::string_view what, std::string_v
   SystemClock clock;
   RunLog log;
   const RunInfo info = ThisRun({});
-  log.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, what, why));
+  log.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, what, why, info.ExePath));
 }
 
 int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const TrustCheck& trust,
@@ -234,7 +234,7 @@ void LogStartFailure(const std::string& why) noexcept {
     RunLog log;
     const RunInfo info = ThisRun({});
     log.WriteLine(LogLine(clock.Local(), "start", info.ExeImage, info.OwnId, info.OwnSession, "could not start",
-                          "exit code 3: " + why));
+                          "exit code 3: " + why, info.ExePath));
   } catch (...) {
     // Nowhere left to tell it.
   }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "process/LogText.h"
+#include "process/Scope.h"
 
 namespace tarnwick {
 namespace {
@@ -142,7 +143,7 @@ std::string FormatLocalTime(const LocalTime& t) {
 }
 
 std::string LogLine(const LocalTime& time, std::string_view source, std::string_view image, ProcessId id,
-                    SessionId session, std::string_view what, std::string_view why) {
+                    SessionId session, std::string_view what, std::string_view why, std::wstring_view path) {
   std::string line;
   AppendField(line, FormatLocalTime(time));
   AppendField(line, source);
@@ -150,13 +151,14 @@ std::string LogLine(const LocalTime& time, std::string_view source, std::string_
   AppendField(line, id != 0 ? std::to_string(id) : "");
   AppendField(line, session != kUnknownSession ? std::to_string(session) : "");
   AppendField(line, what);
-  if (!why.empty()) AppendField(line, why);
+  AppendField(line, why);
+  AppendField(line, Utf8(path));
   return line;
 }
 
 std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record) {
   const RecordText text = DescribeRecord(record);
-  return LogLine(time, source, record.Image, record.Id, record.Session, text.What, text.Why);
+  return LogLine(time, source, record.Image, record.Id, record.Session, text.What, text.Why, record.Path);
 }
 
 std::string WindowFailureMessage(const std::vector<EndRecord>& records) {

@@ -83,11 +83,11 @@ std::string ErrorText(std::uint32_t error);
 // "2024-05-06T02:00:01.015+02:00": local time with its offset from UTC, to the millisecond.
 std::string FormatLocalTime(const LocalTime& time);
 
-// One line of the log and of standard output, without its line break. Tab-separated fields:
-// time, source ("-a", "-k", "-l", "Terminate"), image, process id, session, what, and why where there is a
-// reason. An unknown id or session shows as "-".
+// One line of the log and of standard output, without its line break. Always the same tab-separated
+// fields in the same order: time, source ("-a", "-k", "-l", "Terminate"), image, process id, session,
+// what, why, and the program's full path; an empty or unknown one shows as "-".
 std::string LogLine(const LocalTime& time, std::string_view source, std::string_view image, ProcessId id,
-                    SessionId session, std::string_view what, std::string_view why = {});
+                    SessionId session, std::string_view what, std::string_view why = {}, std::wstring_view path = {});
 std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record);
 
 // The message the window shows after Terminate: each image that could not be ended, and why, then

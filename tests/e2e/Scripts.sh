@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Tarnwick as scripts and monitoring see it from outside: "/json" lines that any decoder reads, in a folder
-# named outside the code page; the events it reports while, and only while, its source is registered; and
-# Tarnwick.com, which runs it and returns its code.
-# Usage: Scripts.sh BIN PREFIX [LOADER]   (BIN holds Tarnwick.exe, Tarnwick.com and sleeper.exe; the
-# prefix's wineserver and the display run already)
+# named outside the code page; "/whatif", which ends nothing and says what would be; the events it reports
+# while, and only while, its source is registered; and Tarnwick.com, which runs it and returns its code.
+# Usage: Scripts.sh BIN PREFIX [LOADER]   (BIN holds Tarnwick.exe, Tarnwick.com, sleeper.exe and
+# windowed.exe; the prefix's wineserver and the display run already)
 set -euo pipefail
 bin=$1
 export WINEPREFIX=$2 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -13,8 +13,10 @@ umask 022
 
 work=$(mktemp -d)
 sleeper=
+windowed=
 cleanup() {
   [ -z "$sleeper" ] || kill "$sleeper" 2>/dev/null || true
+  [ -z "$windowed" ] || kill "$windowed" 2>/dev/null || true
   "$wine" "$work/Tarnwick.exe" -unregister </dev/null >/dev/null 2>&1 || true
   rm -rf "$work"
 }
@@ -25,6 +27,9 @@ mkdir "$folder"
 cp "$bin/sleeper.exe" "$folder/Vex.exe"
 "$wine" "$folder/Vex.exe" </dev/null >/dev/null 2>&1 &
 sleeper=$!
+cp "$bin/windowed.exe" "$work/Tallyboard.exe"
+"$wine" "$work/Tallyboard.exe" </dev/null >/dev/null 2>&1 &
+windowed=$!
 
 fail() {
   echo "FAILED: $*" >&2
@@ -40,10 +45,10 @@ events() { WINEDEBUG=-all,+advapi,+eventlog run "$@"; }
 
 for _ in $(seq 50); do
   run "$work/Tarnwick.exe" -l
-  [ "$rc" = 1 ] && break
+  [ "$rc" = 1 ] && grep -q $'\thas windows\t' "$work/out" && break
   sleep 0.1
 done
-[ "$rc" = 1 ] || fail "-l does not see the sleeper (code $rc)"
+[ "$rc" = 1 ] || fail "-l does not see the sleeper and the window (code $rc)"
 
 # Every line parses, every byte is ASCII, every record names the format and the run, and the last is the
 # end with the exit code.
@@ -73,6 +78,15 @@ check_json 1 listed || fail "-l /json"
 run "$work/Tarnwick.com" -l
 [ "$rc" = 1 ] || fail "Tarnwick.com -l: code $rc"
 grep -q $'\tVex.exe\t[0-9]*\t[0-9]*\tlisted' "$work/out" || fail "Tarnwick.com -l: no lines: $(cat "$work/out")"
+
+# "/whatif": the run's decisions, and nothing ended or asked to close.
+run "$work/Tarnwick.exe" -k /whatif
+[ "$rc" = 1 ] || fail "-k /whatif: code $rc"
+grep -q $'\tVex.exe\t[0-9]*\t[0-9]*\twould end\t' "$work/out" || fail "-k /whatif: $(cat "$work/out")"
+grep -q $'\tTallyboard.exe\t[0-9]*\t[0-9]*\twould close\t' "$work/out" || fail "-k /whatif: $(cat "$work/out")"
+kill -0 "$windowed" && [ ! -e "$work/Tallyboard.exe.mark" ] || fail "-k /whatif closed the window"
+kill "$windowed"
+windowed=
 
 run "$work/Tarnwick.exe" -register
 [ "$rc" = 0 ] || fail "-register: code $rc"

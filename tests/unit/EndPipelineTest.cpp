@@ -8,6 +8,7 @@
 #include <map>
 
 #include "app/EndRun.h"
+#include "app/RunJson.h"
 #include "tests/unit/FakeProcessApi.h"
 #include "tests/unit/FakeServiceApi.h"
 
@@ -297,7 +298,7 @@ TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
             "VexUPnP.exe (process 15): Windows refused: access denied: start Tarnwick as administrator\n"
             "Tallyboard.exe (process 16): still running after the wait (2.0 s)");
   EXPECT_EQ(lines.All.size(), 5u);  // with the run's start and end
-  EXPECT_EQ(lines.All[2].substr(29), "\tTerminate\tVex.exe\t10\t1\tended");
+  EXPECT_EQ(lines.All[2].substr(29), "\tTerminate\tVex.exe\t10\t1\tended\t-\tC:\\V\\Vex.exe");
   EXPECT_EQ(WindowFailureMessage({{.Image = "Vex.exe", .Id = 10, .Result = EndResult::Ended}}), "");
 }
 
@@ -327,22 +328,64 @@ TEST(EndRun, TheLinesOfARunAndTheRefusedRun) {
   world.processes.Add(5, "C:\\T\\Tarnwick.exe");
   world.processes.Add(10, "C:\\V\\Vex.exe");
   world.processes.Add(12, "C:\\V\\VexSQL.exe").Openable = false;
+  // The text lines and the JSON Lines of the same entries.
   struct Lines : LineSink {
     std::string All;
+    std::vector<std::string> Json;
     void WriteLine(const std::string& line) override { All += line + "\n"; }
+    void Write(const RunEntry& entry) override {
+      LineSink::Write(entry);
+      Json.push_back(JsonLine(entry));
+    }
   } lines;
-  const RunInfo info{.ExeImage = "Tarnwick.exe", .OwnId = 5, .OwnSession = 1, .StartNote = "debug privilege enabled"};
+  const RunInfo info{.ExeImage = "Tarnwick.exe",
+                     .OwnId = 5,
+                     .OwnSession = 1,
+                     .StartNote = "debug privilege enabled",
+                     .RunId = "r1",
+                     .Version = "1.0.0",
+                     .ExePath = L"C:\\T\\Tarnwick.exe"};
   EXPECT_EQ(RunUnattended(RunSwitch::List, {"Vex.exe", "VexSQL.exe", "Tarnwick.exe"}, world.seams, lines, info), 1);
   EXPECT_EQ(RefuseUnattended(RunSwitch::Auto, world.clock, lines, info), kExitAnotherRuns);
   const std::string t = "2024-05-06T02:00:01.015+02:00\t";
-  EXPECT_EQ(lines.All,
-            t + "-l\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled\n" + t + "-l\tVex.exe\t10\t1\tlisted\n" +
-                t +
-                "-l\tVexSQL.exe\t12\t1\tlisted\tcould not open it: access denied: start Tarnwick as administrator\n" +
-                t + "-l\tTarnwick.exe\t5\t1\trun ended\texit code 1, 0.0 s\n" + t +
-                "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled\n" + t +
-                "-a\tTarnwick.exe\t5\t1\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; "
-                "nothing was done\n");
+  const std::string self = "\tC:\\T\\Tarnwick.exe\n";
+  EXPECT_EQ(
+      lines.All,
+      t + "-l\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled" + self + t +
+          "-l\tVex.exe\t10\t1\tlisted\t-\tC:\\V\\Vex.exe\n" + t +
+          "-l\tVexSQL.exe\t12\t1\tlisted\tcould not open it: access denied: start Tarnwick as administrator\t-\n" + t +
+          "-l\tTarnwick.exe\t5\t1\trun ended\texit code 1, 0.0 s" + self + t +
+          "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled" + self + t +
+          "-a\tTarnwick.exe\t5\t1\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; "
+          "nothing was done" +
+          self);
+  const std::string common = R"({"tarnwick":1,"run":"r1","type":)";
+  const std::string at = R"("time":"2024-05-06T00:00:01.015Z",)";
+  EXPECT_EQ(lines.Json, (std::vector<std::string>{
+                            common + R"("start",)" + at +
+                                R"("mode":"list","version":"1.0.0","bitness":32,"pid":5,"session":1,"elevated":false,)"
+                                R"("path":"C:\\T\\Tarnwick.exe","scope":null,"options":{"grace":null,"wait":null,)"
+                                R"("service":null,"limit":null,"json":false,"whatIf":false},)"
+                                R"("detail":"run started: debug privilege enabled"})",
+                            common + R"("process",)" + at +
+                                R"("mode":"list","image":"Vex.exe","pid":10,"session":1,"created":null,)"
+                                R"("path":"C:\\V\\Vex.exe","services":[],"hasWindows":false,"outcome":"listed",)"
+                                R"("reason":null,"error":null,"detail":"listed","seconds":0.000})",
+                            common + R"("process",)" + at +
+                                R"("mode":"list","image":"VexSQL.exe","pid":12,"session":1,"created":null,)"
+                                R"("path":null,"services":[],"hasWindows":false,"outcome":"listed",)"
+                                R"("reason":"notOpened","error":5,"detail":"listed: could not open it: access )"
+                                R"(denied: start Tarnwick as administrator","seconds":0.000})",
+                            common + R"("end",)" + at +
+                                R"("mode":"list","exit":1,"seconds":0.000,"outcome":"running","counts":{"ended":0,)"
+                                R"("closed":0,"forced":0,"notEnded":0,"stillRunning":0,"keptComingBack":0,)"
+                                R"("listed":2,"stopped":0,"notStopped":0},"detail":"run ended"})",
+                            lines.Json[4],
+                            common + R"("end",)" + at +
+                                R"("mode":"auto","exit":2,"seconds":0.000,"outcome":"anotherRuns","counts":)"
+                                R"({"ended":0,"closed":0,"forced":0,"notEnded":0,"stillRunning":0,)"
+                                R"("keptComingBack":0,"listed":0,"stopped":0,"notStopped":0},"detail":"another )"
+                                R"(Tarnwick runs from this folder; nothing was done"})"}));
   EXPECT_TRUE(world.processes.IsAlive(10));
 }
 
@@ -355,9 +398,9 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
   };
   const Case cases[] = {
       {{.Image = "Vex.exe", .Id = 7, .Session = 1, .Result = R::Ended, .WaitedMs = 1},
-       "Vex.exe\t7\t1\tended\tforced after 0.0 s"},
+       "Vex.exe\t7\t1\tended\tforced after 0.0 s\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 1, .Result = R::KeptComingBack, .WaitedMs = 30000, .TimesEnded = 60},
-       "Vex.exe\t7\t1\tkept coming back\tended 60 times until the time limit ran out (30.0 s)"},
+       "Vex.exe\t7\t1\tkept coming back\tended 60 times until the time limit ran out (30.0 s)\t-"},
       {{.Image = "Vex.exe",
         .Id = 7,
         .Session = 0,
@@ -365,17 +408,18 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
         .Result = R::ServiceForced,
         .Error = 1053,
         .WaitedMs = 20000},
-       "Vex.exe\t7\t0\tservice Eng: forced after 20.0 s\tthe service manager did not answer the stop request"},
+       "Vex.exe\t7\t0\tservice Eng: forced after 20.0 s\tthe service manager did not answer the stop request\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Result = R::Critical},
-       "Vex.exe\t7\t0\tcould not end\ta critical process: ending it would stop Windows"},
+       "Vex.exe\t7\t0\tcould not end\ta critical process: ending it would stop Windows\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 2, .Result = R::Refused, .Error = 1234},
-       "Vex.exe\t7\t2\tcould not end\tWindows refused: system error 1234"},
+       "Vex.exe\t7\t2\tcould not end\tWindows refused: system error 1234\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Service = "Eng", .Result = R::ServiceNotStopped, .WaitedMs = 1500},
-       "Vex.exe\t7\t0\tservice Eng: could not stop\tit did not stop within 1.5 s"},
+       "Vex.exe\t7\t0\tservice Eng: could not stop\tit did not stop within 1.5 s\t-"},
       {{.Result = R::ServicesNotAsked, .Error = 1062},
        "-\t-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
-       "processes are ended without a stop request"},
-      {{.Image = "Tab\tName.exe", .Id = 7, .Session = 1, .Result = R::Ended}, "Tab\\x09Name.exe\t7\t1\tended"},
+       "processes are ended without a stop request\t-"},
+      {{.Image = "Tab\tName.exe", .Id = 7, .Session = 1, .Result = R::Ended, .Path = L"D:\\V\u0113x\\Tab\tName.exe"},
+       "Tab\\x09Name.exe\t7\t1\tended\t-\tD:\\V\xC4\x93x\\Tab\\x09Name.exe"},  // the path in UTF-8, escaped
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record),
@@ -422,7 +466,7 @@ TEST(EndRun, TheDebugPrivilegeIsHeldForThePassOnly) {
     EXPECT_EQ(RunUnattended(RunSwitch::Auto, {"Vex.exe"}, world.seams, lines, info), kExitDone);
     EXPECT_EQ(onAtEnd, std::vector<bool>{c.tokenHolds}) << c.note;
     EXPECT_EQ(privilege.On, c.onBefore) << c.note;
-    EXPECT_EQ(lines.All.front().substr(lines.All.front().rfind("\trun started\t") + 13), c.note);
+    EXPECT_EQ(lines.All.front().substr(lines.All.front().rfind("\trun started\t") + 13), std::string(c.note) + "\t-");
   }
 }
 
