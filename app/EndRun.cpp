@@ -130,6 +130,7 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
   request.Limits = options.Applied(EndLimits::Unattended());
   request.Scope = options.Folder;
   request.WhatIf = options.WhatIf && runSwitch != RunSwitch::List;
+  request.WhileWaiting = info.WhileWaiting;
   const std::vector<EndRecord> records = RunWithLines(source, info, request, seams, sink);
   // "/whatif" answers as -l does: 1 when the run would have found something to act on.
   const int exitCode = EndExitCode(request.WhatIf ? EndMode::ListOnly : request.Mode, records);

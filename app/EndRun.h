@@ -34,6 +34,7 @@ struct RunInfo {
   int Bitness = 32;
   bool Elevated = false;
   std::wstring ExePath{};
+  KeepAlive WhileWaiting{};  // at a console: told what the run waits for
 };
 
 // What a run tells, in its order: its start, one entry per record, its end. The log's lines, the JSON

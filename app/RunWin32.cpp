@@ -153,6 +153,24 @@ std::string RunId() {
   return id;
 }
 
+// At a console (Tarnwick.com hands over its own), a run that waits longer than about 2 s says once on
+// standard error what it waits for; JSON output stays data only.
+KeepAlive ConsoleProgress() {
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (StandardOutputJson() || err == nullptr || err == INVALID_HANDLE_VALUE || GetFileType(err) != FILE_TYPE_CHAR ||
+      !(GetConsoleMode(err, &mode) || (AttachConsole(ATTACH_PARENT_PROCESS) && GetConsoleMode(err, &mode)))) {
+    return {};
+  }
+  return [err, start = GetTickCount64(), told = false](const std::string& status) mutable {
+    if (told || GetTickCount64() - start < 2000) return;
+    told = true;
+    const std::wstring line = L"Tarnwick: " + WideFromUtf8(status) + L" (Ctrl+C stops the run)...\r\n";
+    DWORD written = 0;
+    WriteConsoleW(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  };
+}
+
 // The seams of one run; the service manager is opened only if a listed process is found.
 struct Seams {
   ProcessWin32 processes;
@@ -207,7 +225,9 @@ int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, co
                  const RunOptions& options) {
   Seams seams;
   RunLog log(trust.LogTrusted);
-  return RunUnattended(runSwitch, images, seams.Get(), log, ThisRun(trust, &seams.rights), options);
+  RunInfo info = ThisRun(trust, &seams.rights);
+  info.WhileWaiting = ConsoleProgress();
+  return RunUnattended(runSwitch, images, seams.Get(), log, info, options);
 }
 
 int RefuseUntrustedSwitch(RunSwitch runSwitch, const TrustCheck& trust) {

@@ -42,12 +42,6 @@ const wchar_t* ArgumentTail(const wchar_t* line) {
   return line;
 }
 
-bool AsksForJson(const wchar_t* tail) {
-  std::wstring lower(tail);
-  for (wchar_t& c : lower) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
-  return lower.find(L"/json") != std::wstring::npos || lower.find(L"-json") != std::wstring::npos;
-}
-
 }  // namespace
 
 int main() {
@@ -79,10 +73,7 @@ int main() {
   CloseHandle(info.hThread);
   child = info.hProcess;
   SetConsoleCtrlHandler(&OnControl, TRUE);
-  // A long run says once that it is still at work; JSON output stays data only.
-  if (WaitForSingleObject(child, 2000) == WAIT_TIMEOUT && !AsksForJson(tail)) {
-    WriteError(L"Tarnwick: waiting for processes and services to end (Ctrl+C stops the run)...\r\n");
-  }
+  // Tarnwick.exe itself says on the console what a long wait is for.
   WaitForSingleObject(child, INFINITE);
   DWORD code = 3;
   GetExitCodeProcess(child, &code);
