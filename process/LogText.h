@@ -12,9 +12,8 @@ namespace tarnwick {
 // or a control (or a byte the code page does not define).
 enum class AnsiByte : std::uint8_t { Plain, Lead, Control };
 
-// How log fields are encoded: the ANSI code page, which may be UTF-8. The portable default is a
-// single-byte code page whose controls are the ASCII ones; the Windows program installs the system's
-// at start (UseSystemLogText).
+// How log fields are encoded: UTF-8, or a code page. The portable default is a single-byte code page
+// whose controls are the ASCII ones; the Windows program installs UTF-8 at start (UseSystemLogText).
 struct LogTextEncoding {
   bool Utf8 = false;
   std::array<AnsiByte, 256> Bytes{};  // for an ANSI code page other than UTF-8

@@ -1,29 +1,15 @@
-// Which bytes of the ANSI code page start a double-byte character or stand for a control, for the log.
+// The log's text encoding on Windows: UTF-8, whatever the ANSI code page.
 #include "process/LogTextWin32.h"
-
-#include <windows.h>
 
 #include "process/LogText.h"
 
 namespace tarnwick {
 
+// Names and paths are UTF-8 inside the program, so the log is too; escaping by the ANSI code page would
+// split a path's characters (the Ł of Łódź is C5 81, and 81 is a control in code page 1252).
 void UseSystemLogText() {
   LogTextEncoding encoding;
-  encoding.Utf8 = GetACP() == CP_UTF8;
-  for (int value = 0; value < 256; ++value) {
-    const auto byte = static_cast<unsigned char>(value);
-    AnsiByte kind = AnsiByte::Plain;
-    if (IsDBCSLeadByteEx(CP_ACP, byte)) {
-      kind = AnsiByte::Lead;
-    } else {
-      // A byte the code page leaves undefined is escaped too: what shows the line may read anything into it.
-      wchar_t wide = 0;
-      const char text = static_cast<char>(byte);
-      const bool defined = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &text, 1, &wide, 1) == 1;
-      if (!defined || IsUnsafeCodePoint(wide)) kind = AnsiByte::Control;
-    }
-    encoding.Bytes[byte] = kind;
-  }
+  encoding.Utf8 = true;
   SetLogTextEncoding(encoding);
 }
 

@@ -1,9 +1,9 @@
-// The log's text encoding as this system has it: its ANSI code page, which may be UTF-8.
+// The log's text encoding on Windows: UTF-8.
 #pragma once
 
 namespace tarnwick {
 
-// Installs the encoding of the system's ANSI code page for the escaping of log fields.
+// Installs UTF-8 for the escaping of log fields, whatever the system's ANSI code page.
 void UseSystemLogText();
 
 }  // namespace tarnwick

@@ -73,6 +73,7 @@ PY
 events "$work/Tarnwick.exe" -l /json
 [ "$rc" = 1 ] || fail "-l /json: code $rc"
 check_json 1 listed || fail "-l /json"
+grep -q $'\tlisted\t-\t.*\\\\Łódź Инструменты\\\\Vex.exe\r$' "$work/Tarnwick.log" || fail "the log's path is not UTF-8"
 ! grep -q ReportEventW "$work/err" || fail "an event before -register"
 
 run "$work/Tarnwick.com" -l
