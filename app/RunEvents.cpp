@@ -8,7 +8,7 @@ namespace {
 
 std::vector<std::string> StringsOf(const RunEntry& e) {
   const EntryFields f = FieldsOf(e);
-  const auto shown = [](std::string text) { return text.empty() ? std::string("-") : text; };
+  const auto shown = [](const std::string& text) { return text.empty() ? std::string("-") : text; };
   return {FormatLocalTime(e.Time),
           shown(e.Source),
           shown(f.Image),

@@ -156,7 +156,7 @@ std::string EndLine(const RunEntry& e) {
 
 std::string FormatUtcTime(const LocalTime& t) {
   const long long days = DaysFromCivil(t.Year, static_cast<unsigned>(t.Month), static_cast<unsigned>(t.Day));
-  const long long minutes = days * 1440 + t.Hour * 60 + t.Minute - t.UtcOffsetMinutes;
+  const long long minutes = days * 1440 + t.Hour * 60LL + t.Minute - t.UtcOffsetMinutes;
   return FormatUtcMs((minutes * 60 + t.Second) * 1000 + t.Millisecond);
 }
 

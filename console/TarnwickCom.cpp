@@ -55,7 +55,7 @@ int main() {
     }
     exe.resize(exe.size() * 2);
   }
-  exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"Tarnwick.exe";
+  exe.replace(exe.find_last_of(L'\\') + 1, std::wstring::npos, L"Tarnwick.exe");
   const wchar_t* tail = ArgumentTail(GetCommandLineW());
   std::wstring commandLine = L"\"" + exe + L"\"" + tail;
 
