@@ -12,12 +12,26 @@ struct NamedMode {
   StartMode Mode;
 };
 const NamedMode kModes[] = {
-    {L"-A", StartMode::Auto},           {L"/A", StartMode::Auto},          {L"-I", StartMode::Tray},
-    {L"/I", StartMode::Tray},           {L"-K", StartMode::Kill},          {L"/K", StartMode::Kill},
-    {L"-L", StartMode::List},           {L"/L", StartMode::List},          {L"/?", StartMode::Help},
-    {L"-?", StartMode::Help},           {L"-H", StartMode::Help},          {L"/H", StartMode::Help},
-    {L"--HELP", StartMode::Help},       {L"/VERSION", StartMode::Version}, {L"-V", StartMode::Version},
+    {L"-A", StartMode::Auto},
+    {L"/A", StartMode::Auto},
+    {L"-I", StartMode::Tray},
+    {L"/I", StartMode::Tray},
+    {L"-K", StartMode::Kill},
+    {L"/K", StartMode::Kill},
+    {L"-L", StartMode::List},
+    {L"/L", StartMode::List},
+    {L"/?", StartMode::Help},
+    {L"-?", StartMode::Help},
+    {L"-H", StartMode::Help},
+    {L"/H", StartMode::Help},
+    {L"--HELP", StartMode::Help},
+    {L"/VERSION", StartMode::Version},
+    {L"-V", StartMode::Version},
     {L"--VERSION", StartMode::Version},
+    {L"-REGISTER", StartMode::Register},
+    {L"/REGISTER", StartMode::Register},
+    {L"-UNREGISTER", StartMode::Unregister},
+    {L"/UNREGISTER", StartMode::Unregister},
 };
 
 constexpr const char* kSwitches = "-a, -i, -k or -l (or /a, /i, /k, /l), /? for help, /version";
@@ -68,12 +82,16 @@ std::string UsageText() {
          "  -k      end every process of every listed image, then exit\r\n"
          "  -l      list the running processes of the listed images; change nothing\r\n"
          "  /a /i /k /l are the same, in any letter case; /? help; /version the version\r\n"
+         "  -register, -unregister  add or remove Tarnwick's Event Log source (as administrator)\r\n"
          "After -a, -k or -l:\r\n"
          "  \"D:\\Vex\"      only programs in that folder or below it (a full path)\r\n"
          "  /grace:N      seconds a program with a window gets to close (default 5)\r\n"
          "  /wait:N       seconds to wait for each ended process (default 5)\r\n"
          "  /service:N    seconds to wait for each service to stop (default 20)\r\n"
          "  /limit:N      seconds for the whole run (default 30)\r\n"
+         "  /tree         also end what the ended programs started\r\n"
+         "  /json         JSON Lines on standard output\r\n"
+         "  /whatif       say what the run would do, and do nothing\r\n"
          "Exit codes: 0 done; 1 not everything ended (-l: a listed image runs); 2 another Tarnwick runs\r\n"
          "from this folder; 3 could not start; 4 elevated and others can change its files;\r\n"
          "5 bad command line. Nothing is done for 2 to 5.\r\n"

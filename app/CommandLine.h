@@ -11,8 +11,9 @@
 namespace tarnwick {
 
 // Auto ("-a"), Kill ("-k") and List ("-l") run without a window; Kill and List not even a hidden one. Help
-// and Version only tell; Unknown is a switch that is none and ends nothing.
-enum class StartMode { Plain, Tray, Auto, Kill, List, Help, Version, Unknown };
+// and Version only tell; Register and Unregister add or remove Tarnwick's Event Log source; Unknown is a
+// switch that is none and ends nothing.
+enum class StartMode { Plain, Tray, Auto, Kill, List, Help, Version, Register, Unregister, Unknown };
 
 struct StartCommand {
   StartMode Mode = StartMode::Plain;

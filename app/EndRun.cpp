@@ -27,9 +27,11 @@ std::string EndNote(int exitCode, std::uint64_t ms) {
   return text;
 }
 
-std::vector<EndRecord> RunWithLines(const std::string& source, EndRequest request, const EndSeams& seams,
-                                    LineSink& sink) {
-  request.OnRecord = [&](const EndRecord& record) { sink.WriteLine(LogLine(seams.Time.Local(), source, record)); };
+std::vector<EndRecord> RunWithLines(const std::string& source, const RunInfo& info, EndRequest request,
+                                    const EndSeams& seams, LineSink& sink) {
+  request.OnRecord = [&](const EndRecord& record) {
+    sink.Write({.Time = seams.Time.Local(), .Source = source, .Run = &info, .Record = &record});
+  };
   return EndProcesses(seams, request);
 }
 
@@ -38,13 +40,36 @@ std::string PrivilegeNote(bool held, const std::string& more) {
   return more.empty() ? note : note + "; " + more;
 }
 
+RunEntry StartEntry(Clock& clock, const std::string& source, const RunInfo& info, std::string note,
+                    const RunOptions* options = nullptr) {
+  return {.Kind = RunEntryKind::Start,
+          .Time = clock.Local(),
+          .Source = source,
+          .Run = &info,
+          .Note = std::move(note),
+          .Options = options};
+}
+
+RunEntry EndEntry(Clock& clock, const std::string& source, const RunInfo& info, int exitCode, std::uint64_t ms,
+                  const std::vector<EndRecord>* records) {
+  return {.Kind = RunEntryKind::End,
+          .Time = clock.Local(),
+          .Source = source,
+          .Run = &info,
+          .ExitCode = exitCode,
+          .Ms = ms,
+          .Records = records};
+}
+
 // A start line and an end line that says why nothing was done.
-int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info, int exitCode, const char* why) {
+int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info, int exitCode, Refusal refusal,
+           const std::string& why) {
   const std::string source = SourceOf(runSwitch);
-  sink.WriteLine(
-      LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run started", info.StartNote));
-  sink.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",
-                         EndNote(exitCode, 0) + ": " + why + "; nothing was done"));
+  sink.Write(StartEntry(clock, source, info, info.StartNote));
+  RunEntry end = EndEntry(clock, source, info, exitCode, 0, nullptr);
+  end.Refused = refusal;
+  end.Note = why;
+  sink.Write(end);
   return exitCode;
 }
 
@@ -62,11 +87,39 @@ const char* SourceOf(RunSwitch runSwitch) {
   return "";
 }
 
+EntryFields FieldsOf(const RunEntry& e) {
+  static const RunInfo kNobody;
+  const RunInfo& run = e.Run != nullptr ? *e.Run : kNobody;
+  if (e.Kind == RunEntryKind::Record) {
+    const RecordText text = DescribeRecord(*e.Record);
+    return {.Image = e.Record->Image,
+            .Id = e.Record->Id,
+            .Session = e.Record->Session,
+            .What = text.What,
+            .Why = text.Why,
+            .Path = e.Record->Path};
+  }
+  EntryFields fields{.Image = run.ExeImage, .Id = run.OwnId, .Session = run.OwnSession, .Path = run.ExePath};
+  if (e.Kind == RunEntryKind::Start) {
+    fields.What = "run started";
+    fields.Why = e.Note;
+  } else {
+    fields.What = "run ended";
+    fields.Why = EndNote(e.ExitCode, e.Ms) + (e.Note.empty() ? "" : ": " + e.Note + "; nothing was done");
+  }
+  return fields;
+}
+
+std::string TextLine(const RunEntry& e) {
+  const EntryFields f = FieldsOf(e);
+  return LogLine(e.Time, e.Source, f.Image, f.Id, f.Session, f.What, f.Why, f.Path);
+}
+
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
                   const RunInfo& info, const RunOptions& options) {
   if (!info.ListUnread.empty() && runSwitch != RunSwitch::List) {
-    return Refuse(runSwitch, seams.Time, sink, info, kExitCouldNotStart,
-                  ("the list could not be read: " + info.ListUnread).c_str());
+    return Refuse(runSwitch, seams.Time, sink, info, kExitCouldNotStart, Refusal::ListUnread,
+                  "the list could not be read: " + info.ListUnread);
   }
   const std::string source = SourceOf(runSwitch);
   const PrivilegeScope rights(info.Rights);
@@ -75,38 +128,46 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
   std::string note = info.Rights != nullptr ? PrivilegeNote(rights.Held(), info.StartNote) : info.StartNote;
   if (!info.ListUnread.empty())
     note += (note.empty() ? "" : "; ") + std::string("the user's entries could not be read: ") + info.ListUnread;
-  sink.WriteLine(
-      LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run started", note + scope));
+  const std::string whatIf = options.WhatIf && runSwitch != RunSwitch::List ? "; what if: nothing is ended" : "";
+  sink.Write(StartEntry(seams.Time, source, info, note + scope + whatIf, &options));
   EndRequest request;
   request.Images = images;
   request.Mode = ModeOf(runSwitch);
   request.Limits = options.Applied(EndLimits::Unattended());
   request.Scope = options.Folder;
   request.Tree = options.Tree;
-  int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
+  request.WhatIf = options.WhatIf && runSwitch != RunSwitch::List;
+  request.WhileWaiting = info.WhileWaiting;
+  const std::vector<EndRecord> records = RunWithLines(source, info, request, seams, sink);
+  // "/whatif" answers as -l does: 1 when the run would have found something to act on.
+  int exitCode = EndExitCode(request.WhatIf ? EndMode::ListOnly : request.Mode, records);
   // Listed without the user's entries: a script must not take the answer for the whole list's.
   if (!info.ListUnread.empty() && exitCode == kExitDone) exitCode = kExitNotAll;
-  const std::uint64_t ms = seams.Time.NowMs() - start;
-  sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",
-                         EndNote(exitCode, ms)));
+  sink.Write(EndEntry(seams.Time, source, info, exitCode, seams.Time.NowMs() - start, &records));
   return exitCode;
 }
 
 int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
-  return Refuse(runSwitch, clock, sink, info, kExitAnotherRuns, "another Tarnwick runs from this folder");
+  return Refuse(runSwitch, clock, sink, info, kExitAnotherRuns, Refusal::AnotherRuns,
+                "another Tarnwick runs from this folder");
 }
 
 int RefuseUntrusted(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
-  return Refuse(runSwitch, clock, sink, info, kExitUntrusted, "others can change what the run would act on");
+  return Refuse(runSwitch, clock, sink, info, kExitUntrusted, Refusal::Untrusted,
+                "others can change what the run would act on");
 }
 
 int RefuseCommandLine(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info,
                       const std::string& problem) {
-  return Refuse(runSwitch, clock, sink, info, kExitBadCommandLine, ("bad command line: " + problem).c_str());
+  return Refuse(runSwitch, clock, sink, info, kExitBadCommandLine, Refusal::BadCommandLine,
+                "bad command line: " + problem);
 }
 
 std::string TerminateFromWindow(const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
-                                const KeepAlive& whileWaiting, const EndLimits& limits) {
+                                const KeepAlive& whileWaiting, const EndLimits& limits, const RunInfo& info) {
+  const std::string source = "Terminate";
+  const std::uint64_t start = seams.Time.NowMs();
+  sink.Write(StartEntry(seams.Time, source, info, info.StartNote));
   EndRequest request;
   request.Images = images;
   request.Mode = EndMode::OnePerImage;
@@ -114,7 +175,10 @@ std::string TerminateFromWindow(const std::vector<std::string>& images, const En
   // The window acts for its user: never on another signed-in user's programs.
   request.Sessions = SessionScope::WindowOf(seams.Processes.SessionOf(seams.Processes.OwnId()));
   request.WhileWaiting = whileWaiting;
-  return WindowFailureMessage(RunWithLines("Terminate", request, seams, sink));
+  const std::vector<EndRecord> records = RunWithLines(source, info, request, seams, sink);
+  sink.Write(
+      EndEntry(seams.Time, source, info, EndExitCode(request.Mode, records), seams.Time.NowMs() - start, &records));
+  return WindowFailureMessage(records);
 }
 
 }  // namespace tarnwick

@@ -31,6 +31,8 @@ struct KnownFlag {
 };
 const KnownFlag kFlags[] = {
     {L"tree", &RunOptions::Tree},
+    {L"json", &RunOptions::Json},
+    {L"whatif", &RunOptions::WhatIf},
 };
 
 // Whole seconds, digits only, within the range.
@@ -81,7 +83,11 @@ bool ParseOption(const std::wstring& token, RunOptions& options, std::string& pr
     options.*known.Field = ms;
     return true;
   }
-  problem = "unknown option " + Utf8(token) + " (known: /grace:N /wait:N /service:N /limit:N, in seconds; /tree)";
+  problem = "unknown option " + Utf8(token) + " (known:";
+  for (const KnownOption& known : kOptions) problem += " /" + Utf8(known.Name) + ":N";
+  problem += ", in seconds;";
+  for (const KnownFlag& flag : kFlags) problem += " /" + Utf8(flag.Name);
+  problem += ")";
   return false;
 }
 

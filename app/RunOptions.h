@@ -17,7 +17,9 @@ struct RunOptions {
   std::optional<std::uint32_t> ProcessWaitMs;
   std::optional<std::uint32_t> ServiceWaitMs;
   std::optional<std::uint32_t> RunMs;
-  bool Tree = false;  // /tree: end the descendants of each process ended too
+  bool Tree = false;    // /tree: end the descendants of each process ended too
+  bool Json = false;    // "/json": standard output carries JSON Lines
+  bool WhatIf = false;  // "/whatif": say what the run would do, and do nothing
 
   // The base limits with those given here put in.
   EndLimits Applied(EndLimits base) const;
@@ -30,7 +32,7 @@ std::vector<std::wstring> SplitArguments(std::wstring_view commandLine);
 
 // Reads the tokens after the switch (arguments[0] is the switch itself and is not looked at). Options are
 // "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit;
-// and the flag "/tree". A later
+// and the flags "/tree", "/json" and "/whatif". A later
 // start switch ("-i", "/a") is left out and named in `ignored`. Any other token is the folder, at most one.
 // False, with a line for the user, on an unknown option (a dash from a document included), a bad value, a
 // repeated option or a second folder.

@@ -4,7 +4,11 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "app/AppWin32.h"
+#include "app/EventLogWin32.h"
+#include "app/RunJson.h"
 #include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
 #include "process/PrivilegeWin32.h"
@@ -15,6 +19,21 @@
 
 namespace tarnwick {
 namespace {
+
+// Text as a console tool writes it: in the console's output code page, else the OEM one, which is how
+// cmd and PowerShell read a program's output.
+std::string ConsoleText(const std::string& utf8) {
+  const std::wstring wide = WideFromUtf8(utf8);
+  UINT codePage = GetConsoleOutputCP();
+  if (codePage == 0) codePage = GetOEMCP();
+  const int size =
+      WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) {
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
+  }
+  return text;
+}
 
 class SystemClock final : public Clock {
  public:
@@ -39,25 +58,48 @@ class SystemClock final : public Clock {
 // short; a folder that cannot be written means no log, and the run goes on.
 class RunLog final : public LineSink {
  public:
-  RunLog()
-      : path_(AppDirectory() + kLogFileName),
-        elevated_(RunsElevated()),
-        toFile_(!elevated_),
-        stdout_(StandardOutputRedirected() ? GetStdHandle(STD_OUTPUT_HANDLE) : nullptr) {}
+  RunLog() : path_(AppDirectory() + kLogFileName), elevated_(RunsElevated()), toFile_(!elevated_) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    // Only a file, a pipe or a console the caller handed over (Tarnwick.com hands over its own): no console
+    // is created. A console is written in Unicode.
+    const DWORD type = (out != nullptr && out != INVALID_HANDLE_VALUE) ? GetFileType(out) : FILE_TYPE_UNKNOWN;
+    DWORD mode = 0;
+    console_ = type == FILE_TYPE_CHAR &&
+               (GetConsoleMode(out, &mode) || (AttachConsole(ATTACH_PARENT_PROCESS) && GetConsoleMode(out, &mode)));
+    stdout_ = (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE || console_) ? out : nullptr;
+  }
 
   // Without toFile the lines go to standard output alone: the log failed the trust check.
   void AllowFile(bool toFile) { toFile_ = toFile; }
+  // With json, standard output carries the runs' JSON Lines ("/json") and no other line.
+  void UseJson(bool json) { json_ = json; }
+  bool Json() const { return json_; }
 
+  // A line outside a run's entries: with JSON on standard output, the log alone has it.
   void WriteLine(const std::string& text) override {
-    const std::string line = text + "\r\n";
-    if (toFile_) Append(line);
-    Out(line);
+    if (toFile_) Append(text + "\r\n");
+    if (!json_) Out(text);
+  }
+
+  void Write(const RunEntry& entry) override {
+    const std::string text = TextLine(entry);
+    if (toFile_) Append(text + "\r\n");
+    Out(json_ ? JsonLine(entry) : text);
+    events_.Report(entry);
   }
 
  private:
-  void Out(const std::string& line) const {
+  // A line of UTF-8 (JSON is ASCII, the same in every code page).
+  void Out(const std::string& text) const {
+    if (stdout_ == nullptr) return;
     DWORD written = 0;
-    if (stdout_ != nullptr) WriteFile(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (console_) {
+      const std::wstring line = WideFromUtf8(text) + L"\r\n";
+      WriteConsoleW(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+      return;
+    }
+    const std::string line = ConsoleText(text) + "\r\n";
+    WriteFile(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
 
   // Elevated, the log is written only where it is a plain file of one name: through a link, a junction or
@@ -105,8 +147,42 @@ class RunLog final : public LineSink {
   std::wstring path_;
   bool elevated_ = false;
   bool toFile_ = true;
+  bool json_ = false;
   HANDLE stdout_ = nullptr;
+  bool console_ = false;
+  EventReporter events_;
 };
+
+// One id for every record of this process's run: its start time and process id, which no other run on
+// the machine shares.
+std::string RunId() {
+  static const std::string id = [] {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    char text[40];
+    std::snprintf(text, sizeof(text), "%08lx%08lx-%lx", now.dwHighDateTime, now.dwLowDateTime, GetCurrentProcessId());
+    return std::string(text);
+  }();
+  return id;
+}
+
+// At a console (Tarnwick.com hands over its own), a run that waits longer than about 2 s says once on
+// standard error what it waits for; JSON output stays data only.
+KeepAlive ConsoleProgress(bool json) {
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (json || err == nullptr || err == INVALID_HANDLE_VALUE || GetFileType(err) != FILE_TYPE_CHAR ||
+      !(GetConsoleMode(err, &mode) || (AttachConsole(ATTACH_PARENT_PROCESS) && GetConsoleMode(err, &mode)))) {
+    return {};
+  }
+  return [err, start = GetTickCount64(), told = false](const std::string& status) mutable {
+    if (told || GetTickCount64() - start < 2000) return;
+    told = true;
+    const std::wstring line = L"Tarnwick: " + WideFromUtf8(status) + L" (Ctrl+C stops the run)...\r\n";
+    DWORD written = 0;
+    WriteConsoleW(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  };
+}
 
 // The seams of one pass; the service manager is opened only if a listed process is found.
 struct Seams {
@@ -133,7 +209,7 @@ struct RunContext::Parts {
   RunInfo info;
 
   void Line(std::string_view source, std::string_view what, std::string_view why) {
-    log.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, what, why));
+    log.WriteLine(LogLine(clock.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, what, why, info.ExePath));
   }
 };
 
@@ -141,7 +217,12 @@ RunContext::RunContext() : parts_(std::make_unique<Parts>()) {
   DWORD session = 0;
   parts_->info = {.ExeImage = ExeName() + ".exe",
                   .OwnId = GetCurrentProcessId(),
-                  .OwnSession = ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : kUnknownSession};
+                  .OwnSession = ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : kUnknownSession,
+                  .RunId = RunId(),
+                  .Version = TARNWICK_VERSION,
+                  .Bitness = static_cast<int>(sizeof(void*) * 8),
+                  .Elevated = RunsElevated(),
+                  .ExePath = ExePath()};
 }
 
 RunContext::~RunContext() = default;
@@ -153,6 +234,8 @@ void RunContext::SetTrust(const TrustCheck& trust) {
 }
 
 const TrustCheck& RunContext::Trust() const { return parts_->trust; }
+
+void RunContext::UseJsonOutput(bool json) { parts_->log.UseJson(json); }
 
 void RunContext::Note(std::string_view source, std::string_view what, std::string_view why) {
   parts_->Line(source, what, why);
@@ -169,6 +252,7 @@ int RunContext::RunSwitchOnList(RunSwitch runSwitch, const RunOptions& options) 
   Seams seams;
   RunInfo info = parts_->info;
   info.Rights = &seams.rights;  // the pass holds the debug privilege
+  info.WhileWaiting = ConsoleProgress(parts_->log.Json());
   if (!load.MaySave()) info.ListUnread = load.reason;
   return RunUnattended(runSwitch, names, seams.Get(), parts_->log, info, options);
 }
@@ -184,6 +268,7 @@ int RunContext::RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>
   Seams seams;
   RunInfo info = parts_->info;
   info.Rights = &seams.rights;  // the pass holds the debug privilege
+  info.WhileWaiting = ConsoleProgress(parts_->log.Json());
   return RunUnattended(runSwitch, images, seams.Get(), parts_->log, info, options);
 }
 
@@ -212,7 +297,7 @@ std::string RunContext::EndFromWindow(const std::vector<std::string>& images, co
                                       const EndLimits& limits) {
   Seams seams;
   const PrivilegeScope rights(&seams.rights);  // for this pass only
-  return TerminateFromWindow(images, seams.Get(), parts_->log, whileWaiting, limits);
+  return TerminateFromWindow(images, seams.Get(), parts_->log, whileWaiting, limits, parts_->info);
 }
 
 }  // namespace tarnwick

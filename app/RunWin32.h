@@ -31,6 +31,8 @@ class RunContext {
 
   void SetTrust(const TrustCheck& trust);
   const TrustCheck& Trust() const;
+  // With json, standard output carries the runs' JSON Lines ("/json") and no other line.
+  void UseJsonOutput(bool json);
 
   // One line outside a run: its source ("-a", "window", "list", "start"), what happened and why.
   void Note(std::string_view source, std::string_view what, std::string_view why);

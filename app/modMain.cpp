@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/AppWin32.h"
+#include "app/EventLogWin32.h"
 #include "app/RunOptionsWin32.h"
 #include "app/RunWin32.h"
 #include "app/TrustWin32.h"
@@ -63,6 +64,7 @@ static int StartTarnwick(RunContext& context) {
   UseSystemLogText();
   const StartCommand command = ReadOwnCommandLine();
   const StartMode mode = command.Mode;
+  context.UseJsonOutput(command.Options.Json);
   if (mode == StartMode::Help) return Tell(UsageText());
   if (mode == StartMode::Version) return Tell(VersionLine(OwnVersion(), sizeof(void*) == 8));
 
@@ -88,6 +90,8 @@ static int StartTarnwick(RunContext& context) {
   // The running copy is neither activated nor told; a script learns from the exit code and the log.
   if (guard.AnotherRuns()) return IsRun(mode) ? context.RefuseAnother(SwitchOf(mode)) : kExitAnotherRuns;
   // A Win32 program has no automation starts, so it always runs stand-alone.
+  if (mode == StartMode::Register) return RegisterTarnwickSource(context);
+  if (mode == StartMode::Unregister) return UnregisterTarnwickSource(context);
 
   for (const std::string& ignored : command.Ignored) {
     context.Note(SourceOf(SwitchOf(mode)), "switch ignored", ignored + ": only the first switch counts");

@@ -36,12 +36,21 @@ void EndContext::Pause(std::uint32_t ms, std::uint64_t until, const std::string&
   }
 }
 
+void EndContext::Remember(ProcessId id, ProcessHandle process) {
+  if (known_.contains(id)) return;
+  known_[id] = {.Path = seams_.Processes.FullImagePath(process), .Created = seams_.Processes.CreationTime(process)};
+}
+
 void EndContext::Emit(EndRecord record) {
   record.Scope = request_.Scope;
   const auto parent = parents_.find(record.Id);
   if (parent != parents_.end() && record.Id != 0) {
     record.ChildOf = parent->second.first;
     record.ChildOfId = parent->second.second;
+  }
+  if (const auto known = known_.find(record.Id); known != known_.end() && record.Path.empty()) {
+    record.Path = known->second.Path;
+    record.Created = known->second.Created;
   }
   records_.push_back(std::move(record));
   if (request_.OnRecord) request_.OnRecord(records_.back());

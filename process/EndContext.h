@@ -23,6 +23,7 @@ class EndContext {
   const EndLimits& Limits() const { return request_.Limits; }
   EndMode Mode() const { return request_.Mode; }
   bool Tree() const { return request_.Tree; }
+  bool WhatIf() const { return request_.WhatIf; }
 
   std::uint64_t Now() const { return seams_.Time.NowMs(); }
   std::uint64_t Started() const { return started_; }
@@ -45,6 +46,9 @@ class EndContext {
   // Lets `ms` pass, never beyond `until`, in slices short enough for the keep-alive callback.
   void Pause(std::uint32_t ms, std::uint64_t until, const std::string& status);
 
+  // Notes the program file and start of an opened process: every later record of it carries them, even
+  // once the process has gone.
+  void Remember(ProcessId id, ProcessHandle process);
   void Emit(EndRecord record);
   // /tree: every record of process `id` from now on says whose child it is.
   void NoteChild(ProcessId id, const std::string& parentImage, ProcessId parentId) {
@@ -62,6 +66,11 @@ class EndContext {
   std::uint64_t deadline_;
   std::vector<EndRecord> records_;
   std::map<ProcessId, std::pair<std::string, ProcessId>> parents_;
+  struct Known {
+    std::wstring Path;
+    std::uint64_t Created = 0;
+  };
+  std::map<ProcessId, Known> known_;
 };
 
 }  // namespace tarnwick

@@ -3,6 +3,7 @@
 // left or the time is up.
 #include "process/EndPipeline.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -139,6 +140,7 @@ class Run {
       const auto listed = listed_.find(identity);
       if (listed == listed_.end()) continue;
       if (!InScope(api_, process.Get(), context_.Scope())) continue;
+      context_.Remember(candidate.Id, process.Get());
       const EndRecord found{.Image = listed->second, .Id = candidate.Id, .Session = candidate.Session};
       if (kind == PassKind::List) {
         LoadServices();
@@ -168,6 +170,10 @@ class Run {
     }
     if (targets.empty()) return false;
     LoadServices();
+    if (context_.WhatIf()) {
+      Foresee(targets);
+      return false;  // nothing ended: no scan again
+    }
     const std::size_t recordsBefore = context_.Records().size();
     EndTargets(targets);
     if (context_.Tree()) {
@@ -200,6 +206,40 @@ class Run {
     target.EndedAt = context_.Now();
   }
 
+  // Named as the identity check names it: the image path, else the main module's.
+  std::string ProgramFile(const Target& target) {
+    std::string programFile = api_.ImagePath(target.Process.Get());
+    return programFile.empty() ? api_.MainModuleName(target.Process.Get()) : programFile;
+  }
+
+  // "/whatif": the records of what EndTargets would do, from the same rules.
+  void Foresee(const std::vector<Target>& targets) {
+    for (const Target& target : targets) {
+      EndRecord record{.Image = target.Image, .Id = target.Id, .Session = target.Session};
+      const std::vector<RunningService> services = services_.In(target.Id);
+      if (services.empty()) {
+        record.HasWindows = windowOwners_.Has(context_.Windows(), target.Id);
+        context_.Emit(With(record, EndResult::WouldEnd));
+        continue;
+      }
+      if (!services_.IsOwnHost(context_.Services(), target.Id, ProgramFile(target))) {
+        context_.Emit(With(record, EndResult::SharedHost, services_.NamesIn(target.Id)));
+        continue;
+      }
+      std::vector<std::string> order;
+      const auto add = [&](const std::string& name) {
+        if (std::find(order.begin(), order.end(), name) == order.end()) order.push_back(name);
+      };
+      for (const RunningService& service : services) {
+        for (const RunningService& dependent : services_.DependentsInStopOrder(context_.Services(), service.Name)) {
+          add(dependent.Name);
+        }
+        add(service.Name);
+      }
+      context_.Emit(With(record, EndResult::WouldEnd, order));
+    }
+  }
+
   void EndTargets(std::vector<Target>& targets) {
     // Plain processes are all told to end before any wait, so that their waits overlap; those with windows
     // are asked to close first and forced only when they stay.
@@ -218,15 +258,12 @@ class Run {
     std::vector<ProcessId> hostIds;
     for (const Target& target : targets) {
       if (services_.In(target.Id).empty()) continue;
-      // Named as the identity check names it: the image path, else the main module's.
-      std::string programFile = api_.ImagePath(target.Process.Get());
-      if (programFile.empty()) programFile = api_.MainModuleName(target.Process.Get());
       hosts.push_back({.Image = target.Image,
                        .Id = target.Id,
                        .Session = target.Session,
                        .Process = target.Process.Get(),
                        .Wait = target.WaitHandle(),
-                       .ProgramFile = programFile});
+                       .ProgramFile = ProgramFile(target)});
       hostIds.push_back(target.Id);
     }
     const auto imageOf = [this](ProcessId id) {
@@ -319,6 +356,7 @@ class Run {
         if (!process && api_.LastError() == kErrorInvalidParameter) continue;  // gone meanwhile
         if (process && api_.CreationTime(process.Get()) != entry.CreatedAt) continue;
         context_.NoteChild(entry.Id, parent->second.Image, entry.Parent);
+        if (process) context_.Remember(entry.Id, process.Get());
         const EndRecord found{.Image = entry.ExeName, .Id = entry.Id, .Session = entry.Session};
         if (!process || api_.IsCritical(process.Get())) {
           EndRecord record = With(found, process ? EndResult::Critical : EndResult::NotOpened);
@@ -398,8 +436,8 @@ std::vector<EndRecord> EndProcesses(const EndSeams& seams, const EndRequest& req
 
 int EndExitCode(EndMode mode, const std::vector<EndRecord>& records) {
   for (const EndRecord& record : records) {
-    const bool listed = record.Result == EndResult::Listed || record.Result == EndResult::ListedNotOpened;
-    if (mode == EndMode::ListOnly ? listed : IsFailure(record)) return kExitNotAll;
+    // Any record of a process: a listed image runs (for /whatif, the run would act on it).
+    if (mode == EndMode::ListOnly ? record.Id != 0 : IsFailure(record)) return kExitNotAll;
   }
   return kExitDone;
 }

@@ -55,6 +55,7 @@ struct EndRequest {
   RecordSink OnRecord;     // may be empty
   std::wstring Scope;      // only programs in this folder or below it (absolute, long form); empty: all
   bool Tree = false;       // /tree: the descendants of each process ended are ended too, wherever they lie
+  bool WhatIf = false;     // decide as the run would, record what it would do, and end nothing
 };
 
 // Runs the request to its end and returns every record in the order made. Tarnwick's own process is
@@ -62,7 +63,7 @@ struct EndRequest {
 std::vector<EndRecord> EndProcesses(const EndSeams& seams, const EndRequest& request);
 
 // 0 when the run did what it set out to do, 1 when not: for ending, a process that could not be ended;
-// for listing, any listed image running.
+// for listing (and "/whatif"), any record of a listed image's process.
 int EndExitCode(EndMode mode, const std::vector<EndRecord>& records);
 
 }  // namespace tarnwick

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "process/LogText.h"
+#include "process/Scope.h"
 
 namespace tarnwick {
 namespace {
@@ -124,6 +125,10 @@ RecordText DescribeResult(const EndRecord& r) {
     case EndResult::ServiceNotStopped:
       return {service + "could not stop",
               r.Error != 0 ? ErrorText(r.Error) : "it did not stop within " + Seconds(r.WaitedMs)};
+    case EndResult::WouldEnd:
+      if (!r.Names.empty()) return {"would stop services", Joined(r.Names) + ", in this order, then end it"};
+      if (r.HasWindows) return {"would close", "asked first; forced if still there after the grace time"};
+      return {"would end", ""};
     case EndResult::ServicesNotAsked:
       return {"services not asked to stop", "the service manager could not be asked: " + ErrorText(r.Error) +
                                                 "; processes are ended without a stop request"};
@@ -152,7 +157,7 @@ std::string FormatLocalTime(const LocalTime& t) {
 }
 
 std::string LogLine(const LocalTime& time, std::string_view source, std::string_view image, ProcessId id,
-                    SessionId session, std::string_view what, std::string_view why) {
+                    SessionId session, std::string_view what, std::string_view why, std::wstring_view path) {
   std::string line;
   AppendField(line, FormatLocalTime(time));
   AppendField(line, source);
@@ -160,13 +165,14 @@ std::string LogLine(const LocalTime& time, std::string_view source, std::string_
   AppendField(line, id != 0 ? std::to_string(id) : "");
   AppendField(line, session != kUnknownSession ? std::to_string(session) : "");
   AppendField(line, what);
-  if (!why.empty()) AppendField(line, why);
+  AppendField(line, why);
+  AppendField(line, Utf8(path));
   return line;
 }
 
 std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record) {
   const RecordText text = DescribeRecord(record);
-  return LogLine(time, source, record.Image, record.Id, record.Session, text.What, text.Why);
+  return LogLine(time, source, record.Image, record.Id, record.Session, text.What, text.Why, record.Path);
 }
 
 std::string WindowFailureMessage(const std::vector<EndRecord>& records) {

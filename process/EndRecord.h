@@ -27,6 +27,9 @@ enum class EndResult {
   ServiceStopped,     // stopped through the service manager (Names: its dependents, stopped first)
   ServiceForced,      // did not stop in time (WaitedMs): its process was ended by force
   ServiceNotStopped,  // the stop could not be asked or did not happen (Error, else WaitedMs)
+  // "/whatif": what a run would do to a process it would end (HasWindows: asked to close first; Names:
+  // the services it would stop, in order, before the end); refusals keep their own results.
+  WouldEnd,
   // The run as a whole.
   ServicesNotAsked,  // the service manager could not be asked (Error): processes are ended without a stop request
 };
@@ -60,6 +63,8 @@ struct EndRecord {
   std::wstring Scope{};     // the folder the run was limited to; empty: the whole machine
   std::string ChildOf{};    // /tree: the image of the process that started this one; empty: no tree member
   ProcessId ChildOfId = 0;
+  std::wstring Path{};        // the program file's full path, where the run could read it
+  std::uint64_t Created = 0;  // when the process started: 100 ns ticks since 1601 in UTC; 0 where unknown
 
   bool operator==(const EndRecord&) const = default;
 };
@@ -80,11 +85,11 @@ std::string ErrorText(std::uint32_t error);
 // "2024-05-06T02:00:01.015+02:00": local time with its offset from UTC, to the millisecond.
 std::string FormatLocalTime(const LocalTime& time);
 
-// One line of the log and of standard output, without its line break. Tab-separated fields:
-// time, source ("-a", "-k", "-l", "Terminate"), image, process id, session, what, and why where there is a
-// reason. An unknown id or session shows as "-".
+// One line of the log and of standard output, without its line break. Always the same tab-separated
+// fields in the same order: time, source ("-a", "-k", "-l", "Terminate"), image, process id, session,
+// what, why, and the program's full path; an empty or unknown one shows as "-".
 std::string LogLine(const LocalTime& time, std::string_view source, std::string_view image, ProcessId id,
-                    SessionId session, std::string_view what, std::string_view why = {});
+                    SessionId session, std::string_view what, std::string_view why = {}, std::wstring_view path = {});
 std::string LogLine(const LocalTime& time, std::string_view source, const EndRecord& record);
 
 // The message the window shows after Terminate: each image that could not be ended, and why, then

@@ -23,35 +23,6 @@ void AppendCodePointEscape(std::string& out, std::uint32_t codePoint) {
   out += text;
 }
 
-// The length of the valid UTF-8 character at text[i] and its code point; 0 when it is not valid
-// (overlong, a surrogate, beyond U+10FFFF, or cut short).
-std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& codePoint) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char first = byte(i);
-  std::size_t length = 0;
-  std::uint32_t minimum = 0;
-  if (first < 0x80) {
-    codePoint = first;
-    return 1;
-  }
-  if (first >= 0xC2 && first <= 0xDF) {
-    length = 2, codePoint = first & 0x1F, minimum = 0x80;
-  } else if (first >= 0xE0 && first <= 0xEF) {
-    length = 3, codePoint = first & 0x0F, minimum = 0x800;
-  } else if (first >= 0xF0 && first <= 0xF4) {
-    length = 4, codePoint = first & 0x07, minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    codePoint = (codePoint << 6) | (byte(i + k) & 0x3F);
-  }
-  if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
-  return length;
-}
-
 void AppendUtf8(std::string& out, std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     std::uint32_t codePoint = 0;
@@ -107,6 +78,33 @@ LogTextEncoding LogTextEncoding::AsciiControls() {
 }
 
 void SetLogTextEncoding(const LogTextEncoding& encoding) { Current() = encoding; }
+
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& codePoint) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char first = byte(i);
+  std::size_t length = 0;
+  std::uint32_t minimum = 0;
+  if (first < 0x80) {
+    codePoint = first;
+    return 1;
+  }
+  if (first >= 0xC2 && first <= 0xDF) {
+    length = 2, codePoint = first & 0x1F, minimum = 0x80;
+  } else if (first >= 0xE0 && first <= 0xEF) {
+    length = 3, codePoint = first & 0x0F, minimum = 0x800;
+  } else if (first >= 0xF0 && first <= 0xF4) {
+    length = 4, codePoint = first & 0x07, minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    codePoint = (codePoint << 6) | (byte(i + k) & 0x3F);
+  }
+  if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
+  return length;
+}
 
 bool IsUnsafeCodePoint(std::uint32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||

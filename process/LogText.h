@@ -12,9 +12,8 @@ namespace tarnwick {
 // or a control (or a byte the code page does not define).
 enum class AnsiByte : std::uint8_t { Plain, Lead, Control };
 
-// How log fields are encoded: the ANSI code page, which may be UTF-8. The portable default is a
-// single-byte code page whose controls are the ASCII ones; the Windows program installs the system's
-// at start (UseSystemLogText).
+// How log fields are encoded: UTF-8, or a code page. The portable default is a single-byte code page
+// whose controls are the ASCII ones; the Windows program installs UTF-8 at start (UseSystemLogText).
 struct LogTextEncoding {
   bool Utf8 = false;
   std::array<AnsiByte, 256> Bytes{};  // for an ANSI code page other than UTF-8
@@ -30,5 +29,9 @@ bool IsUnsafeCodePoint(std::uint32_t codePoint);
 // Appends text to out with every unsafe character escaped: a byte as \xNN, a UTF-8 character as \uNNNN.
 // A byte sequence that is not valid in the encoding is escaped byte by byte.
 void AppendEscaped(std::string& out, std::string_view text);
+
+// The length of the valid UTF-8 character at text[i], with its code point; 0 when it is not valid
+// (overlong, a surrogate, beyond U+10FFFF, or cut short).
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& codePoint);
 
 }  // namespace tarnwick

@@ -27,7 +27,7 @@ int RunToEnd(const App& app, const std::string& args, HANDLE output = nullptr,
 // The log's lines without their time: "source<TAB>image<TAB>process id<TAB>what[<TAB>why]".
 Lines LogOf(const App& app) {
   Lines lines = FileLines(app.Dir().File("Tarnwick.log"));
-  for (std::string& line : lines) line = line.substr(line.find('\t') + 1);
+  for (std::string& line : lines) line = LogBody(line);
   return lines;
 }
 bool Logged(const Lines& log, const std::string& start) {
@@ -215,7 +215,7 @@ TEST(Scope, KillWithAFolderEndsOnlyTheInstallInsideItAndAFolderItCannotUseIsCode
   Lines log = LogOf(app);
   ASSERT_EQ(log.size(), 3u);
   EXPECT_NE(log[0].find("; scope: " + root.File("Vex Suite")), std::string::npos) << log[0];
-  EXPECT_EQ(log[1], "-k\tVex.exe\t" + Id(in.Id()) + "\tended");
+  EXPECT_EQ(log[1], "-k\tVex.exe\t" + Id(in.Id()) + "\tended\t-");
 
   // A folder that does not exist, or a relative one: nothing ends, and standard output says why.
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};

@@ -96,11 +96,12 @@ Finished RunAuto(const App& app) {
   return finished;
 }
 
-// The log's lines without their time and source: "image<TAB>process id<TAB>what[<TAB>why]".
+// The log's lines without their time, source and path: "image<TAB>process id<TAB>what<TAB>why".
 Lines LogOf(const App& app) {
   Lines lines;
   for (const std::string& line : FileLines(app.Dir().File("Tarnwick.log"))) {
-    std::string body = line.substr(line.find('\t', line.find('\t') + 1) + 1);
+    std::string body = LogBody(line);
+    body.erase(0, body.find('\t') + 1);
     // The session field (the unattended tests read it) goes: a service's process is gone when it is compared.
     const std::size_t id = body.find('\t', body.find('\t') + 1);
     const std::size_t session = body.find('\t', id + 1);
@@ -168,11 +169,11 @@ TEST(Services, AutoStopsAServiceAfterItsDependentAndEndsAPlainProcessAsBefore) {
   EXPECT_TRUE(other.Running());
   const Lines log = LogOf(app);
   const Lines expected = {
-      "Helper.exe\t" + Id(gatewayPid) + "\tservice TarnwickTestGateway: stopped",
+      "Helper.exe\t" + Id(gatewayPid) + "\tservice TarnwickTestGateway: stopped\t-",
       "VexOPC.exe\t" + Id(enginePid) +
           "\tservice TarnwickTestEngine: stopped\tits dependents first: TarnwickTestGateway",
-      "VexOPC.exe\t" + Id(enginePid) + "\tended",
-      "Vex.exe\t" + Id(plain.Id()) + "\tended",
+      "VexOPC.exe\t" + Id(enginePid) + "\tended\t-",
+      "Vex.exe\t" + Id(plain.Id()) + "\tended\t-",
   };
   for (const std::string& line : expected) EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
   EXPECT_LT(std::find(log.begin(), log.end(), expected[0]), std::find(log.begin(), log.end(), expected[1]));
@@ -193,7 +194,7 @@ TEST(Services, AServiceThatIgnoresTheStopIsEndedAfterTheCapAndLoggedAsForced) {
   const Lines log = LogOf(app);
   ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[1].rfind("Vex.exe\t" + Id(pid) + "\tservice TarnwickTestStubborn: forced after 2", 0), 0u) << log[1];
-  EXPECT_EQ(log[2], "Vex.exe\t" + Id(pid) + "\tended");
+  EXPECT_EQ(log[2], "Vex.exe\t" + Id(pid) + "\tended\t-");
 }
 
 // A generic host runs services whose code is a DLL of another product (svchost.exe): never ended.
@@ -347,7 +348,7 @@ TEST(Services, TerminateInTheWindowStopsServicesWhileTheWindowWaitsAndTellsWhatC
   EXPECT_TRUE(Gone(stubbornPid));
   EXPECT_EQ(shared.State(), static_cast<DWORD>(SERVICE_RUNNING));
   const Lines log = LogOf(app);
-  const std::string stopped = "VexUPnP.exe\t" + Id(cooperativePid) + "\tservice TarnwickTestWindowCoop: stopped";
+  const std::string stopped = "VexUPnP.exe\t" + Id(cooperativePid) + "\tservice TarnwickTestWindowCoop: stopped\t-";
   EXPECT_NE(std::find(log.begin(), log.end(), stopped), log.end());
   EXPECT_TRUE(
       LoggedStartingWith(log, "Vex.exe\t" + Id(stubbornPid) + "\tservice TarnwickTestWindowStubborn: forced after 2"));

@@ -73,7 +73,8 @@ TEST(Trust, AnElevatedRunActsOnlyOnFilesThatOthersCannotChange) {
     if (c.exitCode == 4) {
       EXPECT_TRUE(Has(ran.Output,
                       "\trun ended\texit code 4, 0.0 s: others can change what the run would act on; "
-                      "nothing was done\r\n"))
+                      "nothing was done\t" +
+                          app.ExePath() + "\r\n"))
           << ran.Output;
     }
     // A log in a folder that others can change is not written at all.

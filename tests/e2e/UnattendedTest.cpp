@@ -35,8 +35,8 @@ Finished RunToEnd(const App& app, const std::string& args, HANDLE output = nullp
 
 Lines LogOf(const App& app) { return FileLines(app.Dir().File("Tarnwick.log")); }
 
-// A log line without its time: "source<TAB>image<TAB>process id<TAB>session<TAB>what[<TAB>why]".
-std::string Body(const std::string& line) { return line.substr(line.find('\t') + 1); }
+// A log line without its time and path: "source<TAB>image<TAB>process id<TAB>session<TAB>what<TAB>why".
+std::string Body(const std::string& line) { return LogBody(line); }
 bool Has(const Lines& lines, const std::string& body) {
   return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return Body(line) == body; });
 }
@@ -67,8 +67,9 @@ TEST(Unattended, ListReportsEachRunningProcessAndLeavesItRunning) {
   const Lines log = LogOf(app);
   ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(Body(log[0]), "-l\tTarnwick.exe\t" + Id(run.Id) + "\trun started\tdebug privilege enabled");
-  EXPECT_TRUE(Has(log, "-l\tVex.exe\t" + Id(vex.Id()) + "\tlisted"));
-  EXPECT_TRUE(Has(log, "-l\tVexSQL.exe\t" + Id(sql.Id()) + "\tlisted"));
+  EXPECT_TRUE(Has(log, "-l\tVex.exe\t" + Id(vex.Id()) + "\tlisted\t-"));
+  EXPECT_TRUE(Has(log, "-l\tVexSQL.exe\t" + Id(sql.Id()) + "\tlisted\t-"));
+  EXPECT_EQ(log[0].substr(log[0].rfind('\t') + 1), app.ExePath());  // the program's path comes last
   EXPECT_EQ(Body(log[3]).rfind("-l\tTarnwick.exe\t" + Id(run.Id) + "\trun ended\texit code 1, ", 0), 0u) << log[3];
   EXPECT_EQ(log[0].substr(0, 4).find_first_not_of("0123456789"), std::string::npos);  // starts with the year
   EXPECT_EQ(FileLines(app.Dir().File("state.txt")), log);
@@ -132,8 +133,8 @@ TEST(Unattended, KillEndsEveryProcessOfEveryListedImage) {
   EXPECT_TRUE(panel.WaitExit(0ms));
   EXPECT_TRUE(other.Running());
   const Lines log = LogOf(app);
-  for (const Process& p : scripts) EXPECT_TRUE(Has(log, "-k\tVexScript.exe\t" + Id(p.Id()) + "\tended"));
-  EXPECT_TRUE(Has(log, "-k\tTallyboard.exe\t" + Id(panel.Id()) + "\tended"));
+  for (const Process& p : scripts) EXPECT_TRUE(Has(log, "-k\tVexScript.exe\t" + Id(p.Id()) + "\tended\t-"));
+  EXPECT_TRUE(Has(log, "-k\tTallyboard.exe\t" + Id(panel.Id()) + "\tended\t-"));
   std::string logged;
   for (const std::string& line : log) logged += line + "\r\n";
   EXPECT_EQ(piped, logged);

@@ -88,6 +88,11 @@ std::string ReadWideFile(const std::wstring& path) {
   return bytes;
 }
 
+std::string LogBody(const std::string& line) {
+  const std::size_t start = line.find('\t') + 1;
+  return line.substr(start, line.rfind('\t') - start);
+}
+
 std::vector<std::string> FileLines(const std::string& path) {
   const std::string text = ReadFile(path);
   std::vector<std::string> lines;

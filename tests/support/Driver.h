@@ -40,6 +40,9 @@ std::string ReadFile(const std::string& path);
 std::string ReadWideFile(const std::wstring& path);
 // The lines of a text file whose lines end in CR LF.
 std::vector<std::string> FileLines(const std::string& path);
+// A log line without its time and its last field, the program's path: "source, image, process id,
+// session, what, why" with tabs between ("-" for an empty one).
+std::string LogBody(const std::string& line);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
 

@@ -35,7 +35,7 @@ TEST(ReadStartCommand, GivesEveryCommandLineOneMeaning) {
   };
   const EndLimits d = EndLimits::Unattended();
   const std::string unknownOption = "unknown option ";
-  const std::string known = " (known: /grace:N /wait:N /service:N /limit:N, in seconds; /tree)";
+  const std::string known = " (known: /grace:N /wait:N /service:N /limit:N, in seconds; /tree /json /whatif)";
   const Case cases[] = {
       {L"T", StartMode::Plain, L"", d, "", {}},
       {L"T   \t", StartMode::Plain, L"", d, "", {}},
@@ -70,6 +70,8 @@ TEST(ReadStartCommand, GivesEveryCommandLineOneMeaning) {
       {L"T /VERSION", StartMode::Version, L"", d, "", {}},
       {L"T -v", StartMode::Version, L"", d, "", {}},
       {L"T --version", StartMode::Version, L"", d, "", {}},
+      {L"T -Register x", StartMode::Register, L"", d, "", {}},
+      {L"T /unregister", StartMode::Unregister, L"", d, "", {}},
       // The options after a switch.
       {L"T -a x y", StartMode::Auto, L"", d, "more than one folder: x and y", {}},
       {L"T -k /grace:10 /LIMIT:120 \"D:\\Vex\"",
@@ -110,6 +112,8 @@ TEST(ReadStartCommand, GivesEveryCommandLineOneMeaning) {
       {L"T -a /grace:1 /Grace:2", StartMode::Auto, L"", d, "option /grace is given twice", {}},
       {L"T -k /TREE D:\\Vex", StartMode::Kill, L"D:\\Vex", d, "", {}, true},
       {L"T -a /tree /tree", StartMode::Auto, L"", d, "option /tree: /tree takes no value and is given once", {}},
+      {L"T -l /JSON x /WhatIf", StartMode::List, L"x", d, "", {}},
+      {L"T -l /json /json", StartMode::List, L"", d, "option /json: /json takes no value and is given once", {}},
       {L"T -a /tree:1", StartMode::Auto, L"", d, "option /tree:1: /tree takes no value and is given once", {}},
       {L"T -a /f", StartMode::Auto, L"", d, unknownOption + "/f" + known, {}},
       {L"T -l /?", StartMode::List, L"", d, unknownOption + "/?" + known, {}},

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "app/EndRun.h"
+#include "app/RunJson.h"
 #include "tests/unit/FakeProcessApi.h"
 #include "tests/unit/FakeServiceApi.h"
 
@@ -27,11 +28,12 @@ struct World {
   EndSeams seams{processes, services, clock};
 
   std::vector<EndRecord> Run(EndMode mode, const std::vector<std::string>& images, KeepAlive keepAlive = {},
-                             std::uint32_t runMs = EndLimits().RunMs) {
+                             std::uint32_t runMs = EndLimits().RunMs, bool whatIf = false) {
     EndRequest request;
     request.Images = images;
     request.Mode = mode;
     request.Limits.RunMs = runMs;
+    request.WhatIf = whatIf;
     request.WhileWaiting = std::move(keepAlive);
     return EndProcesses(seams, request);
   }
@@ -77,6 +79,10 @@ std::vector<EndRecord> WholeRecords(const std::vector<Outcome>& outcomes) {
   const std::map<ProcessId, std::string> listed = {{10, "Vex.exe"},   {11, "Vex.exe"},      {12, "VexSQL.exe"},
                                                    {13, "CSRSS.EXE"}, {15, "VexUPnP.exe"},  {16, "Tallyboard.exe"},
                                                    {18, "Vex.exe"},   {20, "VexScrMan.exe"}};
+  // The program file of each that could be opened, even once it has gone.
+  const std::map<ProcessId, std::wstring> paths = {{10, L"C:\\V\\Vex.exe"},         {11, L"C:\\W\\vex.EXE"},
+                                                   {13, L"C:\\Windows\\csrss.exe"}, {15, L"C:\\V\\VexUPnP.exe"},
+                                                   {16, L"C:\\V\\Tallyboard.exe"},  {20, L"C:\\V\\VexScrMan.exe"}};
   std::vector<EndRecord> records;
   for (const Outcome& o : outcomes) {
     records.push_back({.Image = listed.at(o.Id),
@@ -84,7 +90,8 @@ std::vector<EndRecord> WholeRecords(const std::vector<Outcome>& outcomes) {
                        .Session = 1,
                        .Result = o.Result,
                        .Error = o.Error,
-                       .WaitedMs = o.WaitedMs});
+                       .WaitedMs = o.WaitedMs,
+                       .Path = paths.contains(o.Id) ? paths.at(o.Id) : L""});
   }
   return records;
 }
@@ -97,6 +104,7 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
     std::vector<ProcessId> terminated;
     std::vector<Outcome> outcomes;
     int exitCode;
+    bool whatIf = false;  // decides as the run would, and records what it would end
   };
   const Case cases[] = {
       {EndMode::OnePerImage,
@@ -131,6 +139,19 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
         {16, R::StillRunning, 0, 5000},
         {20, R::Ended}},
        1},
+      {EndMode::Every,
+       false,
+       {},
+       {{12, R::NotOpened, kErrorAccessDenied},
+        {13, R::Critical},
+        {18, R::NotOpened, kErrorAccessDenied},
+        {10, R::WouldEnd},
+        {11, R::WouldEnd},
+        {15, R::WouldEnd},
+        {16, R::WouldEnd},
+        {20, R::WouldEnd}},
+       1,
+       true},
       {EndMode::ListOnly,
        false,
        {},
@@ -148,7 +169,7 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
     World world;
     AddMixedTable(world.processes);
     world.processes.SnapshotFails = c.noSnapshot;
-    const std::vector<EndRecord> records = world.Run(c.mode, kMixedImages);
+    const std::vector<EndRecord> records = world.Run(c.mode, kMixedImages, {}, EndLimits().RunMs, c.whatIf);
     EXPECT_EQ(world.processes.Terminated, c.terminated) << static_cast<int>(c.mode);
     EXPECT_EQ(records, WholeRecords(c.outcomes)) << static_cast<int>(c.mode);
     EXPECT_EQ(EndExitCode(c.mode, records), c.exitCode) << static_cast<int>(c.mode);
@@ -164,7 +185,7 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
       std::ranges::sort(all, {}, &EndRecord::Id);
       return all;
     };
-    const std::vector<EndRecord> again = reversed.Run(c.mode, kMixedImages);
+    const std::vector<EndRecord> again = reversed.Run(c.mode, kMixedImages, {}, EndLimits().RunMs, c.whatIf);
     EXPECT_EQ(failures(again), failures(records)) << static_cast<int>(c.mode);
     EXPECT_EQ(EndExitCode(c.mode, again), c.exitCode) << static_cast<int>(c.mode);
   }
@@ -197,7 +218,12 @@ TEST(EndProcesses, KillsLimitIsAFailureWhenProcessesKeepComingBackWhateverTheLas
     std::vector<EndRecord> tail;  // the run's last records
   };
   const auto left = [](const std::string& image, ProcessId id) {
-    return EndRecord{.Image = image, .Id = id, .Session = 1, .Result = EndResult::LeftAtLimit, .WaitedMs = 30000};
+    return EndRecord{.Image = image,
+                     .Id = id,
+                     .Session = 1,
+                     .Result = EndResult::LeftAtLimit,
+                     .WaitedMs = 30000,
+                     .Path = L"C:\\V\\" + std::wstring(image.begin(), image.end())};
   };
   const auto back = [](const std::string& image, ProcessId id, std::uint32_t runMs, std::uint32_t times) {
     return EndRecord{.Image = image,
@@ -205,7 +231,8 @@ TEST(EndProcesses, KillsLimitIsAFailureWhenProcessesKeepComingBackWhateverTheLas
                      .Session = 1,
                      .Result = EndResult::KeptComingBack,
                      .WaitedMs = runMs,
-                     .TimesEnded = times};
+                     .TimesEnded = times,
+                     .Path = L"C:\\V\\" + std::wstring(image.begin(), image.end())};
   };
   const Case cases[] = {
       {"back at once: both still there at the limit",
@@ -270,8 +297,8 @@ TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
             "These processes could not be ended:\n\n"
             "VexUPnP.exe (process 15): Windows refused: access denied: start Tarnwick as administrator\n"
             "Tallyboard.exe (process 16): still running after the wait (2.0 s)");
-  EXPECT_EQ(lines.All.size(), 3u);
-  EXPECT_EQ(lines.All[1].substr(29), "\tTerminate\tVex.exe\t10\t1\tended");
+  EXPECT_EQ(lines.All.size(), 5u);  // with the run's start and end
+  EXPECT_EQ(lines.All[2].substr(29), "\tTerminate\tVex.exe\t10\t1\tended\t-\tC:\\V\\Vex.exe");
   EXPECT_EQ(WindowFailureMessage({{.Image = "Vex.exe", .Id = 10, .Result = EndResult::Ended}}), "");
 }
 
@@ -301,22 +328,64 @@ TEST(EndRun, TheLinesOfARunAndTheRefusedRun) {
   world.processes.Add(5, "C:\\T\\Tarnwick.exe");
   world.processes.Add(10, "C:\\V\\Vex.exe");
   world.processes.Add(12, "C:\\V\\VexSQL.exe").Openable = false;
+  // The text lines and the JSON Lines of the same entries.
   struct Lines : LineSink {
     std::string All;
+    std::vector<std::string> Json;
     void WriteLine(const std::string& line) override { All += line + "\n"; }
+    void Write(const RunEntry& entry) override {
+      LineSink::Write(entry);
+      Json.push_back(JsonLine(entry));
+    }
   } lines;
-  const RunInfo info{.ExeImage = "Tarnwick.exe", .OwnId = 5, .OwnSession = 1, .StartNote = "debug privilege enabled"};
+  const RunInfo info{.ExeImage = "Tarnwick.exe",
+                     .OwnId = 5,
+                     .OwnSession = 1,
+                     .StartNote = "debug privilege enabled",
+                     .RunId = "r1",
+                     .Version = "1.0.0",
+                     .ExePath = L"C:\\T\\Tarnwick.exe"};
   EXPECT_EQ(RunUnattended(RunSwitch::List, {"Vex.exe", "VexSQL.exe", "Tarnwick.exe"}, world.seams, lines, info), 1);
   EXPECT_EQ(RefuseUnattended(RunSwitch::Auto, world.clock, lines, info), kExitAnotherRuns);
   const std::string t = "2024-05-06T02:00:01.015+02:00\t";
-  EXPECT_EQ(lines.All,
-            t + "-l\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled\n" + t + "-l\tVex.exe\t10\t1\tlisted\n" +
-                t +
-                "-l\tVexSQL.exe\t12\t1\tlisted\tcould not open it: access denied: start Tarnwick as administrator\n" +
-                t + "-l\tTarnwick.exe\t5\t1\trun ended\texit code 1, 0.0 s\n" + t +
-                "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled\n" + t +
-                "-a\tTarnwick.exe\t5\t1\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; "
-                "nothing was done\n");
+  const std::string self = "\tC:\\T\\Tarnwick.exe\n";
+  EXPECT_EQ(
+      lines.All,
+      t + "-l\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled" + self + t +
+          "-l\tVex.exe\t10\t1\tlisted\t-\tC:\\V\\Vex.exe\n" + t +
+          "-l\tVexSQL.exe\t12\t1\tlisted\tcould not open it: access denied: start Tarnwick as administrator\t-\n" + t +
+          "-l\tTarnwick.exe\t5\t1\trun ended\texit code 1, 0.0 s" + self + t +
+          "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled" + self + t +
+          "-a\tTarnwick.exe\t5\t1\trun ended\texit code 2, 0.0 s: another Tarnwick runs from this folder; "
+          "nothing was done" +
+          self);
+  const std::string common = R"({"tarnwick":1,"run":"r1","type":)";
+  const std::string at = R"("time":"2024-05-06T00:00:01.015Z",)";
+  EXPECT_EQ(lines.Json, (std::vector<std::string>{
+                            common + R"("start",)" + at +
+                                R"("mode":"list","version":"1.0.0","bitness":32,"pid":5,"session":1,"elevated":false,)"
+                                R"("path":"C:\\T\\Tarnwick.exe","scope":null,"options":{"grace":null,"wait":null,)"
+                                R"("service":null,"limit":null,"json":false,"whatIf":false},)"
+                                R"("detail":"run started: debug privilege enabled"})",
+                            common + R"("process",)" + at +
+                                R"("mode":"list","image":"Vex.exe","pid":10,"session":1,"created":null,)"
+                                R"("path":"C:\\V\\Vex.exe","services":[],"hasWindows":false,"outcome":"listed",)"
+                                R"("reason":null,"error":null,"detail":"listed","seconds":0.000})",
+                            common + R"("process",)" + at +
+                                R"("mode":"list","image":"VexSQL.exe","pid":12,"session":1,"created":null,)"
+                                R"("path":null,"services":[],"hasWindows":false,"outcome":"listed",)"
+                                R"("reason":"notOpened","error":5,"detail":"listed: could not open it: access )"
+                                R"(denied: start Tarnwick as administrator","seconds":0.000})",
+                            common + R"("end",)" + at +
+                                R"("mode":"list","exit":1,"seconds":0.000,"outcome":"running","counts":{"ended":0,)"
+                                R"("closed":0,"forced":0,"notEnded":0,"stillRunning":0,"keptComingBack":0,)"
+                                R"("listed":2,"stopped":0,"notStopped":0},"detail":"run ended"})",
+                            lines.Json[4],
+                            common + R"("end",)" + at +
+                                R"("mode":"auto","exit":2,"seconds":0.000,"outcome":"anotherRuns","counts":)"
+                                R"({"ended":0,"closed":0,"forced":0,"notEnded":0,"stillRunning":0,)"
+                                R"("keptComingBack":0,"listed":0,"stopped":0,"notStopped":0},"detail":"another )"
+                                R"(Tarnwick runs from this folder; nothing was done"})"}));
   EXPECT_TRUE(world.processes.IsAlive(10));
 }
 
@@ -329,9 +398,9 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
   };
   const Case cases[] = {
       {{.Image = "Vex.exe", .Id = 7, .Session = 1, .Result = R::Ended, .WaitedMs = 1},
-       "Vex.exe\t7\t1\tended\tforced after 0.0 s"},
+       "Vex.exe\t7\t1\tended\tforced after 0.0 s\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 1, .Result = R::KeptComingBack, .WaitedMs = 30000, .TimesEnded = 60},
-       "Vex.exe\t7\t1\tkept coming back\tended 60 times until the time limit ran out (30.0 s)"},
+       "Vex.exe\t7\t1\tkept coming back\tended 60 times until the time limit ran out (30.0 s)\t-"},
       {{.Image = "Vex.exe",
         .Id = 7,
         .Session = 0,
@@ -339,17 +408,18 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
         .Result = R::ServiceForced,
         .Error = 1053,
         .WaitedMs = 20000},
-       "Vex.exe\t7\t0\tservice Eng: forced after 20.0 s\tthe service manager did not answer the stop request"},
+       "Vex.exe\t7\t0\tservice Eng: forced after 20.0 s\tthe service manager did not answer the stop request\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Result = R::Critical},
-       "Vex.exe\t7\t0\tcould not end\ta critical process: ending it would stop Windows"},
+       "Vex.exe\t7\t0\tcould not end\ta critical process: ending it would stop Windows\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 2, .Result = R::Refused, .Error = 1234},
-       "Vex.exe\t7\t2\tcould not end\tWindows refused: system error 1234"},
+       "Vex.exe\t7\t2\tcould not end\tWindows refused: system error 1234\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Service = "Eng", .Result = R::ServiceNotStopped, .WaitedMs = 1500},
-       "Vex.exe\t7\t0\tservice Eng: could not stop\tit did not stop within 1.5 s"},
+       "Vex.exe\t7\t0\tservice Eng: could not stop\tit did not stop within 1.5 s\t-"},
       {{.Result = R::ServicesNotAsked, .Error = 1062},
        "-\t-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
-       "processes are ended without a stop request"},
-      {{.Image = "Tab\tName.exe", .Id = 7, .Session = 1, .Result = R::Ended}, "Tab\\x09Name.exe\t7\t1\tended"},
+       "processes are ended without a stop request\t-"},
+      {{.Image = "Tab\tName.exe", .Id = 7, .Session = 1, .Result = R::Ended, .Path = L"D:\\V\u0113x\\Tab\tName.exe"},
+       "Tab\\x09Name.exe\t7\t1\tended\t-\tD:\\V\xC4\x93x\\Tab\\x09Name.exe"},  // the path in UTF-8, escaped
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LogLine({2024, 12, 31, 23, 59, 58, 7, -330}, "-k", c.record),
@@ -396,7 +466,7 @@ TEST(EndRun, TheDebugPrivilegeIsHeldForThePassOnly) {
     EXPECT_EQ(RunUnattended(RunSwitch::Auto, {"Vex.exe"}, world.seams, lines, info), kExitDone);
     EXPECT_EQ(onAtEnd, std::vector<bool>{c.tokenHolds}) << c.note;
     EXPECT_EQ(privilege.On, c.onBefore) << c.note;
-    EXPECT_EQ(lines.All.front().substr(lines.All.front().rfind("\trun started\t") + 13), c.note);
+    EXPECT_EQ(lines.All.front().substr(lines.All.front().rfind("\trun started\t") + 13), std::string(c.note) + "\t-");
   }
 }
 
@@ -430,7 +500,8 @@ TEST(EndProcesses, TreeEndsTheDescendantsRootFirstAndNoStranger) {
     std::vector<std::string> lines;
     for (const EndRecord& r : EndProcesses(world.seams, request)) {
       const std::string line = LogLine({}, "-a", r);
-      lines.push_back(line.substr(line.find("-a\t") + 3));
+      const std::size_t start = line.find("-a\t") + 3;
+      lines.push_back(line.substr(start, line.rfind('\t') - start));  // the program's path left out
     }
     if (!tree) {
       EXPECT_EQ(api.Terminated, std::vector<ProcessId>{10});
@@ -438,7 +509,7 @@ TEST(EndProcesses, TreeEndsTheDescendantsRootFirstAndNoStranger) {
     }
     EXPECT_EQ(api.Terminated, (std::vector<ProcessId>{10, 20, 30}));
     EXPECT_EQ(lines, (std::vector<std::string>{
-                         "Vex.exe\t10\t1\tended",
+                         "Vex.exe\t10\t1\tended\t-",
                          "Helper.exe\t20\t1\tended\tchild of Vex.exe (10)",
                          "Csrss.exe\t33\t1\tcould not end\ta critical process: ending it would stop Windows; child of "
                          "Helper.exe (20)",

@@ -77,10 +77,10 @@ TEST(Scope, AScopedRunActsOnlyInsideTheFolderAndItsFirstLineNamesIt) {
   EXPECT_EQ(RunUnattended(RunSwitch::Auto, {"Vex.exe", "VexSQL.exe"}, seams, lines, info, options), 1);
   EXPECT_EQ(processes.Terminated, (std::vector<ProcessId>{12}));
   ASSERT_EQ(lines.All.size(), 4u);
-  EXPECT_EQ(lines.All[0], "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled; scope: D:\\Vex");
+  EXPECT_EQ(lines.All[0], "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled; scope: D:\\Vex\t-");
   // The one inside that could not be opened counts; the one outside does not, though it could not be either.
   EXPECT_EQ(lines.All[1].rfind("-a\tVexSQL.exe\t14\t1\tcould not end\t", 0), 0u) << lines.All[1];
-  EXPECT_EQ(lines.All[2], "-a\tVex.exe\t12\t1\tended");
+  EXPECT_EQ(lines.All[2], "-a\tVex.exe\t12\t1\tended\t-\tD:\\VEX\\bin\\Vex.exe");
 }
 
 }  // namespace

@@ -30,14 +30,18 @@ struct World {
     return services.Add(name, pid);
   }
   Records Run(EndMode mode, const std::vector<std::string>& images = {"Vex.exe"}, KeepAlive keepAlive = {},
-              std::uint32_t runMs = EndLimits().RunMs) {
+              std::uint32_t runMs = EndLimits().RunMs, bool whatIf = false) {
     EndRequest request;
+    request.WhatIf = whatIf;
     request.Images = images;
     request.Mode = mode;
     request.Limits.RunMs = runMs;
     request.WhileWaiting = std::move(keepAlive);
     start = clock.Now;
-    return EndProcesses(seams, request);
+    // What the services did is the matter here; the program files are the pipeline test's.
+    Records records = EndProcesses(seams, request);
+    for (EndRecord& record : records) record.Path.clear();
+    return records;
   }
   std::uint64_t Took() const { return clock.Now - start; }
   std::uint64_t start = 0;
@@ -52,14 +56,17 @@ EndRecord Stopped(const std::string& image, ProcessId id, const std::string& ser
 }
 
 TEST(ServiceStop, EveryServiceIsAskedOnceAfterItsDependentsAndOverlapsWithTheOthers) {
+  const auto setUp = [](World& world) {
+    world.AddService("VexEngine", 10, "Vex.exe");
+    world.AddService("VexGateway", 20, "QuilListener.exe").Dependencies = {"vexengine"};
+    world.AddService("VexPanel", 30, "Tallyboard.exe").Dependencies = {"VexGateway", "VexSql"};  // needs it indirectly
+    world.AddService("VexOpc", 40, "VexOPC.exe").Dependencies = {"+VexGroup"};
+    world.services.Services[0].Group = "VexGroup";
+    world.AddService("Unrelated", 50, "Other.exe").Dependencies = {"Elsewhere"};
+    world.AddService("VexSql", 60, "VexSQL.exe");
+  };
   World world;
-  world.AddService("VexEngine", 10, "Vex.exe");
-  world.AddService("VexGateway", 20, "QuilListener.exe").Dependencies = {"vexengine"};
-  world.AddService("VexPanel", 30, "Tallyboard.exe").Dependencies = {"VexGateway", "VexSql"};  // needs it indirectly
-  world.AddService("VexOpc", 40, "VexOPC.exe").Dependencies = {"+VexGroup"};
-  world.services.Services[0].Group = "VexGroup";
-  world.AddService("Unrelated", 50, "Other.exe").Dependencies = {"Elsewhere"};
-  world.AddService("VexSql", 60, "VexSQL.exe");
+  setUp(world);
 
   const Records records = world.Run(EndMode::OnePerImage, {"Vex.exe", "VexOPC.exe", "VexSQL.exe"});
   // Level by level: what nothing needs first, then what only they needed, then the engine.
@@ -78,6 +85,18 @@ TEST(ServiceStop, EveryServiceIsAskedOnceAfterItsDependentsAndOverlapsWithTheOth
   EXPECT_TRUE(world.processes.Terminated.empty());
   EXPECT_EQ(world.services.UnexpectedEnds, 0);  // no "terminated unexpectedly", so no recovery
   EXPECT_EQ(world.Took(), 3 * 300u);            // three levels, not five stops one after another
+
+  // "/whatif" decides the same and asks nothing: each host with the services it would stop, in order.
+  World preview;
+  setUp(preview);
+  const auto would = [](const std::string& image, ProcessId id, std::vector<std::string> names) {
+    return EndRecord{.Image = image, .Id = id, .Session = 0, .Result = R::WouldEnd, .Names = std::move(names)};
+  };
+  EXPECT_EQ(preview.Run(EndMode::OnePerImage, {"Vex.exe", "VexOPC.exe", "VexSQL.exe"}, {}, EndLimits().RunMs, true),
+            (Records{would("Vex.exe", 10, {"VexPanel", "VexGateway", "VexOpc", "VexEngine"}),
+                     would("VexOPC.exe", 40, {"VexOpc"}), would("VexSQL.exe", 60, {"VexPanel", "VexSql"})}));
+  EXPECT_TRUE(preview.services.StopRequests.empty());
+  EXPECT_TRUE(preview.processes.Terminated.empty());
 
   // Listed before the service it needs, the dependent's host changes nothing: each is asked once.
   World reversed;

@@ -112,11 +112,13 @@ struct World {
   }
 };
 
+// The lines without time, source and program path (the pipeline test shows those).
 std::vector<std::string> Lines(const std::vector<EndRecord>& records) {
   std::vector<std::string> lines;
   for (const EndRecord& r : records) {
     const std::string line = LogLine({}, "-a", r);
-    lines.push_back(line.substr(line.find("-a\t") + 3));
+    const std::size_t start = line.find("-a\t") + 3;
+    lines.push_back(line.substr(start, line.rfind('\t') - start));
   }
   return lines;
 }
@@ -125,7 +127,7 @@ TEST(WindowClose, WindowlessAndHungGoAtOnceTheOthersAreAskedAndForcedAfterOneGra
   World world;
   const std::vector<EndRecord> records = world.Run(EndMode::OnePerImage);
   EXPECT_EQ(Lines(records),
-            (std::vector<std::string>{"VexSQL.exe\t11\t1\tclosed", "Vex.exe\t10\t1\tended",
+            (std::vector<std::string>{"VexSQL.exe\t11\t1\tclosed\t-", "Vex.exe\t10\t1\tended\t-",
                                       "VexUPnP.exe\t12\t1\tforced after 5.0 s\tit did not close in time",
                                       "Tallyboard.exe\t13\t1\tforced after 5.0 s\tit refused",
                                       "VexOPC.exe\t14\t1\tforced after 0.0 s\tit did not answer"}));
@@ -149,7 +151,7 @@ TEST(WindowClose, TheGraceTimeEndsWithTheRunsLimitAndListingOnlyNotesTheWindows)
 
   World listing;
   const std::vector<std::string> lines = Lines(listing.Run(EndMode::ListOnly));
-  EXPECT_EQ(lines[0], "Vex.exe\t10\t1\tlisted");
+  EXPECT_EQ(lines[0], "Vex.exe\t10\t1\tlisted\t-");
   EXPECT_EQ(lines[1], "VexSQL.exe\t11\t1\tlisted\thas windows");
   EXPECT_TRUE(listing.windows.Calls.empty());
   EXPECT_TRUE(listing.processes.Terminated.empty());
@@ -168,8 +170,8 @@ TEST(WindowClose, GraceFromEachOnesCloseWithAFloorAndTheAskingBounded) {
   };
   const FakeWindow saver{.AnswersAfterMs = 60000, .ClosesAfterMs = 3000};  // its "Save changes?" stays up
   const Case cases[] = {
-      {"asks before saving: not forced at a second", saver, 1, {}, "closed", 0},
-      {"a hidden window is asked too", {.ClosesAfterMs = 200, .Visible = false}, 1, {}, "closed", 0},
+      {"asks before saving: not forced at a second", saver, 1, {}, "closed\t-", 0},
+      {"a hidden window is asked too", {.ClosesAfterMs = 200, .Visible = false}, 1, {}, "closed\t-", 0},
       {"twelve slow ones within the limit",
        {.AnswersAfterMs = 1500},
        12,
@@ -186,7 +188,7 @@ TEST(WindowClose, GraceFromEachOnesCloseWithAFloorAndTheAskingBounded) {
        {.AnswersAfterMs = 60000, .ClosesAfterMs = 800},
        1,
        {.RunMs = 500, .GraceMs = 5000},
-       "closed",
+       "closed\t-",
        0},
   };
   for (const Case& c : cases) {
@@ -209,7 +211,7 @@ TEST(WindowClose, GraceFromEachOnesCloseWithAFloorAndTheAskingBounded) {
   World listing(false);
   listing.processes.Add(20, "C:\\V\\Tray.exe");
   listing.windows.Windows.push_back({.Owner = 20, .Visible = false});
-  EXPECT_EQ(Lines(listing.Run(EndMode::ListOnly, {}, {"Tray.exe"}))[0], "Tray.exe\t20\t1\tlisted");
+  EXPECT_EQ(Lines(listing.Run(EndMode::ListOnly, {}, {"Tray.exe"}))[0], "Tray.exe\t20\t1\tlisted\t-");
 }
 
 // A pass takes the longer of its service stops and its windows' grace time, not their sum.
@@ -225,7 +227,7 @@ TEST(WindowClose, ServicesStopWhileWindowsHaveTheirGraceTime) {
                       {"Vex.exe", "VexSQL.exe", "VexUPnP.exe", "Tallyboard.exe", "VexOPC.exe", "VexSvc.exe"}));
   EXPECT_GE(world.clock.Now - 1000, 12000u);
   EXPECT_LT(world.clock.Now - 1000, 12000u + 1000u);  // the 5 s of grace are not added
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "VexSvc.exe\t30\t0\tended"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "VexSvc.exe\t30\t0\tended\t-"), 1);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "VexUPnP.exe\t12\t1\tforced after 5.0 s\tit did not close in time"),
             1);
 }

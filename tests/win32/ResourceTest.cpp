@@ -1,4 +1,5 @@
-// What Tarnwick.exe carries: the manifest and the version information; and the program's own paths.
+// What Tarnwick.exe carries: the manifest, the version information and the Event Log's messages; and the
+// program's own paths.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "app/AppWin32.h"
+#include "app/RunEvents.h"
 #include "common/Text.h"
 #include "common/WideTextWin32.h"
 #include "tests/support/Driver.h"
@@ -22,6 +24,26 @@ constexpr const char* kManifestArch = "amd64";
 #else
 constexpr const char* kManifestArch = "x86";
 #endif
+
+// Event Viewer reads each event's text from the exe by its plain ID, with the log line's fields put in.
+TEST(Resources, EveryEventIdHasItsMessageWithTheFieldsInserted) {
+  HMODULE exe = LoadLibraryExA(ExeUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  const wchar_t* fields[] = {
+      L"2026-12-09T02:00:01.015+01:00", L"-k", L"Vex.exe", L"4242", L"1", L"ended", L"why", L"C:\\Vex\\Vex.exe"};
+  DWORD_PTR arguments[std::size(fields)];
+  for (std::size_t i = 0; i < std::size(fields); ++i) arguments[i] = reinterpret_cast<DWORD_PTR>(fields[i]);
+  for (const EventId id : kEventIds) {
+    wchar_t* text = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                       exe, id, 0, reinterpret_cast<wchar_t*>(&text), 0, reinterpret_cast<va_list*>(arguments));
+    ASSERT_GT(length, 0u) << id;
+    EXPECT_NE(std::wstring(text).find(L"Time: 2026-12-09T02:00:01.015+01:00"), std::wstring::npos) << id;
+    LocalFree(text);
+  }
+  FreeLibrary(exe);
+}
 
 TEST(Resources, ManifestAsksForHighestAvailableAndCommonControls6) {
   HMODULE exe = LoadLibraryExA(ExeUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
