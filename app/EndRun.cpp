@@ -1,8 +1,10 @@
 // The run's start and end lines around the pipeline, for the switches and for the window.
 #include "app/EndRun.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "process/Holders.h"
 #include "process/Scope.h"
 
 namespace tarnwick {
@@ -32,11 +34,18 @@ EndMode ModeOf(RunSwitch runSwitch) {
   return EndMode::OnePerImage;
 }
 
-std::string EndNote(int exitCode, std::uint64_t ms) {
+std::string EndNote(int exitCode, std::uint64_t ms, std::size_t notInspected = 0) {
   char text[64];
   std::snprintf(text, sizeof(text), "exit code %d, %llu.%llu s", exitCode, static_cast<unsigned long long>(ms / 1000),
                 static_cast<unsigned long long>(ms % 1000 / 100));
-  return text;
+  if (notInspected == 0) return text;
+  return text + ("; " + std::to_string(notInspected)) + " processes not inspected";
+}
+
+// 1 wins over 6: what the run set out to end comes first; holders count only with a folder.
+int ExitCodeOf(EndMode mode, const std::vector<EndRecord>& records) {
+  const int code = EndExitCode(mode, records);
+  return code == kExitDone && FolderHeld(records) ? kExitHeld : code;
 }
 
 std::vector<EndRecord> RunWithLines(const std::string& source, EndRequest request, const EndSeams& seams,
@@ -76,10 +85,14 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
   request.Mode = ModeOf(runSwitch);
   request.Limits = options.Applied(EndLimits::Unattended());
   request.Scope = options.Folder;
-  const int exitCode = EndExitCode(request.Mode, RunWithLines(source, request, seams, sink));
+  request.AllInScope = options.All;
+  const std::vector<EndRecord> records = RunWithLines(source, request, seams, sink);
+  const int exitCode = ExitCodeOf(request.Mode, records);
   const std::uint64_t ms = seams.Time.NowMs() - start;
+  const auto notInspected = std::count_if(records.begin(), records.end(),
+                                          [](const EndRecord& r) { return r.Result == EndResult::NotInspected; });
   sink.WriteLine(LogLine(seams.Time.Local(), source, info.ExeImage, info.OwnId, info.OwnSession, "run ended",
-                         EndNote(exitCode, ms)));
+                         EndNote(exitCode, ms, static_cast<std::size_t>(notInspected))));
   return exitCode;
 }
 

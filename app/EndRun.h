@@ -17,6 +17,7 @@ inline constexpr int kExitNotAll = 1;         // something could not be ended; o
 inline constexpr int kExitAnotherRuns = 2;    // another Tarnwick runs from this folder: nothing was done
 inline constexpr int kExitCouldNotStart = 3;  // no window or message loop could be made
 inline constexpr int kExitUntrusted = 4;      // elevated, and others can change the list, the exe or their folder
+inline constexpr int kExitHeld = 6;           // with a folder: nothing listed is left, but other processes hold it
 
 enum class RunSwitch { Auto, Kill, List };
 

@@ -22,6 +22,15 @@ const KnownOption kOptions[] = {
     {L"limit", &RunOptions::RunMs, 1},
 };
 
+// Options without a value.
+struct KnownFlag {
+  const wchar_t* Name;
+  bool RunOptions::*Field;
+};
+const KnownFlag kFlags[] = {
+    {L"all", &RunOptions::All},
+};
+
 std::wstring AsciiLower(std::wstring_view text) {
   std::wstring lower(text);
   for (wchar_t& c : lower) {
@@ -46,6 +55,15 @@ bool ParseSeconds(std::wstring_view text, std::uint32_t minSeconds, std::uint32_
 bool ParseOption(const std::wstring& token, RunOptions& options, std::string& problem) {
   const std::size_t colon = token.find(L':');
   const std::wstring name = AsciiLower(token.substr(1, colon == std::wstring::npos ? std::wstring::npos : colon - 1));
+  for (const KnownFlag& flag : kFlags) {
+    if (name != flag.Name || colon != std::wstring::npos) continue;
+    if (options.*flag.Field) {
+      problem = "option /" + Utf8(flag.Name) + " is given twice";
+      return false;
+    }
+    options.*flag.Field = true;
+    return true;
+  }
   for (const KnownOption& known : kOptions) {
     if (name != known.Name) continue;
     std::string shown = "/";
@@ -64,7 +82,7 @@ bool ParseOption(const std::wstring& token, RunOptions& options, std::string& pr
     options.*known.Field = ms;
     return true;
   }
-  problem = "unknown option " + Utf8(token) + " (known: /grace:N /wait:N /service:N /limit:N, in seconds)";
+  problem = "unknown option " + Utf8(token) + " (known: /grace:N /wait:N /service:N /limit:N, in seconds; /all)";
   return false;
 }
 
@@ -149,6 +167,10 @@ bool ParseRunOptions(const std::vector<std::wstring>& arguments, RunOptions& opt
       return false;
     }
     options.Folder = token;
+  }
+  if (options.All && options.Folder.empty()) {
+    problem = "option /all needs a folder: it ends every program in it";
+    return false;
   }
   return true;
 }

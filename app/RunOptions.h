@@ -16,6 +16,7 @@ inline constexpr int kExitBadCommandLine = 5;
 
 struct RunOptions {
   std::wstring Folder;  // as given; empty: the whole machine
+  bool All = false;     // "/all": with the folder, every program in it is ended, listed or not
   std::optional<std::uint32_t> GraceMs;
   std::optional<std::uint32_t> ProcessWaitMs;
   std::optional<std::uint32_t> ServiceWaitMs;
@@ -31,7 +32,8 @@ struct RunOptions {
 std::vector<std::wstring> SplitArguments(std::wstring_view commandLine);
 
 // Reads the tokens after the switch (arguments[0] is the switch itself and is not looked at). Options are
-// "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit. Any other
+// "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit; and the
+// flags ("/all"), which need a folder. Any other
 // token is the folder, at most one. False, with a line for the user, on an unknown option, a bad value,
 // a repeated option or a second folder.
 [[nodiscard]] bool ParseRunOptions(const std::vector<std::wstring>& arguments, RunOptions& options,

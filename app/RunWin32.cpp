@@ -7,6 +7,7 @@
 #include "app/AppWin32.h"
 #include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
+#include "process/HoldersWin32.h"
 #include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
 #include "process/ServiceWin32.h"
@@ -98,7 +99,10 @@ struct Seams {
   SystemClock clock;
   DebugPrivilegeWin32 rights;
   WindowWin32 windows;
-  EndSeams Get() { return {.Processes = processes, .Services = services, .Time = clock, .Windows = &windows}; }
+  HoldersWin32 holders;
+  EndSeams Get() {
+    return {.Processes = processes, .Services = services, .Time = clock, .Windows = &windows, .Holders = &holders};
+  }
 };
 
 // The run's note is the trust check's warning; with rights, the pass holds the debug privilege.

@@ -29,6 +29,23 @@ enum class EndResult {
   ServiceNotStopped,  // the stop could not be asked or did not happen (Error, else WaitedMs)
   // The run as a whole.
   ServicesNotAsked,  // the service manager could not be asked (Error): processes are ended without a stop request
+  // With a folder: who else holds it (Held says how, Path what; HeldCount how many more things).
+  Holds,          // a process that is not listed, or listed and left, holds the folder: named, never ended
+  AncestorHolds,  // Tarnwick's own starter (a script, an installer) holds it: named and left alone
+  NotInspected,   // a process whose modules or handles could not be read (Error; 0: a 64-bit process)
+  NamesGivenUp,   // HeldCount open files whose name did not come in time: the run went on without them
+  OnlyOutside,    // no process ran in the folder, but listed images run outside it (Names)
+  CameBack,       // -k: a process of an image already ended ran again (WaitedMs after the last end)
+};
+
+// How a holder holds the folder.
+enum class HoldWay {
+  None,
+  Program,  // its program file lies in the folder
+  Module,   // a DLL or EXE is loaded from it
+  File,     // an open handle to a file under it
+  Folder,   // an open handle to a folder under it, its current folder included
+  Mapped,   // a view mapped from a file under it
 };
 
 // How an ended process went, where it had windows to ask.
@@ -58,12 +75,18 @@ struct EndRecord {
   ForceReason Why = ForceReason::None;
   bool HasWindows = false;  // -l: it has a top-level window on the user's desktop
   std::wstring Scope{};     // the folder the run was limited to; empty: the whole machine
+  HoldWay Held = HoldWay::None;
+  std::wstring Path{};          // Holds, AncestorHolds: the file or folder held, by its final path
+  std::uint32_t HeldCount = 0;  // Holds: further things held beyond Path; NamesGivenUp: how many
 
   bool operator==(const EndRecord&) const = default;
 };
 
 // True for a record of a listed image's process that the run could not end.
 bool IsFailure(const EndRecord& record);
+
+// "program", "module", "file", "folder", "mapped".
+std::string_view HoldWayName(HoldWay way);
 
 // What a record says in words: the action and result ("could not end"), and why ("critical process ...").
 struct RecordText {

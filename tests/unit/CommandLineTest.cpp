@@ -135,7 +135,10 @@ TEST(ParseRunOptions, TakesAFolderAndTheLimitsInAnyCaseAndRefusesWhatItCannotFol
       {L"T -a /grace", L"", d, "option /grace: /grace:N takes whole seconds from 0 to 86400"},
       {L"T -a /grace:-1", L"", d, "option /grace:-1: /grace:N takes whole seconds from 0 to 86400"},
       {L"T -a /grace:1 /Grace:2", L"", d, "option /grace is given twice"},
-      {L"T -a /f", L"", d, "unknown option /f (known: /grace:N /wait:N /service:N /limit:N, in seconds)"},
+      {L"T -a /f", L"", d, "unknown option /f (known: /grace:N /wait:N /service:N /limit:N, in seconds; /all)"},
+      {L"T -k /ALL D:\\Vex", L"D:\\Vex", d, ""},
+      {L"T -k /all", L"", d, "option /all needs a folder: it ends every program in it"},
+      {L"T -k /all D:\\Vex /all", L"", d, "option /all is given twice"},
       {L"T -k \"D:\\Vex\\\" /grace:5", L"", d,
        "the folder D:\\Vex\" /grace:5 holds a double quote: write \"D:\\Vex\" without a backslash before the closing "
        "quote"},
@@ -149,6 +152,7 @@ TEST(ParseRunOptions, TakesAFolderAndTheLimitsInAnyCaseAndRefusesWhatItCannotFol
     EXPECT_EQ(problem, c.problem) << c.line;
     if (!ok) continue;
     EXPECT_EQ(options.Folder, c.folder) << c.line;
+    EXPECT_EQ(options.All, std::wstring_view(c.line).find(L"/ALL") != std::wstring_view::npos) << c.line;
     const EndLimits limits = options.Applied(EndLimits::Unattended());
     EXPECT_EQ(limits.GraceMs, c.limits.GraceMs) << c.line;
     EXPECT_EQ(limits.ProcessWaitMs, c.limits.ProcessWaitMs) << c.line;

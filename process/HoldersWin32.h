@@ -1,0 +1,47 @@
+// The holder search over Win32: the process snapshot with parents, each process's program, modules and
+// mapped views, and the system's handle table, whose names are asked in a helper that can be given up.
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "process/Holders.h"
+
+namespace tarnwick {
+
+class HoldersWin32 final : public HolderApi {
+ public:
+  HoldersWin32();
+  bool Processes(std::vector<HolderProcess>& processes) override;
+  Inspection Inspect(ProcessId id, std::vector<HeldFile>& held, std::uint32_t& error) override;
+  HandleScan OpenFiles(const std::set<ProcessId>& skip, std::uint32_t budgetMs) override;
+
+ private:
+  std::wstring Final(const std::wstring& path);  // the final path, once per spelling
+  std::wstring DosPath(const std::wstring& device) const;
+
+  using QuerySystemFunction = long(__stdcall*)(int, void*, unsigned long, unsigned long*);
+  QuerySystemFunction querySystem_ = nullptr;
+  std::map<std::wstring, std::wstring> finals_;
+  std::vector<std::pair<std::wstring, std::wstring>> devices_;  // "\Device\HarddiskVolume3" -> "C:"
+};
+
+// The name helper: Tarnwick's own exe started with kNameHelperSwitch and a pipe handle. It answers each
+// handle value it is sent with the handle's final path; a query that hangs hangs the helper alone, which
+// the run ends through its job at the deadline.
+inline constexpr wchar_t kNameHelperSwitch[] = L"/holder-names";
+// True when the command line asks for the helper; it then runs until its pipe closes.
+bool IsNameHelper(const wchar_t* commandLine);
+int RunNameHelper(const wchar_t* commandLine);
+
+// A handle of this process to a disk file, and what the helper said of it.
+struct NameAnswer {
+  bool Answered = false;
+  bool Folder = false;
+  std::wstring Path{};
+};
+// The final paths of the handles, each query within perQueryMs and all within budgetMs; a query that does
+// not answer is given up with its helper, and a new helper goes on with the rest.
+std::vector<NameAnswer> AskNames(const std::vector<void*>& handles, std::uint32_t perQueryMs, std::uint32_t budgetMs);
+
+}  // namespace tarnwick
