@@ -250,7 +250,9 @@ class Run {
         const auto name = snapshotNames_.find(id);
         return name != snapshotNames_.end() ? name->second : std::string();
       };
+      const std::size_t before = context_.Records().size();
       const std::vector<bool> gone = EndServiceHosts(context_, services_, hosts, imageOf);
+      ReportRecovery(before);
       for (std::size_t i = 0; i < gone.size(); ++i) {
         if (!gone[i]) GiveUp(hostIds[i]);
       }
@@ -268,6 +270,28 @@ class Run {
                        .WaitedMs = context_.Since(target.EndedAt)});
         GiveUp(target.Id);
       }
+    }
+  }
+
+  // A service forced to end is, for the service manager, one that failed: its recovery actions may start
+  // it again after the run, and the log says when.
+  void ReportRecovery(std::size_t from) {
+    for (std::size_t i = from; i < context_.Records().size(); ++i) {
+      const EndRecord& forced = context_.Records()[i];
+      ServiceConfig config;
+      if (forced.Result != EndResult::ServiceForced || context_.Services().Config(forced.Service, config) != 0 ||
+          config.RestartDelaysMs.empty()) {
+        continue;
+      }
+      EndRecord record{.Image = forced.Image,
+                       .Id = forced.Id,
+                       .Session = forced.Session,
+                       .Service = forced.Service,
+                       .Result = EndResult::WillRestart};
+      for (std::uint32_t ms : config.RestartDelaysMs) {
+        record.Names.push_back("restart after " + std::to_string(ms / 1000) + " s");
+      }
+      context_.Emit(record);
     }
   }
 

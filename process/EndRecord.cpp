@@ -164,6 +164,8 @@ RecordText DescribeRecord(const EndRecord& r) {
       return {"none in the folder", "listed images run only outside it: " + Joined(r.Names)};
     case EndResult::CameBack:
       return {"came back", Seconds(r.WaitedMs) + " after it was ended"};
+    case EndResult::WillRestart:
+      return {service + "will be started again", "its recovery actions: " + Joined(r.Names)};
   }
   return {};
 }

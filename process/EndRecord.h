@@ -36,6 +36,7 @@ enum class EndResult {
   NamesGivenUp,   // HeldCount open files whose name did not come in time: the run went on without them
   OnlyOutside,    // no process ran in the folder, but listed images run outside it (Names)
   CameBack,       // -k: a process of an image already ended ran again (WaitedMs after the last end)
+  WillRestart,    // a service whose process was forced has recovery actions that start it again (Names)
 };
 
 // How a holder holds the folder.

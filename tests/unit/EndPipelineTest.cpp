@@ -400,5 +400,20 @@ TEST(EndRun, TheDebugPrivilegeIsHeldForThePassOnly) {
   }
 }
 
+TEST(EndProcesses, AForcedServiceWhoseRecoveryStartsItAgainIsNamed) {
+  World world;
+  world.processes.Add(10, "C:\\Vex\\Vex.exe").Session = 0;
+  test::FakeService& engine = world.services.Add("VexEngine", 10);
+  engine.Behaviour = test::FakeService::OnStop::Ignores;
+  engine.RestartDelaysMs = {60000, 120000};
+  EXPECT_EQ(world.Run(EndMode::OnePerImage, {"Vex.exe"}).back(),
+            (EndRecord{.Image = "Vex.exe",
+                       .Id = 10,
+                       .Session = 0,
+                       .Service = "VexEngine",
+                       .Result = EndResult::WillRestart,
+                       .Names = {"restart after 60 s", "restart after 120 s"}}));
+}
+
 }  // namespace
 }  // namespace tarnwick
