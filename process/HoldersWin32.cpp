@@ -21,6 +21,13 @@ constexpr int kSystemExtendedHandleInformation = 64;
 constexpr long kStatusInfoLengthMismatch = static_cast<long>(0xC0000004L);
 constexpr std::uint32_t kPerQueryMs = 1000;
 
+class SystemClock final : public Clock {
+ public:
+  std::uint64_t NowMs() override { return GetTickCount64(); }
+  void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
+  LocalTime Local() override { return {}; }
+};
+
 struct HandleEntry {  // SYSTEM_HANDLE_TABLE_ENTRY_INFO_EX
   void* Object;
   ULONG_PTR ProcessId;
@@ -205,7 +212,9 @@ HandleScan HoldersWin32::OpenFiles(const std::set<ProcessId>& skip, std::uint32_
   }
   std::vector<void*> handles;
   for (const KernelHandle& file : disk) handles.push_back(file.Get());
-  const std::vector<NameAnswer> answers = AskNames(handles, kPerQueryMs, budgetMs);
+  SystemClock clock;
+  const std::vector<NameAnswer> answers =
+      AskNames(handles, {.PerQueryMs = kPerQueryMs, .BudgetMs = budgetMs}, clock, &StartNameHelper);
   for (std::size_t i = 0; i < answers.size(); ++i) {
     if (!answers[i].Answered) {
       ++scan.NamesGivenUp;

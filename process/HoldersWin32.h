@@ -2,10 +2,12 @@
 // mapped views, and the system's handle table, whose names are asked in a helper that can be given up.
 #pragma once
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "process/Holders.h"
+#include "process/NameQueries.h"
 
 namespace tarnwick {
 
@@ -34,14 +36,7 @@ inline constexpr wchar_t kNameHelperSwitch[] = L"/holder-names";
 bool IsNameHelper(const wchar_t* commandLine);
 int RunNameHelper(const wchar_t* commandLine);
 
-// A handle of this process to a disk file, and what the helper said of it.
-struct NameAnswer {
-  bool Answered = false;
-  bool Folder = false;
-  std::wstring Path{};
-};
-// The final paths of the handles, each query within perQueryMs and all within budgetMs; a query that does
-// not answer is given up with its helper, and a new helper goes on with the rest.
-std::vector<NameAnswer> AskNames(const std::vector<void*>& handles, std::uint32_t perQueryMs, std::uint32_t budgetMs);
+// A worker for the name queries: a helper process in a job that ends it when it goes.
+std::unique_ptr<NameWorker> StartNameHelper();
 
 }  // namespace tarnwick

@@ -13,9 +13,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr std::uint32_t kHelperStartMs = 5000;  // a first answer includes the helper's start
-constexpr int kMostHelpers = 8;                 // after that many give up, the rest are not asked
-
 struct AnswerHeader {
   std::uint32_t Folder;
   std::uint32_t Length;  // in wide characters
@@ -46,7 +43,7 @@ bool WriteAll(HANDLE pipe, const void* data, DWORD size) {
 }
 
 // One helper: started in a job, spoken to over an overlapped pipe, ended with its job when it goes.
-class Helper {
+class Helper final : public NameWorker {
  public:
   Helper() {
     static LONG serial = 0;
@@ -90,10 +87,10 @@ class Helper {
     if (job_) TerminateJobObject(job_.Get(), 1);
   }
 
-  bool Started() const { return static_cast<bool>(process_); }
+  bool Started() const override { return static_cast<bool>(process_); }
 
   // False when the helper did not answer by `until`: the handle's query is given up with the helper.
-  bool Ask(HANDLE file, ULONGLONG until, NameAnswer& answer) {
+  bool Ask(void* file, std::uint64_t until, NameAnswer& answer) override {
     HANDLE remote = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), file, process_.Get(), &remote, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
       answer.Answered = true;  // nothing to ask: a file of no name
@@ -172,21 +169,6 @@ int RunNameHelper(const wchar_t* commandLine) {
   }
 }
 
-std::vector<NameAnswer> AskNames(const std::vector<void*>& handles, std::uint32_t perQueryMs, std::uint32_t budgetMs) {
-  std::vector<NameAnswer> answers(handles.size());
-  const ULONGLONG end = GetTickCount64() + budgetMs;
-  std::size_t next = 0;
-  for (int helpers = 0; next < handles.size() && helpers < kMostHelpers && GetTickCount64() < end; ++helpers) {
-    Helper helper;
-    if (!helper.Started()) break;
-    for (bool first = true; next < handles.size(); first = false) {
-      const ULONGLONG until = std::min(end, GetTickCount64() + (first ? kHelperStartMs : perQueryMs));
-      // Given up or answered, this handle is done; a helper that did not answer is ended with its job.
-      const std::size_t i = next++;
-      if (!helper.Ask(handles[i], until, answers[i])) break;
-    }
-  }
-  return answers;
-}
+std::unique_ptr<NameWorker> StartNameHelper() { return std::make_unique<Helper>(); }
 
 }  // namespace tarnwick
