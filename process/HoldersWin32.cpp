@@ -7,6 +7,7 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "common/SystemFunctionWin32.h"
 #include "common/Win32Handles.h"
@@ -68,7 +69,11 @@ std::wstring ImagePathOf(HANDLE process) {
 
 }  // namespace
 
-HoldersWin32::HoldersWin32() {
+HoldersWin32::HoldersWin32(std::wstring helperExe) : helperExe_(std::move(helperExe)) {
+  if (helperExe_.empty()) {
+    helperExe_.resize(32768);
+    helperExe_.resize(GetModuleFileNameW(nullptr, helperExe_.data(), static_cast<DWORD>(helperExe_.size())));
+  }
   querySystem_ = SystemFunction<QuerySystemFunction>("ntdll.dll", "NtQuerySystemInformation");
   // The device behind each drive letter, for the names of mapped views ("\Device\HarddiskVolume3\...").
   for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
@@ -213,8 +218,8 @@ HandleScan HoldersWin32::OpenFiles(const std::set<ProcessId>& skip, std::uint32_
   std::vector<void*> handles;
   for (const KernelHandle& file : disk) handles.push_back(file.Get());
   SystemClock clock;
-  const std::vector<NameAnswer> answers =
-      AskNames(handles, {.PerQueryMs = kPerQueryMs, .BudgetMs = budgetMs}, clock, &StartNameHelper);
+  const std::vector<NameAnswer> answers = AskNames(handles, {.PerQueryMs = kPerQueryMs, .BudgetMs = budgetMs}, clock,
+                                                   [this] { return StartNameHelper(helperExe_); });
   for (std::size_t i = 0; i < answers.size(); ++i) {
     if (!answers[i].Answered) {
       ++scan.NamesGivenUp;

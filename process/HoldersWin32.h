@@ -13,7 +13,8 @@ namespace tarnwick {
 
 class HoldersWin32 final : public HolderApi {
  public:
-  HoldersWin32();
+  // The name helper runs from helperExe: Tarnwick's own exe unless a benchmark names it.
+  explicit HoldersWin32(std::wstring helperExe = {});
   bool Processes(std::vector<HolderProcess>& processes) override;
   Inspection Inspect(ProcessId id, std::vector<HeldFile>& held, std::uint32_t& error) override;
   HandleScan OpenFiles(const std::set<ProcessId>& skip, std::uint32_t budgetMs) override;
@@ -25,7 +26,8 @@ class HoldersWin32 final : public HolderApi {
   using QuerySystemFunction = long(__stdcall*)(int, void*, unsigned long, unsigned long*);
   QuerySystemFunction querySystem_ = nullptr;
   std::map<std::wstring, std::wstring> finals_;
-  std::vector<std::pair<std::wstring, std::wstring>> devices_;  // "\Device\HarddiskVolume3" -> "C:"
+  std::vector<std::pair<std::wstring, std::wstring>> devices_;
+  std::wstring helperExe_;  // "\Device\HarddiskVolume3" -> "C:"
 };
 
 // The name helper: Tarnwick's own exe started with kNameHelperSwitch and a pipe handle. It answers each
@@ -37,6 +39,6 @@ bool IsNameHelper(const wchar_t* commandLine);
 int RunNameHelper(const wchar_t* commandLine);
 
 // A worker for the name queries: a helper process in a job that ends it when it goes.
-std::unique_ptr<NameWorker> StartNameHelper();
+std::unique_ptr<NameWorker> StartNameHelper(const std::wstring& exe);
 
 }  // namespace tarnwick

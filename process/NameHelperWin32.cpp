@@ -31,12 +31,6 @@ const wchar_t* AfterProgramName(const wchar_t* line) {
   return line;
 }
 
-std::wstring OwnExePath() {
-  std::wstring path(32768, L'\0');
-  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-  return path;
-}
-
 bool WriteAll(HANDLE pipe, const void* data, DWORD size) {
   DWORD written = 0;
   return WriteFile(pipe, data, size, &written, nullptr) && written == size;
@@ -45,7 +39,7 @@ bool WriteAll(HANDLE pipe, const void* data, DWORD size) {
 // One helper: started in a job, spoken to over an overlapped pipe, ended with its job when it goes.
 class Helper final : public NameWorker {
  public:
-  Helper() {
+  explicit Helper(const std::wstring& exe) {
     static LONG serial = 0;
     const std::wstring name = L"\\\\.\\pipe\\tarnwick-names-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                               std::to_wstring(InterlockedIncrement(&serial));
@@ -62,7 +56,6 @@ class Helper final : public NameWorker {
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     SetInformationJobObject(job_.Get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
-    const std::wstring exe = OwnExePath();
     std::wstring line =
         L"\"" + exe + L"\" " + kNameHelperSwitch + L" " + std::to_wstring(reinterpret_cast<ULONG_PTR>(client.Get()));
     STARTUPINFOW startup{};
@@ -169,6 +162,6 @@ int RunNameHelper(const wchar_t* commandLine) {
   }
 }
 
-std::unique_ptr<NameWorker> StartNameHelper() { return std::make_unique<Helper>(); }
+std::unique_ptr<NameWorker> StartNameHelper(const std::wstring& exe) { return std::make_unique<Helper>(exe); }
 
 }  // namespace tarnwick
