@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/Win32Handles.h"
 #include "process/HoldersWin32.h"
@@ -58,13 +59,27 @@ class Helper final : public NameWorker {
     SetInformationJobObject(job_.Get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     std::wstring line =
         L"\"" + exe + L"\" " + kNameHelperSwitch + L" " + std::to_wstring(reinterpret_cast<ULONG_PTR>(client.Get()));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &info)) {
-      return;
+    // It inherits its pipe alone: a helper that takes long to die keeps no script's output open.
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof(startup);
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<unsigned char> attributes(size);
+    HANDLE inherited = client.Get();
+    DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW;
+    startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+    if (size > 0 && InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size) &&
+        UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &inherited,
+                                  sizeof(inherited), nullptr, nullptr)) {
+      flags |= EXTENDED_STARTUPINFO_PRESENT;
+    } else {
+      startup.StartupInfo.cb = sizeof(STARTUPINFOW);
     }
+    PROCESS_INFORMATION info{};
+    const BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                                        &startup.StartupInfo, &info);
+    if ((flags & EXTENDED_STARTUPINFO_PRESENT) != 0) DeleteProcThreadAttributeList(startup.lpAttributeList);
+    if (!started) return;
     process_.Reset(info.hProcess);
     KernelHandle thread(info.hThread);
     if (!AssignProcessToJobObject(job_.Get(), info.hProcess)) {
