@@ -1,4 +1,5 @@
 // The rules of the holder search: what counts as holding the folder, who never counts, and the records.
+#include <algorithm>
 #include <map>
 
 #include "process/EndContext.h"
@@ -41,15 +42,17 @@ std::set<ProcessId> AncestorsOf(ProcessId own, const std::vector<HolderProcess>&
   std::map<ProcessId, const HolderProcess*> byId;
   for (const HolderProcess& process : processes) byId[process.Id] = &process;
   std::set<ProcessId> ancestors;
-  auto child = byId.find(own);
-  while (child != byId.end()) {
-    const auto parent = byId.find(child->second->Parent);
-    if (parent == byId.end() || parent->first == child->first || ancestors.contains(parent->first)) break;
+  for (ProcessId current = own;;) {
+    const auto child = byId.find(current);
+    if (child == byId.end()) break;
+    const HolderProcess& self = *child->second;
+    const auto parent = byId.find(self.Parent);
+    if (parent == byId.end() || self.Parent == current || ancestors.contains(self.Parent)) break;
     // A parent that started after its child is a later process under a reused id.
     const std::uint64_t born = parent->second->Created;
-    if (born != 0 && child->second->Created != 0 && born > child->second->Created) break;
-    ancestors.insert(parent->first);
-    child = parent;
+    if (born != 0 && self.Created != 0 && born > self.Created) break;
+    ancestors.insert(self.Parent);
+    current = self.Parent;
   }
   return ancestors;
 }
@@ -101,10 +104,7 @@ void FindHolders(EndContext& context, HolderApi& api, const std::set<ProcessId>&
 }
 
 bool FolderHeld(const std::vector<EndRecord>& records) {
-  for (const EndRecord& record : records) {
-    if (record.Result == EndResult::Holds) return true;
-  }
-  return false;
+  return std::ranges::any_of(records, [](const EndRecord& record) { return record.Result == EndResult::Holds; });
 }
 
 }  // namespace tarnwick

@@ -52,8 +52,7 @@ std::vector<unsigned char> QuerySystem(long(__stdcall* query)(int, void*, unsign
   for (int round = 0; round < 8; ++round) {
     unsigned long needed = 0;
     const long status = query(kind, buffer.data(), static_cast<unsigned long>(buffer.size()), &needed);
-    if (status >= 0) return buffer;
-    if (status != kStatusInfoLengthMismatch) break;
+    if (status != kStatusInfoLengthMismatch) return status >= 0 ? buffer : std::vector<unsigned char>();
     buffer.resize(std::max<std::size_t>(needed + needed / 4, buffer.size() * 2));
   }
   return {};
