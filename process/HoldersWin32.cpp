@@ -74,12 +74,6 @@ HoldersWin32::HoldersWin32(std::wstring helperExe) : helperExe_(std::move(helper
     helperExe_.resize(GetModuleFileNameW(nullptr, helperExe_.data(), static_cast<DWORD>(helperExe_.size())));
   }
   querySystem_ = SystemFunction<QuerySystemFunction>("ntdll.dll", "NtQuerySystemInformation");
-  // The device behind each drive letter, for the names of mapped views ("\Device\HarddiskVolume3\...").
-  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
-    const wchar_t drive[] = {letter, L':', L'\0'};
-    wchar_t target[MAX_PATH] = {};
-    if (QueryDosDeviceW(drive, target, MAX_PATH) != 0) devices_.emplace_back(target, drive);
-  }
 }
 
 bool HoldersWin32::Processes(std::vector<HolderProcess>& processes) {
@@ -108,8 +102,15 @@ std::wstring HoldersWin32::Final(const std::wstring& path) {
   return finals_[path] = FinalPathOf(path);
 }
 
-std::wstring HoldersWin32::DosPath(const std::wstring& device) const {
+std::wstring HoldersWin32::DosPath(const std::wstring& device) {
   if (device.rfind(L"\\??\\", 0) == 0) return device.substr(4);
+  // The device behind each drive letter ("\Device\HarddiskVolume3"), read once a search needs it.
+  for (wchar_t letter = L'A'; letter <= L'Z' && !devicesRead_; ++letter) {
+    const wchar_t drive[] = {letter, L':', L'\0'};
+    wchar_t target[MAX_PATH] = {};
+    if (QueryDosDeviceW(drive, target, MAX_PATH) != 0) devices_.emplace_back(target, drive);
+  }
+  devicesRead_ = true;
   for (const auto& [target, drive] : devices_) {
     if (device.size() > target.size() && device.compare(0, target.size(), target) == 0 &&
         device[target.size()] == L'\\') {

@@ -21,13 +21,14 @@ class HoldersWin32 final : public HolderApi {
 
  private:
   std::wstring Final(const std::wstring& path);  // the final path, once per spelling
-  std::wstring DosPath(const std::wstring& device) const;
+  std::wstring DosPath(const std::wstring& device);
 
   using QuerySystemFunction = long(__stdcall*)(int, void*, unsigned long, unsigned long*);
   QuerySystemFunction querySystem_ = nullptr;
   std::map<std::wstring, std::wstring> finals_;
-  std::vector<std::pair<std::wstring, std::wstring>> devices_;
-  std::wstring helperExe_;  // "\Device\HarddiskVolume3" -> "C:"
+  std::vector<std::pair<std::wstring, std::wstring>> devices_;  // "\Device\HarddiskVolume3" -> "C:"
+  bool devicesRead_ = false;
+  std::wstring helperExe_;
 };
 
 // The name helper: Tarnwick's own exe started with kNameHelperSwitch and a pipe handle. It answers each
