@@ -1,8 +1,10 @@
 // The run's start and end lines around the pipeline, for the switches and for the window.
 #include "app/EndRun.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "process/Holders.h"
 #include "process/Scope.h"
 
 namespace tarnwick {
@@ -20,11 +22,18 @@ EndMode ModeOf(RunSwitch runSwitch) {
   return EndMode::OnePerImage;
 }
 
-std::string EndNote(int exitCode, std::uint64_t ms) {
+std::string EndNote(int exitCode, std::uint64_t ms, std::size_t notInspected = 0) {
   char text[64];
   std::snprintf(text, sizeof(text), "exit code %d, %llu.%llu s", exitCode, static_cast<unsigned long long>(ms / 1000),
                 static_cast<unsigned long long>(ms % 1000 / 100));
-  return text;
+  if (notInspected == 0) return text;
+  return text + ("; " + std::to_string(notInspected)) + " processes not inspected";
+}
+
+// 1 wins over 6: what the run set out to end comes first; holders count only with a folder.
+int ExitCodeOf(EndMode mode, const std::vector<EndRecord>& records) {
+  const int code = EndExitCode(mode, records);
+  return code == kExitDone && FolderHeld(records) ? kExitHeld : code;
 }
 
 std::vector<EndRecord> RunWithLines(const std::string& source, const RunInfo& info, EndRequest request,
@@ -105,7 +114,13 @@ EntryFields FieldsOf(const RunEntry& e) {
     fields.Why = e.Note;
   } else {
     fields.What = "run ended";
-    fields.Why = EndNote(e.ExitCode, e.Ms) + (e.Note.empty() ? "" : ": " + e.Note + "; nothing was done");
+    const std::size_t notInspected =
+        e.Records == nullptr
+            ? 0
+            : static_cast<std::size_t>(std::count_if(e.Records->begin(), e.Records->end(), [](const EndRecord& r) {
+                return r.Result == EndResult::NotInspected;
+              }));
+    fields.Why = EndNote(e.ExitCode, e.Ms, notInspected) + (e.Note.empty() ? "" : ": " + e.Note + "; nothing was done");
   }
   return fields;
 }
@@ -136,11 +151,12 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
   request.Limits = options.Applied(EndLimits::Unattended());
   request.Scope = options.Folder;
   request.Tree = options.Tree;
+  request.AllInScope = options.All;
   request.WhatIf = options.WhatIf && runSwitch != RunSwitch::List;
   request.WhileWaiting = info.WhileWaiting;
   const std::vector<EndRecord> records = RunWithLines(source, info, request, seams, sink);
   // "/whatif" answers as -l does: 1 when the run would have found something to act on.
-  int exitCode = EndExitCode(request.WhatIf ? EndMode::ListOnly : request.Mode, records);
+  int exitCode = ExitCodeOf(request.WhatIf ? EndMode::ListOnly : request.Mode, records);
   // Listed without the user's entries: a script must not take the answer for the whole list's.
   if (!info.ListUnread.empty() && exitCode == kExitDone) exitCode = kExitNotAll;
   sink.Write(EndEntry(seams.Time, source, info, exitCode, seams.Time.NowMs() - start, &records));

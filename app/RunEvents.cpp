@@ -41,6 +41,16 @@ RunEvent RecordEvent(const EndRecord& r) {
       return {kEventServiceNotStopped, L::Error};
     case EndResult::ServicesNotAsked:
       return {kEventServicesNotAsked, L::Warning};
+    case EndResult::Holds:
+    case EndResult::AncestorHolds:
+      return {kEventFolderHeld, L::Warning};
+    case EndResult::NotInspected:
+    case EndResult::NamesGivenUp:
+    case EndResult::OnlyOutside:
+    case EndResult::WillRestart:
+      return {kEventProcessListed, L::Warning};
+    case EndResult::CameBack:
+      return {kEventKeptComingBack, L::Warning};
     default:
       return {kEventProcessNotEnded, L::Error};
   }
@@ -70,6 +80,7 @@ std::vector<RunEvent> EventsOf(const RunEntry& e) {
   if (e.Refused == Refusal::Untrusted) events.push_back({kEventUntrusted, EventLevel::Error, strings});
   if (e.Refused == Refusal::BadCommandLine) events.push_back({kEventBadCommandLine, EventLevel::Error, strings});
   if (e.Refused == Refusal::AnotherRuns) events.push_back({kEventAnotherRuns, EventLevel::Warning, strings});
+  if (e.Refused == Refusal::ListUnread) events.push_back({kEventProcessNotEnded, EventLevel::Error, strings});
   events.push_back({kEventRunEnded, EndLevel(e), strings});
   return events;
 }

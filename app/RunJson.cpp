@@ -95,6 +95,25 @@ std::string StartLine(const RunEntry& e) {
   return object.Done();
 }
 
+// How a holder holds the folder, as the JSON token says it.
+std::string_view HoldToken(HoldWay way) {
+  switch (way) {
+    case HoldWay::Program:
+      return "program";
+    case HoldWay::Module:
+      return "module";
+    case HoldWay::File:
+      return "file";
+    case HoldWay::Folder:
+      return "folder";
+    case HoldWay::Mapped:
+      return "mappedView";
+    case HoldWay::None:
+      break;
+  }
+  return "";
+}
+
 std::string RecordLine(const RunEntry& e) {
   const EndRecord& r = *e.Record;
   const RecordTokens tokens = TokensOf(r);
@@ -105,6 +124,9 @@ std::string RecordLine(const RunEntry& e) {
   object.TextOrNull("created", FormatFileTime(r.Created)).TextOrNull("path", Utf8(r.Path));
   if (tokens.Type == "service") {
     object.TextOrNull("service", r.Service).Texts("dependents", r.Names);
+  } else if (tokens.Type == "holder") {
+    object.TextOrNull("holds", r.Held == HoldWay::None ? "" : HoldToken(r.Held)).TextOrNull("file", Utf8(r.HeldPath));
+    Optional(object, "moreHeld", r.HeldCount, r.HeldCount != 0);
   } else {
     const bool named =
         r.Result == EndResult::Listed || r.Result == EndResult::SharedHost || r.Result == EndResult::WouldEnd;
@@ -212,6 +234,20 @@ RecordTokens TokensOf(const EndRecord& r) {
       return process(!r.Names.empty() ? "wouldStopServices" : r.HasWindows ? "wouldClose" : "wouldEnd");
     case EndResult::ServicesNotAsked:
       return service("notAsked", "serviceManager");
+    case EndResult::Holds:
+      return {"holder", "holds"};
+    case EndResult::AncestorHolds:
+      return {"holder", "holds", "starter"};
+    case EndResult::NamesGivenUp:
+      return {"holder", "namesNotRead", "timeLimit"};
+    case EndResult::NotInspected:
+      return process("notInspected", r.Error != 0 ? "error" : "otherBitness");
+    case EndResult::OnlyOutside:
+      return process("noneInFolder");
+    case EndResult::CameBack:
+      return process("cameBack");
+    case EndResult::WillRestart:
+      return service("willRestart", "recoveryActions");
   }
   return process("unknown");
 }

@@ -19,7 +19,7 @@ std::string FormatFileTime(std::uint64_t ticks);
 // The tokens of a record: what happened ("ended", "forced", "notEnded", "listed", "stopped", ...) and
 // why, where there is a reason ("critical", "notInTime", ...; empty where there is none).
 struct RecordTokens {
-  std::string_view Type;  // "process" or "service"
+  std::string_view Type;  // "process", "service" or "holder"
   std::string_view Outcome;
   std::string_view Reason;
 };

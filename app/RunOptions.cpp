@@ -33,6 +33,7 @@ const KnownFlag kFlags[] = {
     {L"tree", &RunOptions::Tree},
     {L"json", &RunOptions::Json},
     {L"whatif", &RunOptions::WhatIf},
+    {L"all", &RunOptions::All},
 };
 
 // Whole seconds, digits only, within the range.
@@ -178,6 +179,10 @@ bool ParseRunOptions(const std::vector<std::wstring>& arguments, RunOptions& opt
       return false;
     }
     options.Folder = token;
+  }
+  if (options.All && options.Folder.empty()) {
+    problem = "option /all needs a folder: it ends every program in it";
+    return false;
   }
   return true;
 }

@@ -13,6 +13,7 @@ namespace tarnwick {
 
 struct RunOptions {
   std::wstring Folder;  // as given; empty: the whole machine
+  bool All = false;     // "/all": with the folder, every program in it is ended, listed or not
   std::optional<std::uint32_t> GraceMs;
   std::optional<std::uint32_t> ProcessWaitMs;
   std::optional<std::uint32_t> ServiceWaitMs;
@@ -32,7 +33,7 @@ std::vector<std::wstring> SplitArguments(std::wstring_view commandLine);
 
 // Reads the tokens after the switch (arguments[0] is the switch itself and is not looked at). Options are
 // "/name:seconds" (or "-name:seconds"), names in any letter case: grace, wait, service, limit;
-// and the flags "/tree", "/json" and "/whatif". A later
+// and the flags "/tree", "/json", "/whatif" and "/all" (which needs a folder). A later
 // start switch ("-i", "/a") is left out and named in `ignored`. Any other token is the folder, at most one.
 // False, with a line for the user, on an unknown option (a dash from a document included), a bad value, a
 // repeated option or a second folder.

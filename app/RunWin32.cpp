@@ -11,6 +11,7 @@
 #include "app/RunJson.h"
 #include "common/WideTextWin32.h"
 #include "common/Win32Handles.h"
+#include "process/HoldersWin32.h"
 #include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
 #include "process/ServiceWin32.h"
@@ -191,7 +192,10 @@ struct Seams {
   SystemClock clock;
   DebugPrivilegeWin32 rights;
   WindowWin32 windows;
-  EndSeams Get() { return {.Processes = processes, .Services = services, .Time = clock, .Windows = &windows}; }
+  HoldersWin32 holders;
+  EndSeams Get() {
+    return {.Processes = processes, .Services = services, .Time = clock, .Windows = &windows, .Holders = &holders};
+  }
 };
 
 }  // namespace

@@ -119,9 +119,19 @@ std::string Check(HANDLE object, const std::wstring& path, const std::string& me
 // checked file would not be the one in the folder.
 std::string CheckFile(const std::wstring& path, bool mayBeMissing, const std::string& me,
                       KernelHandle* opened = nullptr) {
-  KernelHandle file(CreateFileW(path.c_str(), READ_CONTROL | (opened != nullptr ? GENERIC_READ : 0),
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                opened != nullptr ? FILE_FLAG_OPEN_REPARSE_POINT : FILE_ATTRIBUTE_NORMAL, nullptr));
+  const auto open = [&](DWORD access) {
+    return KernelHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING,
+                                    opened != nullptr ? FILE_FLAG_OPEN_REPARSE_POINT : FILE_ATTRIBUTE_NORMAL, nullptr));
+  };
+  KernelHandle file = open(READ_CONTROL | FILE_READ_ATTRIBUTES | (opened != nullptr ? GENERIC_READ : 0));
+  bool held = opened != nullptr;
+  if (!file && held && (GetLastError() == ERROR_SHARING_VIOLATION || GetLastError() == ERROR_LOCK_VIOLATION)) {
+    // Someone holds the list without sharing: its rights can still be read (no data access, so no sharing
+    // check); the list itself is then read by its path, which tries again and tells an unreadable list.
+    file = open(READ_CONTROL | FILE_READ_ATTRIBUTES);
+    held = false;
+  }
   if (!file) {
     const DWORD error = GetLastError();
     if (mayBeMissing && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return {};
@@ -134,7 +144,7 @@ std::string CheckFile(const std::wstring& path, bool mayBeMissing, const std::st
            "writes a list of one name only";
   }
   std::string finding = Check(file.Get(), path, me);
-  if (opened != nullptr) *opened = std::move(file);
+  if (held) *opened = std::move(file);
   return finding;
 }
 

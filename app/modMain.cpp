@@ -12,6 +12,7 @@
 #include "common/AppMessageWin32.h"
 #include "common/ProcedureEdge.h"
 #include "common/SystemFunctionWin32.h"
+#include "process/HoldersWin32.h"
 #include "process/LogTextWin32.h"
 #include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
@@ -158,6 +159,8 @@ static int StartTarnwick(RunContext& context) {
 // the folder's mark is released on the way out.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   LoadDllsFromSystemOnly();
+  // The holder search's name helper: no window, no guard, no log; it answers its pipe until it closes.
+  if (IsNameHelper(GetCommandLineW())) return RunNameHelper(GetCommandLineW());
   RunContext context;
   try {
     return StartTarnwick(context);

@@ -9,5 +9,6 @@ inline constexpr int kExitAnotherRuns = 2;     // another Tarnwick runs from thi
 inline constexpr int kExitCouldNotStart = 3;   // no window or message loop could be made, or an error at start
 inline constexpr int kExitUntrusted = 4;       // elevated, and others can change the list, the exe or its path
 inline constexpr int kExitBadCommandLine = 5;  // a command line the run cannot follow: nothing is ended
+inline constexpr int kExitHeld = 6;            // with a folder: nothing listed is left, but other processes hold it
 
 }  // namespace tarnwick

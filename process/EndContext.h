@@ -19,6 +19,8 @@ class EndContext {
   ProcessApi& Processes() const { return seams_.Processes; }
   ServiceApi& Services() const { return seams_.Services; }
   WindowApi* Windows() const { return seams_.Windows; }
+  HolderApi* Holders() const { return seams_.Holders; }
+  bool AllInScope() const { return request_.AllInScope && !request_.Scope.empty(); }
   const std::wstring& Scope() const { return request_.Scope; }
   const EndLimits& Limits() const { return request_.Limits; }
   EndMode Mode() const { return request_.Mode; }

@@ -11,6 +11,7 @@
 #include "common/ExitCodes.h"
 #include "common/Text.h"
 #include "process/EndContext.h"
+#include "process/Holders.h"
 #include "process/Scope.h"
 #include "process/ServiceStop.h"
 #include "process/WindowClose.h"
@@ -29,6 +30,7 @@ struct Candidate {
   std::string Image{};  // the listed name; empty when no snapshot came and only the identity check can tell
   ProcessId Id = 0;
   SessionId Session = kUnknownSession;
+  bool Listed = true;  // false: taken by "/all" for its program file alone
 };
 
 struct Target {
@@ -52,11 +54,14 @@ class Run {
   }
 
   std::vector<EndRecord> Go() {
-    if (listed_.empty()) return {};  // nothing to look for: not even a snapshot
     const EndMode mode = context_.Mode();
+    if (listed_.empty() && !context_.AllInScope() && !SearchesHolders()) return {};  // not even a snapshot
+    if (context_.AllInScope()) LearnAncestors();
     if (mode == EndMode::ListOnly) {
       Pass(PassKind::List);
     } else if (Pass(PassKind::End) && mode == EndMode::Every) {
+      // Before 0, a quiet period: a watchdog that starts a program again is seen doing so.
+      std::uint64_t quietFrom = context_.Now();
       for (;;) {
         context_.Pause(context_.Limits().RescanPauseMs, context_.Deadline(), "Looking for restarted processes");
         if (context_.Now() >= context_.Deadline()) {
@@ -64,9 +69,15 @@ class Run {
           ReportComingBack();
           break;
         }
-        if (!Pass(PassKind::End)) break;
+        if (Pass(PassKind::End)) {
+          quietFrom = context_.Now();
+        } else if (context_.Since(quietFrom) >= context_.Limits().QuietMs) {
+          break;
+        }
       }
     }
+    ReportOnlyOutside();
+    if (SearchesHolders()) FindHolders(context_, *context_.Holders(), LeftRunning());
     return context_.TakeRecords();
   }
 
@@ -78,15 +89,18 @@ class Run {
     snapshotNames_.clear();
     const ProcessId own = api_.OwnId();
     const auto wanted = [&](ProcessId id, SessionId session) {
-      return id != own && !givenUp_.contains(id) && sessions_.Covers(session);
+      return id != own && !givenUp_.contains(id) && !ancestors_.contains(id) && sessions_.Covers(session);
     };
     std::vector<SnapshotEntry> snapshot;
     if (api_.Snapshot(snapshot)) {
       for (const SnapshotEntry& entry : snapshot) {
         snapshotNames_[entry.Id] = entry.ExeName;
         const auto listed = listed_.find(UpperCase(entry.ExeName));
-        if (listed == listed_.end() || !wanted(entry.Id, entry.Session)) continue;
-        candidates.push_back({.Image = listed->second, .Id = entry.Id, .Session = entry.Session});
+        if ((listed == listed_.end() && !context_.AllInScope()) || !wanted(entry.Id, entry.Session)) continue;
+        candidates.push_back({.Image = listed != listed_.end() ? listed->second : entry.ExeName,
+                              .Id = entry.Id,
+                              .Session = entry.Session,
+                              .Listed = listed != listed_.end()});
       }
     } else {
       std::vector<ProcessId> ids;
@@ -125,7 +139,8 @@ class Run {
         const std::uint32_t error = api_.LastError();
         // Gone meanwhile, or unknown by name: nothing to report.
         if (error == kErrorInvalidParameter || candidate.Image.empty()) continue;
-        if (OutsideScope(api_, candidate.Id, context_.Scope())) continue;
+        // "/all" answers only for what it can see lies in the folder.
+        if (!candidate.Listed || OutsideScope(api_, candidate.Id, context_.Scope())) continue;
         const EndResult result = kind == PassKind::List ? EndResult::ListedNotOpened : EndResult::NotOpened;
         context_.Emit({.Image = candidate.Image,
                        .Id = candidate.Id,
@@ -138,10 +153,15 @@ class Run {
       // The snapshot only nominates: the main module's file name decides, as for the window's list.
       const std::string identity = IdentityName(api_, process.Get());
       const auto listed = listed_.find(identity);
-      if (listed == listed_.end()) continue;
-      if (!InScope(api_, process.Get(), context_.Scope())) continue;
+      if (listed == listed_.end() && !context_.AllInScope()) continue;
+      if (!InScope(api_, process.Get(), context_.Scope())) {
+        if (listed != listed_.end()) outside_.insert(listed->second);
+        continue;
+      }
+      const std::string image = listed != listed_.end() ? listed->second : candidate.Image;
+      inside_ = true;
       context_.Remember(candidate.Id, process.Get());
-      const EndRecord found{.Image = listed->second, .Id = candidate.Id, .Session = candidate.Session};
+      const EndRecord found{.Image = image, .Id = candidate.Id, .Session = candidate.Session};
       if (kind == PassKind::List) {
         LoadServices();
         EndRecord listedRecord = With(found, EndResult::Listed, services_.NamesIn(candidate.Id));
@@ -162,7 +182,7 @@ class Run {
       }
       // One process per image: the first that can be ended; the others are left for the next Terminate.
       if (firstOnly && !imagesTaken.insert(identity).second) continue;
-      targets.push_back({.Image = listed->second,
+      targets.push_back({.Image = image,
                          .Id = candidate.Id,
                          .Session = candidate.Session,
                          .Process = std::move(process),
@@ -270,6 +290,7 @@ class Run {
       const auto name = snapshotNames_.find(id);
       return name != snapshotNames_.end() ? name->second : std::string();
     };
+    const std::size_t recordsBefore = context_.Records().size();
     ServiceHostStop stopping(context_, services_, hosts, imageOf);
     for (;;) {
       const bool closed = closing.Step();
@@ -284,6 +305,7 @@ class Run {
       const std::uint64_t until = std::max(closed ? 0 : closing.PauseUntil(), stopped ? 0 : stopping.PauseUntil());
       context_.Pause(poll, until, status);
     }
+    ReportRecovery(recordsBefore);
     const std::vector<bool> gone = stopping.Gone();
     for (std::size_t i = 0; i < gone.size(); ++i) {
       if (!gone[i]) GiveUp(hostIds[i]);
@@ -378,6 +400,28 @@ class Run {
     }
   }
 
+  // A service forced to end is, for the service manager, one that failed: its recovery actions may start
+  // it again after the run, and the log says when.
+  void ReportRecovery(std::size_t from) {
+    for (std::size_t i = from; i < context_.Records().size(); ++i) {
+      const EndRecord& forced = context_.Records()[i];
+      ServiceConfig config;
+      if (forced.Result != EndResult::ServiceForced || context_.Services().Config(forced.Service, config) != 0 ||
+          config.RestartDelaysMs.empty()) {
+        continue;
+      }
+      EndRecord record{.Image = forced.Image,
+                       .Id = forced.Id,
+                       .Session = forced.Session,
+                       .Service = forced.Service,
+                       .Result = EndResult::WillRestart};
+      for (std::uint32_t ms : config.RestartDelaysMs) {
+        record.Names.push_back("restart after " + std::to_string(ms / 1000) + " s");
+      }
+      context_.Emit(record);
+    }
+  }
+
   // -k: how often each image was ended, and in how many passes.
   void CountEnds(std::size_t from) {
     std::set<std::string> endedInPass;
@@ -387,8 +431,13 @@ class Run {
       const std::string image = UpperCase(records[i].Image);
       EndCount& count = ends_[image];
       ++count.Times;
+      if (endedInPass.insert(image).second && ++count.Passes > 1) {
+        EndRecord back = With(records[i], EndResult::CameBack);
+        back.WaitedMs = context_.Since(count.LastAt);
+        context_.Emit(back);
+      }
       count.Last = records[i];
-      if (endedInPass.insert(image).second) ++count.Passes;
+      count.LastAt = context_.Now();
     }
   }
 
@@ -407,7 +456,35 @@ class Run {
     std::uint32_t Times = 0;
     std::uint32_t Passes = 0;
     EndRecord Last{};
+    std::uint64_t LastAt = 0;
   };
+
+  bool SearchesHolders() const {
+    return context_.Holders() != nullptr && !context_.Scope().empty() && context_.Mode() != EndMode::OnePerImage;
+  }
+
+  // "/all" never takes Tarnwick's starters, whatever their program file.
+  void LearnAncestors() {
+    std::vector<HolderProcess> processes;
+    if (context_.Holders() != nullptr && context_.Holders()->Processes(processes)) {
+      ancestors_ = AncestorsOf(api_.OwnId(), processes);
+    }
+  }
+
+  // The listed processes the run reports and leaves: named once, not again as holders.
+  std::set<ProcessId> LeftRunning() const {
+    std::set<ProcessId> left;
+    for (const EndRecord& record : context_.Records()) {
+      if (record.Id != 0 && record.Result != EndResult::Ended) left.insert(record.Id);
+    }
+    return left;
+  }
+
+  // Nothing in the folder, but listed images run elsewhere: a folder given by mistake shows.
+  void ReportOnlyOutside() {
+    if (inside_ || outside_.empty()) return;
+    context_.Emit({.Result = EndResult::OnlyOutside, .Names = {outside_.begin(), outside_.end()}});
+  }
 
   EndContext context_;
   ProcessApi& api_;
@@ -426,6 +503,9 @@ class Run {
   std::vector<ProcessRef> kept_;         // their handles
   bool servicesLoaded_ = false;
   bool servicesNotAskedTold_ = false;
+  std::set<ProcessId> ancestors_;
+  std::set<std::string> outside_;  // listed images seen running outside the folder
+  bool inside_ = false;            // a process in the folder was found
 };
 
 }  // namespace
@@ -436,8 +516,10 @@ std::vector<EndRecord> EndProcesses(const EndSeams& seams, const EndRequest& req
 
 int EndExitCode(EndMode mode, const std::vector<EndRecord>& records) {
   for (const EndRecord& record : records) {
-    // Any record of a process: a listed image runs (for /whatif, the run would act on it).
-    if (mode == EndMode::ListOnly ? record.Id != 0 : IsFailure(record)) return kExitNotAll;
+    // A listed image runs; for /whatif, the run would act on it, or would have to refuse it.
+    const bool listed = record.Result == EndResult::Listed || record.Result == EndResult::ListedNotOpened ||
+                        record.Result == EndResult::WouldEnd || IsFailure(record);
+    if (mode == EndMode::ListOnly ? listed : IsFailure(record)) return kExitNotAll;
   }
   return kExitDone;
 }

@@ -14,6 +14,8 @@
 
 namespace tarnwick {
 
+class HolderApi;
+
 enum class EndMode {
   OnePerImage,  // the first process of each image, as Terminate and "-a" have always done
   Every,        // every process of every image, scanning again until none runs or the time is up ("-k")
@@ -26,6 +28,7 @@ struct EndLimits {
   std::uint32_t RunMs = 30000;          // for the whole run: every wait, and -k's scans
   std::uint32_t RescanPauseMs = 500;    // -k: time for a restarted process to show before the next scan
   std::uint32_t GraceMs = 5000;         // for a process asked through its windows to close by itself
+  std::uint32_t QuietMs = 3000;         // -k: how long nothing may come back after the last end before 0
 
   static EndLimits Unattended() { return {}; }
   // Terminate in the window: about 2 s for processes, and as long to close; services keep their own limit.
@@ -37,6 +40,7 @@ struct EndSeams {
   ServiceApi& Services;
   Clock& Time;
   WindowApi* Windows = nullptr;  // none: every process is ended at once, as if it had no windows
+  HolderApi* Holders = nullptr;  // none: a folder's other holders are not looked for
 };
 
 // Called while a wait goes on, at least every kKeepAliveMs, with what is awaited: the window pumps its
@@ -56,6 +60,7 @@ struct EndRequest {
   std::wstring Scope;      // only programs in this folder or below it (absolute, long form); empty: all
   bool Tree = false;       // /tree: the descendants of each process ended are ended too, wherever they lie
   bool WhatIf = false;     // decide as the run would, record what it would do, and end nothing
+  bool AllInScope = false;  // "/all": every program of the scope is a target, listed or not
 };
 
 // Runs the request to its end and returns every record in the order made. Tarnwick's own process is

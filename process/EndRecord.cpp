@@ -51,6 +51,12 @@ std::string ListedText(const EndRecord& r) {
   return services.empty() ? "has windows" : "has windows; " + services;
 }
 
+std::string HeldText(const EndRecord& r) {
+  std::string text = std::string(HoldWayName(r.Held)) + " " + Utf8(r.HeldPath);
+  if (r.HeldCount > 0) text += " (and " + std::to_string(r.HeldCount) + " more)";
+  return text;
+}
+
 }  // namespace
 
 bool IsFailure(const EndRecord& record) {
@@ -66,6 +72,24 @@ bool IsFailure(const EndRecord& record) {
     default:
       return false;
   }
+}
+
+std::string_view HoldWayName(HoldWay way) {
+  switch (way) {
+    case HoldWay::Program:
+      return "program";
+    case HoldWay::Module:
+      return "module";
+    case HoldWay::File:
+      return "file";
+    case HoldWay::Folder:
+      return "folder";
+    case HoldWay::Mapped:
+      return "mapped";
+    case HoldWay::None:
+      break;
+  }
+  return {};
 }
 
 std::string ErrorText(std::uint32_t error) {
@@ -132,6 +156,22 @@ RecordText DescribeResult(const EndRecord& r) {
     case EndResult::ServicesNotAsked:
       return {"services not asked to stop", "the service manager could not be asked: " + ErrorText(r.Error) +
                                                 "; processes are ended without a stop request"};
+    case EndResult::Holds:
+    case EndResult::AncestorHolds:
+      return {r.Result == EndResult::Holds ? "holds the folder" : "holds the folder: Tarnwick's starter, left alone",
+              HeldText(r)};
+    case EndResult::NotInspected:
+      return {"not inspected", r.Error != 0 ? "could not read what it holds: " + ErrorText(r.Error)
+                                            : "a 64-bit process: run the 64-bit Tarnwick.exe to see what it holds"};
+    case EndResult::NamesGivenUp:
+      return {"names not read", std::to_string(r.HeldCount) +
+                                    " open files did not give their name in time: the run went on without them"};
+    case EndResult::OnlyOutside:
+      return {"none in the folder", "listed images run only outside it: " + Joined(r.Names)};
+    case EndResult::CameBack:
+      return {"came back", Seconds(r.WaitedMs) + " after it was ended"};
+    case EndResult::WillRestart:
+      return {service + "will be started again", "its recovery actions: " + Joined(r.Names)};
   }
   return {};
 }

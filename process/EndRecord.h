@@ -32,6 +32,24 @@ enum class EndResult {
   WouldEnd,
   // The run as a whole.
   ServicesNotAsked,  // the service manager could not be asked (Error): processes are ended without a stop request
+  // With a folder: who else holds it (Held says how, Path what; HeldCount how many more things).
+  Holds,          // a process that is not listed, or listed and left, holds the folder: named, never ended
+  AncestorHolds,  // Tarnwick's own starter (a script, an installer) holds it: named and left alone
+  NotInspected,   // a process whose modules or handles could not be read (Error; 0: a 64-bit process)
+  NamesGivenUp,   // HeldCount open files whose name did not come in time: the run went on without them
+  OnlyOutside,    // no process ran in the folder, but listed images run outside it (Names)
+  CameBack,       // -k: a process of an image already ended ran again (WaitedMs after the last end)
+  WillRestart,    // a service whose process was forced has recovery actions that start it again (Names)
+};
+
+// How a holder holds the folder.
+enum class HoldWay {
+  None,
+  Program,  // its program file lies in the folder
+  Module,   // a DLL or EXE is loaded from it
+  File,     // an open handle to a file under it
+  Folder,   // an open handle to a folder under it, its current folder included
+  Mapped,   // a view mapped from a file under it
 };
 
 // How an ended process went, where it had windows to ask.
@@ -65,12 +83,18 @@ struct EndRecord {
   ProcessId ChildOfId = 0;
   std::wstring Path{};        // the program file's full path, where the run could read it
   std::uint64_t Created = 0;  // when the process started: 100 ns ticks since 1601 in UTC; 0 where unknown
+  HoldWay Held = HoldWay::None;
+  std::wstring HeldPath{};      // Holds, AncestorHolds: the file or folder held, by its final path
+  std::uint32_t HeldCount = 0;  // Holds: further things held beyond HeldPath; NamesGivenUp: how many
 
   bool operator==(const EndRecord&) const = default;
 };
 
 // True for a record of a listed image's process that the run could not end.
 bool IsFailure(const EndRecord& record);
+
+// "program", "module", "file", "folder", "mapped".
+std::string_view HoldWayName(HoldWay way);
 
 // What a record says in words: the action and result ("could not end"), and why ("critical process ...").
 struct RecordText {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "common/SystemFunctionWin32.h"
+#include "common/Win32Handles.h"
 #include "process/ProcessWin32.h"
 #include "process/Scope.h"
 
@@ -19,7 +21,7 @@ std::wstring SystemUpperCase(std::wstring_view text) {
 }  // namespace
 
 // A member of the process interface, kept here beside the other path rules of the scope.
-std::wstring ProcessWin32::FullImagePath(ProcessHandle process) { return LongPathForm(WideImagePath(process)); }
+std::wstring ProcessWin32::FullImagePath(ProcessHandle process) { return FinalPathOf(WideImagePath(process)); }
 
 void UseSystemPathCaseFolding() { SetWideUpperCaseFunction(&SystemUpperCase); }
 
@@ -52,8 +54,33 @@ bool ResolveScopeFolder(const std::wstring& given, std::wstring& folder, std::st
     problem = "the folder " + Utf8(given) + (attributes == INVALID_FILE_ATTRIBUTES ? " does not exist" : " is a file");
     return false;
   }
-  folder = LongPathForm(full);
+  folder = FinalPathOf(full);
   return true;
+}
+
+std::wstring FinalPathOfHandle(void* handle) {
+  using FinalPathFunction = DWORD(WINAPI*)(HANDLE, wchar_t*, DWORD, DWORD);
+  static const auto finalPath = SystemFunction<FinalPathFunction>("kernel32.dll", "GetFinalPathNameByHandleW");
+  if (finalPath == nullptr) return {};
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD length = finalPath(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+  if (length >= path.size() && length < 32768) {
+    path.resize(length + 1);
+    length = finalPath(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+  }
+  if (length == 0 || length >= path.size()) return {};
+  path.resize(length);
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
+
+std::wstring FinalPathOf(const std::wstring& path) {
+  if (path.empty()) return path;
+  KernelHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const std::wstring final = file ? FinalPathOfHandle(file.Get()) : std::wstring();
+  return final.empty() ? LongPathForm(path) : final;
 }
 
 }  // namespace tarnwick

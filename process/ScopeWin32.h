@@ -8,11 +8,18 @@ namespace tarnwick {
 // Installs the system's upper-casing of paths (CharUpperBuffW) for the folder match.
 void UseSystemPathCaseFolding();
 
-// The folder as an absolute, full, long path (no "..", no 8.3 short names). False with the reason when it
+// The folder as an absolute, full, final path (no "..", no 8.3 short names, no link). False with the reason when it
 // is relative or does not exist as a folder.
 [[nodiscard]] bool ResolveScopeFolder(const std::wstring& given, std::wstring& folder, std::string& problem);
 
 // The path with every 8.3 short name spelt out (GetLongPathNameW); unchanged where that fails.
 std::wstring LongPathForm(const std::wstring& path);
+
+// The path of an open file or folder as the file system resolves it (GetFinalPathNameByHandleW: through
+// links, substituted drives and short names), without "\\?\"; empty where it cannot be had.
+std::wstring FinalPathOfHandle(void* handle);
+// The same for a path, opened with no access at all; its long form where it cannot be opened. Two names
+// of one file give one final path: the scope compares these.
+std::wstring FinalPathOf(const std::wstring& path);
 
 }  // namespace tarnwick

@@ -41,6 +41,7 @@ struct ServiceConfig {
   std::string Group{};
   std::string ProgramFile{};  // the program its command line starts (the binary path without its arguments)
   bool FromDll = false;       // its code is a DLL that a generic host loads (a ServiceDll value): another product's
+  std::vector<std::uint32_t> RestartDelaysMs{};  // its recovery actions that start it again, each after its delay
 };
 
 struct ServiceStatus {

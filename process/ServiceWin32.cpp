@@ -110,10 +110,26 @@ std::uint32_t ServiceWin32::RunningServices(std::vector<RunningService>& service
   }
 }
 
+// The recovery actions that start the service again after it ended unexpectedly, by their delays.
+std::vector<std::uint32_t> RestartDelays(SC_HANDLE service) {
+  std::vector<std::uint32_t> delays;
+  DWORD needed = 0;
+  QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed);
+  if (needed == 0) return delays;
+  std::vector<BYTE> buffer(needed);
+  const auto* actions = reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(buffer.data());
+  if (!QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(), needed, &needed)) return delays;
+  for (DWORD i = 0; i < actions->cActions && actions->lpsaActions != nullptr; ++i) {
+    if (actions->lpsaActions[i].Type == SC_ACTION_RESTART) delays.push_back(actions->lpsaActions[i].Delay);
+  }
+  return delays;
+}
+
 std::uint32_t ServiceWin32::Config(const std::string& name, ServiceConfig& config) {
   config = {};
   ServiceHandle service;
   if (OpenOne(name, SERVICE_QUERY_CONFIG, service) == 0) {
+    config.RestartDelaysMs = RestartDelays(service.Get());
     DWORD needed = 0;
     QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed + sizeof(QUERY_SERVICE_CONFIGA));

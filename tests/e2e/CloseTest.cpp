@@ -213,9 +213,11 @@ TEST(Scope, KillWithAFolderEndsOnlyTheInstallInsideItAndAFolderItCannotUseIsCode
   EXPECT_TRUE(in.WaitExit(0ms));
   for (const Process& p : out) EXPECT_TRUE(p.Running());
   Lines log = LogOf(app);
-  ASSERT_EQ(log.size(), 3u);
+  ASSERT_GE(log.size(), 3u);
   EXPECT_NE(log[0].find("; scope: " + root.File("Vex Suite")), std::string::npos) << log[0];
   EXPECT_EQ(log[1], "-k\tVex.exe\t" + Id(in.Id()) + "\tended\t-");
+  // Nothing else holds it; the processes that could not be inspected (Wine's 64-bit ones) are only named.
+  for (const std::string& line : log) EXPECT_EQ(line.find("holds the folder"), std::string::npos) << line;
 
   // A folder that does not exist, or a relative one: nothing ends, and standard output says why.
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};

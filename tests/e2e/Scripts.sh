@@ -11,7 +11,9 @@ wine=${3:-wine}
 [ "$wine" = wine ] || export WINELOADER=$wine
 umask 022
 
-work=$(mktemp -d)
+# On the prefix's C: drive, whose folders only root may change: an elevated Tarnwick refuses to write its
+# log below a folder that everyone may change, such as /tmp.
+work=$(mktemp -d "$WINEPREFIX/drive_c/scripts.XXXXXX")
 sleeper=
 windowed=
 cleanup() {

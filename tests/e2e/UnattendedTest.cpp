@@ -103,7 +103,7 @@ TEST(Unattended, AListThatCannotBeReadEndsNothingAndIsNeverSavedOver) {
     return line.find("-k\tTarnwick.exe") != std::string::npos &&
            line.find("exit code 3, 0.0 s: the list could not be read: ") != std::string::npos;
   }));
-  EXPECT_TRUE(Has(log, "-l\tVex.exe\t" + Id(vex.Id()) + "\tlisted"));
+  EXPECT_TRUE(Has(log, "-l\tVex.exe\t" + Id(vex.Id()) + "\tlisted\t-"));
   vex.Kill();
 }
 
@@ -303,7 +303,7 @@ TEST(Unattended, StartedThroughALinkTarnwickKeepsToTheExesOwnFolder) {
   const Lines log = LogOf(app);
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(Body(log[0]).rfind("-l\tTarnwick.exe\t", 0), 0u) << log[0];
-  EXPECT_TRUE(Has(log, "-l\tGadget.exe\t" + Id(gadget.Id()) + "\tlisted"));
+  EXPECT_TRUE(Has(log, "-l\tGadget.exe\t" + Id(gadget.Id()) + "\tlisted\t-"));
   std::string beside;
   ASSERT_TRUE(shell.Run("ls -A '" + UnixPath(links.Path()) + "'", &beside));
   EXPECT_EQ(beside, "tarnwick.exe\n");

@@ -35,7 +35,7 @@ TEST(ReadStartCommand, GivesEveryCommandLineOneMeaning) {
   };
   const EndLimits d = EndLimits::Unattended();
   const std::string unknownOption = "unknown option ";
-  const std::string known = " (known: /grace:N /wait:N /service:N /limit:N, in seconds; /tree /json /whatif)";
+  const std::string known = " (known: /grace:N /wait:N /service:N /limit:N, in seconds; /tree /json /whatif /all)";
   const Case cases[] = {
       {L"T", StartMode::Plain, L"", d, "", {}},
       {L"T   \t", StartMode::Plain, L"", d, "", {}},
@@ -114,6 +114,8 @@ TEST(ReadStartCommand, GivesEveryCommandLineOneMeaning) {
       {L"T -a /tree /tree", StartMode::Auto, L"", d, "option /tree: /tree takes no value and is given once", {}},
       {L"T -l /JSON x /WhatIf", StartMode::List, L"x", d, "", {}},
       {L"T -l /json /json", StartMode::List, L"", d, "option /json: /json takes no value and is given once", {}},
+      {L"T -k /ALL D:\\Vex", StartMode::Kill, L"D:\\Vex", d, "", {}},
+      {L"T -k /all", StartMode::Kill, L"", d, "option /all needs a folder: it ends every program in it", {}},
       {L"T -a /tree:1", StartMode::Auto, L"", d, "option /tree:1: /tree takes no value and is given once", {}},
       {L"T -a /f", StartMode::Auto, L"", d, unknownOption + "/f" + known, {}},
       {L"T -l /?", StartMode::List, L"", d, unknownOption + "/?" + known, {}},
@@ -136,6 +138,7 @@ TEST(ReadStartCommand, GivesEveryCommandLineOneMeaning) {
     if (!command.Problem.empty()) continue;
     EXPECT_EQ(command.Options.Folder, c.folder) << line;
     EXPECT_EQ(command.Options.Tree, c.tree) << line;
+    EXPECT_EQ(command.Options.All, line.find("/ALL") != std::string::npos) << line;
     const EndLimits limits = command.Options.Applied(EndLimits::Unattended());
     EXPECT_EQ(limits.GraceMs, c.limits.GraceMs) << line;
     EXPECT_EQ(limits.ProcessWaitMs, c.limits.ProcessWaitMs) << line;

@@ -262,13 +262,13 @@ TEST(EndProcesses, KillsLimitIsAFailureWhenProcessesKeepComingBackWhateverTheLas
     EXPECT_EQ(world.clock.Now - start, c.runMs) << c.name;
   }
 
-  // One that stays away ends the run after one more look.
+  // One that stays away ends the run after the quiet period: a look every 0.5 s for 3 s.
   World once;
   once.processes.Add(10, "C:\\V\\Vex.exe");
   once.processes.Add(11, "C:\\V\\Vex.exe");
   const std::vector<EndRecord> both = once.Run(EndMode::Every, {"Vex.exe"});
   EXPECT_EQ(OutcomesOf(both), (Outcomes{{10, EndResult::Ended}, {11, EndResult::Ended}}));
-  EXPECT_EQ(once.processes.Snapshots, 2);
+  EXPECT_EQ(once.processes.Snapshots, 7);
 }
 
 TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
@@ -516,6 +516,23 @@ TEST(EndProcesses, TreeEndsTheDescendantsRootFirstAndNoStranger) {
                          "Worker.exe\t30\t1\tended\tchild of Helper.exe (20)",
                      }));
   }
+}
+
+TEST(EndProcesses, AForcedServiceWhoseRecoveryStartsItAgainIsNamed) {
+  World world;
+  world.processes.Add(10, "C:\\Vex\\Vex.exe").Session = 0;
+  test::FakeService& engine = world.services.Add("VexEngine", 10);
+  engine.Behaviour = test::FakeService::OnStop::Ignores;
+  engine.RestartDelaysMs = {60000, 120000};
+  EndRecord restart = world.Run(EndMode::OnePerImage, {"Vex.exe"}).back();
+  restart.Path.clear();
+  restart.Created = 0;
+  EXPECT_EQ(restart, (EndRecord{.Image = "Vex.exe",
+                                .Id = 10,
+                                .Session = 0,
+                                .Service = "VexEngine",
+                                .Result = EndResult::WillRestart,
+                                .Names = {"restart after 60 s", "restart after 120 s"}}));
 }
 
 }  // namespace

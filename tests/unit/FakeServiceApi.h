@@ -30,8 +30,9 @@ struct FakeService {
   static constexpr std::uint32_t kNever = ~0u;  // ... and this long is for ever
   std::string ProgramFile;                      // its configured program; empty: its process's module path
   bool FromDll = false;
-  bool ProcessStaysAfterStop = false;  // reports stopped, but its process does not end
-  bool Recovers = false;               // the service manager restarts it after an unexpected end
+  bool ProcessStaysAfterStop = false;          // reports stopped, but its process does not end
+  bool Recovers = false;                       // the service manager restarts it after an unexpected end
+  std::vector<std::uint32_t> RestartDelaysMs;  // what its recovery actions say (they run only when Recovers)
   // State.
   bool Running = true;
   std::optional<std::uint64_t> StopAskedAt;
@@ -71,7 +72,8 @@ class FakeServiceApi : public ServiceApi {
     config = {.Dependencies = s->Dependencies,
               .Group = s->Group,
               .ProgramFile = !s->ProgramFile.empty() || host == nullptr ? s->ProgramFile : host->ModulePath,
-              .FromDll = s->FromDll};
+              .FromDll = s->FromDll,
+              .RestartDelaysMs = s->RestartDelaysMs};
     return 0;
   }
   // The answer is ready at once, or once the control handler lets go of it.
