@@ -21,11 +21,11 @@ int RunToEnd(const std::string& exe, const std::string& args) {
   return run.WaitExit(60000ms) ? static_cast<int>(run.ExitCode()) : -1;
 }
 
-// The log's line for the process, without its time; empty when there is none.
+// The log's line for the process, without its time and the program's path; empty when there is none.
 std::string LineOf(const Lines& log, DWORD id) {
   const std::string field = "\t" + std::to_string(id) + "\t";
   for (const std::string& line : log) {
-    if (line.find(field) != std::string::npos) return line.substr(line.find('\t') + 1);
+    if (line.find(field) != std::string::npos) return LogBody(line);
   }
   return {};
 }
