@@ -27,7 +27,7 @@ enum class PassKind {
 };
 
 struct Candidate {
-  std::string Image{};  // the listed name; empty when no snapshot came and only the identity check can tell
+  std::string Image{};  // the listed name, else the snapshot's
   ProcessId Id = 0;
   SessionId Session = kUnknownSession;
   bool Listed = true;  // false: taken by "/all" for its program file alone
@@ -92,23 +92,15 @@ class Run {
       return id != own && !givenUp_.contains(id) && !ancestors_.contains(id) && sessions_.Covers(session);
     };
     std::vector<SnapshotEntry> snapshot;
-    if (api_.Snapshot(snapshot)) {
-      for (const SnapshotEntry& entry : snapshot) {
-        snapshotNames_[entry.Id] = entry.ExeName;
-        const auto listed = listed_.find(UpperCase(entry.ExeName));
-        if ((listed == listed_.end() && !context_.AllInScope()) || !wanted(entry.Id, entry.Session)) continue;
-        candidates.push_back({.Image = listed != listed_.end() ? listed->second : entry.ExeName,
-                              .Id = entry.Id,
-                              .Session = entry.Session,
-                              .Listed = listed != listed_.end()});
-      }
-    } else {
-      std::vector<ProcessId> ids;
-      (void)EnumerateAllIds(api_, ids);  // none when it fails: nothing to act on
-      for (ProcessId id : ids) {
-        const SessionId session = api_.SessionOf(id);
-        if (wanted(id, session)) candidates.push_back({.Id = id, .Session = session});
-      }
+    (void)api_.Snapshot(snapshot);  // none when it fails: nothing to act on
+    for (const SnapshotEntry& entry : snapshot) {
+      snapshotNames_[entry.Id] = entry.ExeName;
+      const auto listed = listed_.find(UpperCase(entry.ExeName));
+      if ((listed == listed_.end() && !context_.AllInScope()) || !wanted(entry.Id, entry.Session)) continue;
+      candidates.push_back({.Image = listed != listed_.end() ? listed->second : entry.ExeName,
+                            .Id = entry.Id,
+                            .Session = entry.Session,
+                            .Listed = listed != listed_.end()});
     }
     return candidates;
   }
@@ -137,7 +129,7 @@ class Run {
       ProcessRef process(api_, ending ? kTerminateRights : kQueryRights, candidate.Id);
       if (!process) {
         const std::uint32_t error = api_.LastError();
-        // Gone meanwhile, or unknown by name: nothing to report.
+        // Gone meanwhile, or without a name (the idle process): nothing to report.
         if (error == kErrorInvalidParameter || candidate.Image.empty()) continue;
         // "/all" answers only for what it can see lies in the folder.
         if (!candidate.Listed || OutsideScope(api_, candidate.Id, context_.Scope())) continue;
@@ -150,7 +142,7 @@ class Run {
         GiveUp(candidate.Id);
         continue;
       }
-      // The snapshot only nominates: the main module's file name decides, as for the window's list.
+      // The snapshot only nominates: the image path's file name decides, as for the window's list.
       const std::string identity = IdentityName(api_, process.Get());
       const auto listed = listed_.find(identity);
       if (listed == listed_.end() && !context_.AllInScope()) continue;
@@ -226,12 +218,6 @@ class Run {
     target.EndedAt = context_.Now();
   }
 
-  // Named as the identity check names it: the image path, else the main module's.
-  std::string ProgramFile(const Target& target) {
-    std::string programFile = api_.ImagePath(target.Process.Get());
-    return programFile.empty() ? api_.MainModuleName(target.Process.Get()) : programFile;
-  }
-
   // "/whatif": the records of what EndTargets would do, from the same rules.
   void Foresee(const std::vector<Target>& targets) {
     for (const Target& target : targets) {
@@ -242,7 +228,7 @@ class Run {
         context_.Emit(With(record, EndResult::WouldEnd));
         continue;
       }
-      if (!services_.IsOwnHost(context_.Services(), target.Id, ProgramFile(target))) {
+      if (!services_.IsOwnHost(context_.Services(), target.Id, api_.ImagePath(target.Process.Get()))) {
         context_.Emit(With(record, EndResult::SharedHost, services_.NamesIn(target.Id)));
         continue;
       }
@@ -283,7 +269,7 @@ class Run {
                        .Session = target.Session,
                        .Process = target.Process.Get(),
                        .Wait = target.WaitHandle(),
-                       .ProgramFile = ProgramFile(target)});
+                       .ProgramFile = api_.ImagePath(target.Process.Get())});
       hostIds.push_back(target.Id);
     }
     const auto imageOf = [this](ProcessId id) {

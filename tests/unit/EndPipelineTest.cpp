@@ -100,7 +100,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   using R = EndResult;
   struct Case {
     EndMode mode;
-    bool noSnapshot;  // found through the id list instead: names unknown until the module tells
     std::vector<ProcessId> terminated;
     std::vector<Outcome> outcomes;
     int exitCode;
@@ -108,7 +107,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   };
   const Case cases[] = {
       {EndMode::OnePerImage,
-       false,
        {10, 16},
        {{12, R::NotOpened, kErrorAccessDenied},
         {13, R::Critical},
@@ -118,17 +116,7 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
         {16, R::StillRunning, 0, 5000},
         {20, R::Ended}},
        1},
-      {EndMode::OnePerImage,
-       true,
-       {10, 16},
-       {{13, R::Critical},
-        {15, R::Refused, kErrorAccessDenied},
-        {10, R::Ended},
-        {16, R::StillRunning, 0, 5000},
-        {20, R::Ended}},
-       1},
       {EndMode::Every,
-       false,
        {10, 11, 16},
        {{12, R::NotOpened, kErrorAccessDenied},
         {13, R::Critical},
@@ -140,7 +128,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
         {20, R::Ended}},
        1},
       {EndMode::Every,
-       false,
        {},
        {{12, R::NotOpened, kErrorAccessDenied},
         {13, R::Critical},
@@ -153,7 +140,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
        1,
        true},
       {EndMode::ListOnly,
-       false,
        {},
        {{10, R::Listed},
         {11, R::Listed},
@@ -168,7 +154,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   for (const Case& c : cases) {
     World world;
     AddMixedTable(world.processes);
-    world.processes.SnapshotFails = c.noSnapshot;
     const std::vector<EndRecord> records = world.Run(c.mode, kMixedImages, {}, EndLimits().RunMs, c.whatIf);
     EXPECT_EQ(world.processes.Terminated, c.terminated) << static_cast<int>(c.mode);
     EXPECT_EQ(records, WholeRecords(c.outcomes)) << static_cast<int>(c.mode);
@@ -179,7 +164,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
     World reversed;
     AddMixedTable(reversed.processes);
     std::reverse(reversed.processes.Processes.begin(), reversed.processes.Processes.end());
-    reversed.processes.SnapshotFails = c.noSnapshot;
     const auto failures = [](std::vector<EndRecord> all) {
       std::erase_if(all, [](const EndRecord& r) { return !IsFailure(r); });
       std::ranges::sort(all, {}, &EndRecord::Id);
@@ -250,7 +234,7 @@ TEST(EndProcesses, KillsLimitIsAFailureWhenProcessesKeepComingBackWhateverTheLas
     world.processes.Add(10, "C:\\V\\Vex.exe");
     world.processes.Add(20, "C:\\V\\VexSQL.exe");
     world.processes.OnTerminate = [&](ProcessId id) {
-      FakeProcess& restarted = world.processes.Add(id + 100, world.processes.Find(id)->ModulePath);
+      FakeProcess& restarted = world.processes.Add(id + 100, world.processes.Find(id)->ImagePath);
       restarted.StartsAt = world.clock.Now + c.restartMs;
     };
     const std::uint64_t start = world.clock.Now;

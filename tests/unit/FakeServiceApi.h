@@ -71,7 +71,7 @@ class FakeServiceApi : public ServiceApi {
     const FakeProcess* host = processes_.Find(s->Pid);
     config = {.Dependencies = s->Dependencies,
               .Group = s->Group,
-              .ProgramFile = !s->ProgramFile.empty() || host == nullptr ? s->ProgramFile : host->ModulePath,
+              .ProgramFile = !s->ProgramFile.empty() || host == nullptr ? s->ProgramFile : host->ImagePath,
               .FromDll = s->FromDll,
               .RestartDelaysMs = s->RestartDelaysMs};
     return 0;
@@ -150,7 +150,7 @@ class FakeServiceApi : public ServiceApi {
       if (!s.Recovers) continue;
       // Restarted at once in a new process of the same image.
       const FakeProcess& old = *processes_.Find(id);
-      FakeProcess& fresh = processes_.Add(id + 1000, old.ModulePath);
+      FakeProcess& fresh = processes_.Add(id + 1000, old.ImagePath);
       fresh.Session = old.Session;
       s.Pid = fresh.Id;
       s.Running = true;
