@@ -9,35 +9,16 @@
 
 #include "app/EndRun.h"
 #include "app/RunJson.h"
-#include "tests/unit/FakeProcessApi.h"
-#include "tests/unit/FakeServiceApi.h"
+#include "tests/unit/FakeWorld.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeClock;
 using test::FakeProcess;
 using test::FakeProcessApi;
-using test::FakeServiceApi;
 using Outcomes = std::vector<std::pair<ProcessId, EndResult>>;
 
-struct World {
-  FakeClock clock;
-  FakeProcessApi processes;
-  FakeServiceApi services{processes, clock};
-  EndSeams seams{processes, services, clock};
-
-  std::vector<EndRecord> Run(EndMode mode, const std::vector<std::string>& images, KeepAlive keepAlive = {},
-                             std::uint32_t runMs = EndLimits().RunMs, bool whatIf = false) {
-    EndRequest request;
-    request.Images = images;
-    request.Mode = mode;
-    request.Limits.RunMs = runMs;
-    request.WhatIf = whatIf;
-    request.WhileWaiting = std::move(keepAlive);
-    return EndProcesses(seams, request);
-  }
-};
+using World = test::FakeWorld;
 
 Outcomes OutcomesOf(const std::vector<EndRecord>& records) {
   Outcomes outcomes;
@@ -266,10 +247,7 @@ TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
     calls.push_back(world.clock.Now);
     status = text;
   };
-  struct Lines : LineSink {
-    std::vector<std::string> All;
-    void WriteLine(const std::string& line) override { All.push_back(line); }
-  } lines;
+  test::KeptLines lines;
   const std::uint64_t start = world.clock.Now;
   const std::string message =
       TerminateFromWindow({"Vex.exe", "VexUPnP.exe", "Tallyboard.exe"}, world.seams, lines, keepAlive);
@@ -295,9 +273,7 @@ TEST(EndProcesses, TheWindowSeesAndEndsItsOwnSessionsAndServicesProcessesTheRuns
   const std::vector<std::string> images = {"Tallyboard.exe", "Vex.exe", "VexSQL.exe"};
   EXPECT_EQ(FindRunningImages(world.processes, images, SessionScope::WindowOf(1)),
             (std::vector<bool>{true, true, false}));
-  struct Lines : LineSink {
-    void WriteLine(const std::string&) override {}
-  } lines;
+  test::KeptLines lines;
   EXPECT_EQ(TerminateFromWindow(images, world.seams, lines, {}), "");
   EXPECT_EQ(world.processes.Terminated, (std::vector<ProcessId>{11, 12}));
   for (ProcessId other : {10u, 13u}) EXPECT_EQ(std::ranges::count(world.processes.Opened, other), 0) << other;
@@ -425,10 +401,6 @@ TEST(EndRun, TheDebugPrivilegeIsHeldForThePassOnly) {
     }
     void Disable() override { On = false; }
   };
-  struct Lines : LineSink {
-    std::vector<std::string> All;
-    void WriteLine(const std::string& line) override { All.push_back(line); }
-  };
   const struct {
     bool tokenHolds, onBefore;
     const char* note;
@@ -445,7 +417,7 @@ TEST(EndRun, TheDebugPrivilegeIsHeldForThePassOnly) {
     privilege.On = c.onBefore;
     std::vector<bool> onAtEnd;
     world.processes.OnTerminate = [&](ProcessId) { onAtEnd.push_back(privilege.On); };
-    Lines lines;
+    test::KeptLines lines;
     const RunInfo info{.ExeImage = "Tarnwick.exe", .OwnId = 5, .StartNote = "a warning", .Rights = &privilege};
     EXPECT_EQ(RunUnattended(RunSwitch::Auto, {"Vex.exe"}, world.seams, lines, info), kExitDone);
     EXPECT_EQ(onAtEnd, std::vector<bool>{c.tokenHolds}) << c.note;

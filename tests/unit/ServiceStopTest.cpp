@@ -5,25 +5,16 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/FakeProcessApi.h"
-#include "tests/unit/FakeServiceApi.h"
+#include "tests/unit/FakeWorld.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeClock;
-using test::FakeProcessApi;
 using test::FakeService;
-using test::FakeServiceApi;
 using R = EndResult;
 using Records = std::vector<EndRecord>;
 
-struct World {
-  FakeClock clock;
-  FakeProcessApi processes;
-  FakeServiceApi services{processes, clock};
-  EndSeams seams{processes, services, clock};
-
+struct World : test::FakeWorld {
   // A service of its own in a process of the image, in session 0 as services are.
   FakeService& AddService(const std::string& name, ProcessId pid, const std::string& image) {
     processes.Add(pid, "C:\\Vex\\" + image).Session = 0;
@@ -31,15 +22,9 @@ struct World {
   }
   Records Run(EndMode mode, const std::vector<std::string>& images = {"Vex.exe"}, KeepAlive keepAlive = {},
               std::uint32_t runMs = EndLimits().RunMs, bool whatIf = false) {
-    EndRequest request;
-    request.WhatIf = whatIf;
-    request.Images = images;
-    request.Mode = mode;
-    request.Limits.RunMs = runMs;
-    request.WhileWaiting = std::move(keepAlive);
     start = clock.Now;
     // What the services did is the matter here; the program files are the pipeline test's.
-    Records records = EndProcesses(seams, request);
+    Records records = FakeWorld::Run(mode, images, std::move(keepAlive), runMs, whatIf);
     for (EndRecord& record : records) record.Path.clear();
     return records;
   }
