@@ -36,6 +36,14 @@ struct SessionScope {
   static SessionScope WindowOf(SessionId own) { return {.Every = false, .Own = own}; }
 };
 
+// A process as a run names it: the image as the search list writes it (empty where unknown), its identifier
+// and its session. Targets carry it, and each record about the process is made from it (RecordOf).
+struct ProcessTag {
+  std::string Image{};
+  ProcessId Id = 0;
+  SessionId Session = kUnknownSession;
+};
+
 // One process of a system snapshot: its identifier, the file name of its image and its session.
 // Names come in the ANSI code page; one without an exact equivalent there is empty and matches nothing.
 struct SnapshotEntry {
