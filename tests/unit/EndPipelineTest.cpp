@@ -375,6 +375,12 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
        "Vex.exe\t7\t2\tcould not end\tWindows refused: system error 1234\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Service = "Eng", .Result = R::ServiceNotStopped, .WaitedMs = 1500},
        "Vex.exe\t7\t0\tservice Eng: could not stop\tit did not stop within 1.5 s\t-"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Service = "Eng", .Result = R::ServiceNotStopped, .Error = 1053},
+       "Vex.exe\t7\t0\tservice Eng: could not stop\tthe service did not answer in time\t-"},
+      {{.Image = "svchost.exe", .Id = 7, .Session = 0, .Result = R::SharedHost, .Names = {"Eng", "Agent"}},
+       "svchost.exe\t7\t0\tcould not end\ta shared service host (Eng, Agent): never ended by force\t-"},
+      {{.Result = R::OnlyOutside, .Names = {"A.exe", "B.exe", "C.exe"}},
+       "-\t-\t-\tnone in the folder\tlisted images run only outside it: A.exe, B.exe, C.exe\t-"},
       {{.Result = R::ServicesNotAsked, .Error = 1062},
        "-\t-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
        "processes are ended without a stop request\t-"},

@@ -38,7 +38,8 @@ TEST(Scope, OnlyFullPathsNameAFolder) {
   for (const wchar_t* path : {L"D:\\Vex", L"d:/", L"\\\\srv\\share", L"\\\\?\\D:\\Vex", L"\\\\?\\UNC\\srv\\share"}) {
     EXPECT_TRUE(IsAbsolutePath(path)) << path;
   }
-  for (const wchar_t* path : {L"Vex", L".\\Vex", L"D:Vex", L"\\Vex", L"D:", L"\\\\srv", L"\\\\srv\\", L""}) {
+  for (const wchar_t* path : {L"Vex", L".\\Vex", L"Tools\\Vex", L"D:Vex", L"\\Vex", L"\\Tools\\Vex", L"D:", L"\\\\srv",
+                              L"\\\\srv\\", L"\\\\srv\\\\share", L""}) {
     EXPECT_FALSE(IsAbsolutePath(path)) << path;
   }
 }
