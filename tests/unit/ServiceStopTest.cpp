@@ -40,6 +40,30 @@ EndRecord Stopped(const std::string& image, ProcessId id, const std::string& ser
   return {.Image = image, .Id = id, .Session = 0, .Service = service, .Result = R::ServiceStopped, .Names = dependents};
 }
 
+// The service manager is asked once per pass; each load forgets the last, and reads each configuration once.
+TEST(ServiceHosts, EachLoadAsksOnceAndForgetsTheLastOne) {
+  World world;
+  world.AddService("VexEngine", 10, "Vex.exe").Shared = true;
+  world.services.Add("VexAgent", 10).Shared = true;
+  world.AddService("VexSQL", 11, "VexSQL.exe").Dependencies = {"VexEngine"};
+  world.Run(EndMode::ListOnly, {"Vex.exe", "VexSQL.exe"});
+  EXPECT_EQ(world.services.ListCalls, 1);
+
+  ServiceHosts hosts;
+  ASSERT_EQ(hosts.Load(world.services), 0u);
+  world.services.ConfigReads = 0;
+  EXPECT_TRUE(hosts.IsOwnHost(world.services, 10, "C:\\Vex\\Vex.exe"));
+  EXPECT_EQ(hosts.DependentsInStopOrder(world.services, "VexEngine").size(), 1u);
+  EXPECT_EQ(world.services.ConfigReads, 3);
+  world.services.Services[0].ProgramFile = "C:\\Other\\Vex.exe";
+  ASSERT_EQ(hosts.Load(world.services), 0u);
+  EXPECT_FALSE(hosts.IsOwnHost(world.services, 10, "C:\\Vex\\Vex.exe"));
+  EXPECT_EQ(world.services.ConfigReads, 6);
+  world.services.ListError = kErrorAccessDenied;
+  EXPECT_EQ(hosts.Load(world.services), kErrorAccessDenied);
+  EXPECT_TRUE(hosts.In(10).empty());
+}
+
 TEST(ServiceStop, EveryServiceIsAskedOnceAfterItsDependentsAndOverlapsWithTheOthers) {
   const auto setUp = [](World& world) {
     world.AddService("VexEngine", 10, "Vex.exe");
