@@ -13,7 +13,6 @@
 #include "common/ProcedureEdge.h"
 #include "common/SystemFunctionWin32.h"
 #include "process/HoldersWin32.h"
-#include "process/LogTextWin32.h"
 #include "process/PrivilegeWin32.h"
 #include "process/ProcessWin32.h"
 #include "ui/OwnVersionWin32.h"
@@ -62,7 +61,6 @@ int Tell(const std::string& text) {
 }  // namespace
 
 static int StartTarnwick(RunContext& context) {
-  UseSystemLogText();
   const StartCommand command = ReadOwnCommandLine();
   const StartMode mode = command.Mode;
   context.UseJsonOutput(command.Options.Json);

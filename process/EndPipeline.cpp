@@ -27,16 +27,12 @@ enum class PassKind {
 };
 
 struct Candidate {
-  std::string Image{};  // the listed name; empty when no snapshot came and only the identity check can tell
-  ProcessId Id = 0;
-  SessionId Session = kUnknownSession;
+  ProcessTag Tag{};    // the listed name, else the snapshot's
   bool Listed = true;  // false: taken by "/all" for its program file alone
 };
 
 struct Target {
-  std::string Image{};
-  ProcessId Id = 0;
-  SessionId Session = kUnknownSession;
+  ProcessTag Tag{};
   ProcessRef Process{};
   ProcessRef Sync{};
   std::uint64_t EndedAt = 0;
@@ -92,23 +88,15 @@ class Run {
       return id != own && !givenUp_.contains(id) && !ancestors_.contains(id) && sessions_.Covers(session);
     };
     std::vector<SnapshotEntry> snapshot;
-    if (api_.Snapshot(snapshot)) {
-      for (const SnapshotEntry& entry : snapshot) {
-        snapshotNames_[entry.Id] = entry.ExeName;
-        const auto listed = listed_.find(UpperCase(entry.ExeName));
-        if ((listed == listed_.end() && !context_.AllInScope()) || !wanted(entry.Id, entry.Session)) continue;
-        candidates.push_back({.Image = listed != listed_.end() ? listed->second : entry.ExeName,
-                              .Id = entry.Id,
-                              .Session = entry.Session,
-                              .Listed = listed != listed_.end()});
-      }
-    } else {
-      std::vector<ProcessId> ids;
-      (void)EnumerateAllIds(api_, ids);  // none when it fails: nothing to act on
-      for (ProcessId id : ids) {
-        const SessionId session = api_.SessionOf(id);
-        if (wanted(id, session)) candidates.push_back({.Id = id, .Session = session});
-      }
+    (void)api_.Snapshot(snapshot);  // none when it fails: nothing to act on
+    for (const SnapshotEntry& entry : snapshot) {
+      snapshotNames_[entry.Id] = entry.ExeName;
+      const auto listed = listed_.find(UpperCase(entry.ExeName));
+      if ((listed == listed_.end() && !context_.AllInScope()) || !wanted(entry.Id, entry.Session)) continue;
+      candidates.push_back({.Tag = {.Image = listed != listed_.end() ? listed->second : entry.ExeName,
+                                    .Id = entry.Id,
+                                    .Session = entry.Session},
+                            .Listed = listed != listed_.end()});
     }
     return candidates;
   }
@@ -134,23 +122,19 @@ class Run {
     std::set<std::string> imagesTaken;
     std::vector<Target> targets;
     for (const Candidate& candidate : Nominate()) {
-      ProcessRef process(api_, ending ? kTerminateRights : kQueryRights, candidate.Id);
+      ProcessRef process(api_, ending ? kTerminateRights : kQueryRights, candidate.Tag.Id);
       if (!process) {
         const std::uint32_t error = api_.LastError();
-        // Gone meanwhile, or unknown by name: nothing to report.
-        if (error == kErrorInvalidParameter || candidate.Image.empty()) continue;
+        // Gone meanwhile, or without a name (the idle process): nothing to report.
+        if (error == kErrorInvalidParameter || candidate.Tag.Image.empty()) continue;
         // "/all" answers only for what it can see lies in the folder.
-        if (!candidate.Listed || OutsideScope(api_, candidate.Id, context_.Scope())) continue;
+        if (!candidate.Listed || OutsideScope(api_, candidate.Tag.Id, context_.Scope())) continue;
         const EndResult result = kind == PassKind::List ? EndResult::ListedNotOpened : EndResult::NotOpened;
-        context_.Emit({.Image = candidate.Image,
-                       .Id = candidate.Id,
-                       .Session = candidate.Session,
-                       .Result = result,
-                       .Error = error});
-        GiveUp(candidate.Id);
+        context_.Emit(RecordOf(candidate.Tag, {.Result = result, .Error = error}));
+        GiveUp(candidate.Tag.Id);
         continue;
       }
-      // The snapshot only nominates: the main module's file name decides, as for the window's list.
+      // The snapshot only nominates: the image path's file name decides, as for the window's list.
       const std::string identity = IdentityName(api_, process.Get());
       const auto listed = listed_.find(identity);
       if (listed == listed_.end() && !context_.AllInScope()) continue;
@@ -158,14 +142,15 @@ class Run {
         if (listed != listed_.end()) outside_.insert(listed->second);
         continue;
       }
-      const std::string image = listed != listed_.end() ? listed->second : candidate.Image;
+      ProcessTag tag = candidate.Tag;
+      if (listed != listed_.end()) tag.Image = listed->second;
       inside_ = true;
-      context_.Remember(candidate.Id, process.Get());
-      const EndRecord found{.Image = image, .Id = candidate.Id, .Session = candidate.Session};
+      context_.Remember(tag.Id, process.Get());
+      const EndRecord found = RecordOf(tag);
       if (kind == PassKind::List) {
         LoadServices();
-        EndRecord listedRecord = With(found, EndResult::Listed, services_.NamesIn(candidate.Id));
-        listedRecord.HasWindows = windowOwners_.Has(context_.Windows(), candidate.Id);
+        EndRecord listedRecord = With(found, EndResult::Listed, services_.NamesIn(tag.Id));
+        listedRecord.HasWindows = windowOwners_.Has(context_.Windows(), tag.Id);
         context_.Emit(listedRecord);
         continue;
       }
@@ -177,16 +162,13 @@ class Run {
       }
       if (api_.IsCritical(process.Get())) {
         context_.Emit(With(found, EndResult::Critical));
-        GiveUp(candidate.Id);
+        GiveUp(tag.Id);
         continue;
       }
       // One process per image: the first that can be ended; the others are left for the next Terminate.
       if (firstOnly && !imagesTaken.insert(identity).second) continue;
-      targets.push_back({.Image = image,
-                         .Id = candidate.Id,
-                         .Session = candidate.Session,
-                         .Process = std::move(process),
-                         .Sync = ProcessRef(api_, kSynchronizeRights, candidate.Id)});
+      targets.push_back(
+          {.Tag = tag, .Process = std::move(process), .Sync = ProcessRef(api_, kSynchronizeRights, tag.Id)});
     }
     if (targets.empty()) return false;
     LoadServices();
@@ -214,36 +196,26 @@ class Run {
   void TellToEnd(Target& target) {
     std::uint32_t error = 0;
     if (!context_.Terminate(target.Process.Get(), target.WaitHandle(), error)) {
-      context_.Emit({.Image = target.Image,
-                     .Id = target.Id,
-                     .Session = target.Session,
-                     .Result = EndResult::Refused,
-                     .Error = error});
-      GiveUp(target.Id);
+      context_.Emit(RecordOf(target.Tag, {.Result = EndResult::Refused, .Error = error}));
+      GiveUp(target.Tag.Id);
       return;
     }
     target.Terminated = true;
     target.EndedAt = context_.Now();
   }
 
-  // Named as the identity check names it: the image path, else the main module's.
-  std::string ProgramFile(const Target& target) {
-    std::string programFile = api_.ImagePath(target.Process.Get());
-    return programFile.empty() ? api_.MainModuleName(target.Process.Get()) : programFile;
-  }
-
   // "/whatif": the records of what EndTargets would do, from the same rules.
   void Foresee(const std::vector<Target>& targets) {
     for (const Target& target : targets) {
-      EndRecord record{.Image = target.Image, .Id = target.Id, .Session = target.Session};
-      const std::vector<RunningService> services = services_.In(target.Id);
+      EndRecord record = RecordOf(target.Tag);
+      const std::vector<RunningService> services = services_.In(target.Tag.Id);
       if (services.empty()) {
-        record.HasWindows = windowOwners_.Has(context_.Windows(), target.Id);
+        record.HasWindows = windowOwners_.Has(context_.Windows(), target.Tag.Id);
         context_.Emit(With(record, EndResult::WouldEnd));
         continue;
       }
-      if (!services_.IsOwnHost(context_.Services(), target.Id, ProgramFile(target))) {
-        context_.Emit(With(record, EndResult::SharedHost, services_.NamesIn(target.Id)));
+      if (!services_.IsOwnHost(context_.Services(), target.Tag.Id, api_.ImagePath(target.Process.Get()))) {
+        context_.Emit(With(record, EndResult::SharedHost, services_.NamesIn(target.Tag.Id)));
         continue;
       }
       std::vector<std::string> order;
@@ -265,26 +237,20 @@ class Run {
     // are asked to close first and forced only when they stay.
     std::vector<CloseTarget> plain;
     for (std::size_t i = 0; i < targets.size(); ++i) {
-      if (!services_.In(targets[i].Id).empty()) continue;
-      plain.push_back({.Image = targets[i].Image,
-                       .Id = targets[i].Id,
-                       .Session = targets[i].Session,
-                       .Wait = targets[i].WaitHandle(),
-                       .Index = i});
+      if (!services_.In(targets[i].Tag.Id).empty()) continue;
+      plain.push_back({.Tag = targets[i].Tag, .Wait = targets[i].WaitHandle(), .Index = i});
     }
     WindowClose closing(context_, plain, [&](const CloseTarget& target) { TellToEnd(targets[target.Index]); });
     // Service hosts all at once: their services stop side by side, and beside the windows' close.
     std::vector<ServiceHostTarget> hosts;
     std::vector<ProcessId> hostIds;
     for (const Target& target : targets) {
-      if (services_.In(target.Id).empty()) continue;
-      hosts.push_back({.Image = target.Image,
-                       .Id = target.Id,
-                       .Session = target.Session,
+      if (services_.In(target.Tag.Id).empty()) continue;
+      hosts.push_back({.Tag = target.Tag,
                        .Process = target.Process.Get(),
                        .Wait = target.WaitHandle(),
-                       .ProgramFile = ProgramFile(target)});
-      hostIds.push_back(target.Id);
+                       .ProgramFile = api_.ImagePath(target.Process.Get())});
+      hostIds.push_back(target.Tag.Id);
     }
     const auto imageOf = [this](ProcessId id) {
       const auto name = snapshotNames_.find(id);
@@ -315,15 +281,12 @@ class Run {
       // One forced at the deadline (its grace time may end past it) still gets a moment to go.
       const std::uint64_t until = std::min(target.EndedAt + context_.Limits().ProcessWaitMs,
                                            std::max(context_.Deadline(), target.EndedAt + EndContext::kForcedGraceMs));
-      if (context_.WaitGone(target.WaitHandle(), until, "Waiting for " + target.Image + " to end")) {
-        context_.Emit(closing.Ended(target.Image, target.Id, target.Session));
+      if (context_.WaitGone(target.WaitHandle(), until, "Waiting for " + target.Tag.Image + " to end")) {
+        context_.Emit(closing.Ended(target.Tag));
       } else {
-        context_.Emit({.Image = target.Image,
-                       .Id = target.Id,
-                       .Session = target.Session,
-                       .Result = EndResult::StillRunning,
-                       .WaitedMs = context_.Since(target.EndedAt)});
-        GiveUp(target.Id);
+        context_.Emit(
+            RecordOf(target.Tag, {.Result = EndResult::StillRunning, .WaitedMs = context_.Since(target.EndedAt)}));
+        GiveUp(target.Tag.Id);
       }
     }
   }
@@ -338,8 +301,8 @@ class Run {
     }
     for (Target& target : targets) {
       const std::uint64_t created = api_.CreationTime(target.Process.Get());
-      if (!ended.contains(target.Id) || created == 0) continue;
-      members_[target.Id] = {.Image = target.Image, .CreatedAt = created};
+      if (!ended.contains(target.Tag.Id) || created == 0) continue;
+      members_[target.Tag.Id] = {.Image = target.Tag.Image, .CreatedAt = created};
       kept_.push_back(std::move(target.Process));
     }
   }
@@ -379,19 +342,16 @@ class Run {
         if (process && api_.CreationTime(process.Get()) != entry.CreatedAt) continue;
         context_.NoteChild(entry.Id, parent->second.Image, entry.Parent);
         if (process) context_.Remember(entry.Id, process.Get());
-        const EndRecord found{.Image = entry.ExeName, .Id = entry.Id, .Session = entry.Session};
+        const ProcessTag tag{.Image = entry.ExeName, .Id = entry.Id, .Session = entry.Session};
         if (!process || api_.IsCritical(process.Get())) {
-          EndRecord record = With(found, process ? EndResult::Critical : EndResult::NotOpened);
+          EndRecord record = RecordOf(tag, {.Result = process ? EndResult::Critical : EndResult::NotOpened});
           if (!process) record.Error = api_.LastError();
           context_.Emit(record);
           GiveUp(entry.Id);
           continue;
         }
-        children.push_back({.Image = entry.ExeName,
-                            .Id = entry.Id,
-                            .Session = entry.Session,
-                            .Process = std::move(process),
-                            .Sync = ProcessRef(api_, kSynchronizeRights, entry.Id)});
+        children.push_back(
+            {.Tag = tag, .Process = std::move(process), .Sync = ProcessRef(api_, kSynchronizeRights, entry.Id)});
       }
       if (children.empty()) return;
       const std::size_t before = context_.Records().size();

@@ -90,6 +90,14 @@ struct EndRecord {
   bool operator==(const EndRecord&) const = default;
 };
 
+// The record with the process's image, identifier and session filled in from its tag.
+inline EndRecord RecordOf(const ProcessTag& tag, EndRecord record = {}) {
+  record.Image = tag.Image;
+  record.Id = tag.Id;
+  record.Session = tag.Session;
+  return record;
+}
+
 // True for a record of a listed image's process that the run could not end.
 bool IsFailure(const EndRecord& record);
 

@@ -1,4 +1,4 @@
-// Finding and terminating processes by image name, over a small process interface that tests can fake.
+// Finding processes by image name, over a small process interface that tests can fake.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -15,7 +15,7 @@ using SessionId = std::uint32_t;
 inline constexpr SessionId kUnknownSession = 0xFFFFFFFF;
 
 // Access rights as Windows numbers them. A process is named and checked for criticality with the limited
-// query right alone (no read of its memory); where Windows cannot name an image that way, the process
+// query right alone (no read of its memory); where Windows 7 cannot tell criticality that way, the process
 // interface asks for what its fallback needs.
 inline constexpr std::uint32_t kQueryRights = 0x1000;            // PROCESS_QUERY_LIMITED_INFORMATION
 inline constexpr std::uint32_t kTerminateRights = 0x1001;        // ... | PROCESS_TERMINATE
@@ -36,6 +36,14 @@ struct SessionScope {
   static SessionScope WindowOf(SessionId own) { return {.Every = false, .Own = own}; }
 };
 
+// A process as a run names it: the image as the search list writes it (empty where unknown), its identifier
+// and its session. Targets carry it, and each record about the process is made from it (RecordOf).
+struct ProcessTag {
+  std::string Image{};
+  ProcessId Id = 0;
+  SessionId Session = kUnknownSession;
+};
+
 // One process of a system snapshot: its identifier, the file name of its image and its session.
 // Names come in the ANSI code page; one without an exact equivalent there is empty and matches nothing.
 struct SnapshotEntry {
@@ -50,13 +58,8 @@ struct SnapshotEntry {
 class ProcessApi {
  public:
   virtual ~ProcessApi() = default;
-  // Like EnumProcesses: fills at most bufferBytes / 4 identifiers, reports the bytes written.
-  // A full buffer is indistinguishable from one that was just large enough.
-  virtual bool EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) = 0;
   virtual ProcessHandle Open(std::uint32_t rights, ProcessId id) = 0;
-  // The main module's path (EnumProcessModules, then GetModuleFileNameExW); empty when it cannot be read.
-  virtual std::string MainModuleName(ProcessHandle process) = 0;
-  // The image's path (QueryFullProcessImageNameW); empty when it cannot be read or the system lacks the call.
+  // The image's path (QueryFullProcessImageNameW); empty when it cannot be read.
   virtual std::string ImagePath(ProcessHandle process) = 0;
   // Whether Windows stops when this process ends (IsProcessCritical, else ProcessBreakOnTermination);
   // false where the system cannot tell.
@@ -110,22 +113,13 @@ class ProcessRef {
   ProcessHandle handle_ = nullptr;
 };
 
-// The identifiers of all running processes. The buffer grows until the answer no longer fills it,
-// so there is no limit of 256 processes. False when the enumeration fails.
-bool EnumerateAllIds(ProcessApi& api, std::vector<ProcessId>& ids);
-
-// The upper-cased file name (after the last backslash) of an opened process: the image path's, which
-// Windows keeps itself, or the main module's where the image path cannot be had (older Windows).
+// The upper-cased file name (after the last backslash) of an opened process's image path, which Windows
+// keeps itself: the module list lives in the process's own memory, where it can rename itself.
 std::string IdentityName(ProcessApi& api, ProcessHandle process);
 
-// Query mode (terminate false): whether a process with the image name runs.
-// Terminate mode: ends the first such process with exit code 0 and returns false. Tarnwick's own
-// process and processes Windows marks critical are never ended; the next match is taken instead.
-// An empty image name never matches; a process that cannot be opened counts as not running.
-bool FindProcess(ProcessApi& api, std::string_view imageName, bool terminate);
-
-// What FindProcess(api, name, false) gives for each name, from one snapshot of the running processes:
-// only processes whose snapshot name matches a name are opened to confirm their identity. Tarnwick's own
+// Whether a process of each image name runs (the name alone, in any letter case; an empty name never
+// matches), from one snapshot of the running processes: only processes whose snapshot name matches a name
+// are opened to confirm their identity; one that cannot be opened counts as not running. Tarnwick's own
 // process is left out, as the ending pipeline leaves it, and so is any process of a session `sessions`
 // does not cover.
 std::vector<bool> FindRunningImages(ProcessApi& api, const std::vector<std::string>& imageNames,

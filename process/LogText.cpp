@@ -1,15 +1,10 @@
-// Escaping of log fields in the ANSI code page or in UTF-8.
+// Escaping of log fields, which are UTF-8.
 #include "process/LogText.h"
 
 #include <cstdio>
 
 namespace tarnwick {
 namespace {
-
-LogTextEncoding& Current() {
-  static LogTextEncoding encoding = LogTextEncoding::AsciiControls();
-  return encoding;
-}
 
 void AppendByteEscape(std::string& out, unsigned char byte) {
   char text[8];
@@ -19,11 +14,14 @@ void AppendByteEscape(std::string& out, unsigned char byte) {
 
 void AppendCodePointEscape(std::string& out, std::uint32_t codePoint) {
   char text[16];
-  std::snprintf(text, sizeof(text), codePoint > 0xFFFF ? "\\U%08X" : "\\u%04X", static_cast<unsigned>(codePoint));
+  // Every unsafe code point lies in the first plane.
+  std::snprintf(text, sizeof(text), "\\u%04X", static_cast<unsigned>(codePoint));
   out += text;
 }
 
-void AppendUtf8(std::string& out, std::string_view text) {
+}  // namespace
+
+void AppendEscaped(std::string& out, std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     std::uint32_t codePoint = 0;
     const std::size_t length = DecodeUtf8(text, i, codePoint);
@@ -41,43 +39,6 @@ void AppendUtf8(std::string& out, std::string_view text) {
     i += length;
   }
 }
-
-void AppendAnsi(std::string& out, std::string_view text, const std::array<AnsiByte, 256>& kinds) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    switch (kinds[byte]) {
-      case AnsiByte::Plain:
-        out += text[i];
-        break;
-      case AnsiByte::Lead:
-        // A double-byte character's second byte is never a control; a first byte without one would
-        // swallow what follows it (the tab between fields, say) in whatever shows the line.
-        if (i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x40 && text[i + 1] != 0x7F) {
-          out.append(text.substr(i, 2));
-          ++i;
-        } else {
-          AppendByteEscape(out, byte);
-        }
-        break;
-      case AnsiByte::Control:
-        AppendByteEscape(out, byte);
-        break;
-    }
-  }
-}
-
-}  // namespace
-
-LogTextEncoding LogTextEncoding::AsciiControls() {
-  LogTextEncoding encoding;
-  for (std::size_t byte = 0; byte < encoding.Bytes.size(); ++byte) {
-    encoding.Bytes[byte] =
-        IsUnsafeCodePoint(static_cast<std::uint32_t>(byte)) && byte < 0x80 ? AnsiByte::Control : AnsiByte::Plain;
-  }
-  return encoding;
-}
-
-void SetLogTextEncoding(const LogTextEncoding& encoding) { Current() = encoding; }
 
 std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& codePoint) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
@@ -109,15 +70,6 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& code
 bool IsUnsafeCodePoint(std::uint32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
          (c >= 0x2028 && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
-}
-
-void AppendEscaped(std::string& out, std::string_view text) {
-  const LogTextEncoding& encoding = Current();
-  if (encoding.Utf8) {
-    AppendUtf8(out, text);
-  } else {
-    AppendAnsi(out, text, encoding.Bytes);
-  }
 }
 
 }  // namespace tarnwick

@@ -1,10 +1,8 @@
-// The process interface over Win32: EnumProcesses, OpenProcess, the main module's name, the image path,
-// IsProcessCritical, TerminateProcess, and the snapshot (NtQuerySystemInformation, else toolhelp).
+// The process interface over Win32: OpenProcess, the image path, IsProcessCritical, TerminateProcess, and
+// the snapshot (NtQuerySystemInformation, the system's process list in one call).
 #include "process/ProcessWin32.h"
 
 #include <windows.h>
-#include <psapi.h>
-#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -13,7 +11,6 @@
 
 #include "common/SystemFunctionWin32.h"
 #include "common/WideTextWin32.h"
-#include "common/Win32Handles.h"
 
 namespace tarnwick {
 namespace {
@@ -22,22 +19,11 @@ constexpr int kSystemProcessInformation = 5;
 constexpr int kProcessBreakOnTermination = 29;
 constexpr long kStatusInfoLengthMismatch = static_cast<long>(0xC0000004L);
 
-// Image names and paths are UTF-8, as every name in the program: "V\u0113x.exe" stays itself.
-std::string ExactFileName(std::wstring_view name) { return Utf8FromWide(name); }
-std::string ExactPath(std::wstring_view path) { return Utf8FromWide(path); }
-
-SessionId SessionOfId(ProcessId id) {
-  DWORD session = 0;
-  return ProcessIdToSessionId(id, &session) ? session : kUnknownSession;
-}
-
 }  // namespace
 
-ProcessWin32::ProcessWin32(SnapshotSource source) {
-  if (source == SnapshotSource::System) {
-    querySystem_ = SystemFunction<QuerySystemFunction>("ntdll.dll", "NtQuerySystemInformation");
-  }
-  // Loaded by name: QueryFullProcessImageNameW needs Vista, IsProcessCritical Windows 8.1.
+ProcessWin32::ProcessWin32() {
+  querySystem_ = SystemFunction<QuerySystemFunction>("ntdll.dll", "NtQuerySystemInformation");
+  // Loaded by name: IsProcessCritical needs Windows 8.1.
   queryImageName_ = SystemFunction<QueryImageNameFunction>("kernel32.dll", "QueryFullProcessImageNameW");
   isCritical_ = SystemFunction<IsCriticalFunction>("kernel32.dll", "IsProcessCritical");
   if (isCritical_ == nullptr) {
@@ -45,34 +31,12 @@ ProcessWin32::ProcessWin32(SnapshotSource source) {
   }
 }
 
-bool ProcessWin32::EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) {
-  DWORD bytes = 0;
-  const bool ok = EnumProcesses(reinterpret_cast<DWORD*>(ids), bufferBytes, &bytes) != FALSE;
-  bytesReturned = bytes;
-  return ok;
-}
-
 ProcessHandle ProcessWin32::Open(std::uint32_t rights, ProcessId id) {
-  // Where the limited right cannot name the image or tell a critical process, the fallbacks need more.
-  if ((rights & PROCESS_QUERY_LIMITED_INFORMATION) != 0) {
-    if (queryImageName_ == nullptr) rights |= PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
-    if (isCritical_ == nullptr) rights |= PROCESS_QUERY_INFORMATION;
-  }
+  // Where the limited right cannot tell a critical process (Windows 7), the fallback needs more.
+  if ((rights & PROCESS_QUERY_LIMITED_INFORMATION) != 0 && isCritical_ == nullptr) rights |= PROCESS_QUERY_INFORMATION;
   HANDLE process = OpenProcess(rights, FALSE, id);
   if (process == nullptr) lastError_ = GetLastError();
   return process;
-}
-
-std::string ProcessWin32::MainModuleName(ProcessHandle process) {
-  // The first module of the list is the executable's; the result of the listing is not needed,
-  // since a failed listing leaves a null handle, for which the call reports nothing or the executable.
-  HMODULE modules[200] = {};
-  DWORD needed = 0;
-  EnumProcessModules(static_cast<HANDLE>(process), modules, sizeof(modules), &needed);
-  std::wstring name(MAX_PATH, L'\0');
-  const DWORD length = GetModuleFileNameExW(static_cast<HANDLE>(process), modules[0], name.data(), MAX_PATH);
-  name.resize(length < MAX_PATH ? length : MAX_PATH);
-  return ExactPath(name);
 }
 
 std::wstring ProcessWin32::WideImagePath(ProcessHandle process) {
@@ -90,7 +54,7 @@ std::wstring ProcessWin32::WideImagePath(ProcessHandle process) {
   }
 }
 
-std::string ProcessWin32::ImagePath(ProcessHandle process) { return ExactPath(WideImagePath(process)); }
+std::string ProcessWin32::ImagePath(ProcessHandle process) { return Utf8FromWide(WideImagePath(process)); }
 
 bool ProcessWin32::IsCritical(ProcessHandle process) {
   int critical = FALSE;
@@ -133,14 +97,14 @@ void ProcessWin32::Close(ProcessHandle process) { CloseHandle(static_cast<HANDLE
 
 ProcessId ProcessWin32::OwnId() { return GetCurrentProcessId(); }
 
-SessionId ProcessWin32::SessionOf(ProcessId id) { return SessionOfId(id); }
-
-bool ProcessWin32::Snapshot(std::vector<SnapshotEntry>& entries) {
-  return (querySystem_ != nullptr && SystemSnapshot(entries)) || ToolhelpSnapshot(entries);
+SessionId ProcessWin32::SessionOf(ProcessId id) {
+  DWORD session = 0;
+  return ProcessIdToSessionId(id, &session) ? session : kUnknownSession;
 }
 
-bool ProcessWin32::SystemSnapshot(std::vector<SnapshotEntry>& entries) {
+bool ProcessWin32::Snapshot(std::vector<SnapshotEntry>& entries) {
   entries.clear();
+  if (querySystem_ == nullptr) return false;
   if (systemBuffer_.empty()) systemBuffer_.resize(64 * 1024);
   unsigned long needed = 0;
   long status = kStatusInfoLengthMismatch;
@@ -159,7 +123,7 @@ bool ProcessWin32::SystemSnapshot(std::vector<SnapshotEntry>& entries) {
                                  process.ImageName.Length / sizeof(wchar_t));
     entries.push_back(
         {.Id = static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.UniqueProcessId)),
-         .ExeName = ExactFileName(name),
+         .ExeName = Utf8FromWide(name),  // UTF-8: "V\u0113x.exe" stays itself
          .Session = process.SessionId,
          .Parent = static_cast<ProcessId>(reinterpret_cast<std::uintptr_t>(process.InheritedFromUniqueProcessId)),
          .CreatedAt = static_cast<std::uint64_t>(process.CreateTime.QuadPart)});
@@ -167,22 +131,6 @@ bool ProcessWin32::SystemSnapshot(std::vector<SnapshotEntry>& entries) {
     offset += process.NextEntryOffset;
     if (offset + sizeof(SYSTEM_PROCESS_INFORMATION) > systemBuffer_.size()) return false;
   }
-  return true;
-}
-
-bool ProcessWin32::ToolhelpSnapshot(std::vector<SnapshotEntry>& entries) {
-  entries.clear();
-  KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return false;
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof(entry);
-  if (!Process32FirstW(snapshot.Get(), &entry)) return false;  // a listing without even ourselves is no listing
-  do {
-    entries.push_back({.Id = entry.th32ProcessID,
-                       .ExeName = ExactFileName(entry.szExeFile),
-                       .Session = SessionOfId(entry.th32ProcessID),
-                       .Parent = entry.th32ParentProcessID});
-  } while (Process32NextW(snapshot.Get(), &entry));
   return true;
 }
 

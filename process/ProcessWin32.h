@@ -1,22 +1,15 @@
-// The process interface over the real Win32 calls: psapi, kernel32 and the toolhelp snapshot.
+// The process interface over the real Win32 calls: kernel32 and the system's process list.
 #pragma once
 #include "process/FindProcess.h"
 
 namespace tarnwick {
 
-// Where the snapshot comes from: the system's process list in one call (NtQuerySystemInformation),
-// or toolhelp, which copies that list into a section and maps it again for every entry read.
-enum class SnapshotSource { System, Toolhelp };
-
 class ProcessWin32 final : public ProcessApi {
  public:
-  // Looks up the calls that older systems lack; without them the scan still works, minus their help.
-  // The system list is used where it can be had; toolhelp otherwise.
-  explicit ProcessWin32(SnapshotSource source = SnapshotSource::System);
+  // Looks up the calls that are not in every supported Windows, or not in its import libraries.
+  ProcessWin32();
 
-  bool EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) override;
   ProcessHandle Open(std::uint32_t rights, ProcessId id) override;
-  std::string MainModuleName(ProcessHandle process) override;
   std::string ImagePath(ProcessHandle process) override;
   bool IsCritical(ProcessHandle process) override;
   bool Terminate(ProcessHandle process, std::uint32_t exitCode) override;
@@ -32,8 +25,6 @@ class ProcessWin32 final : public ProcessApi {
  private:
   // QueryFullProcessImageNameW's answer, however long; empty where it cannot be had.
   std::wstring WideImagePath(ProcessHandle process);
-  bool SystemSnapshot(std::vector<SnapshotEntry>& entries);
-  static bool ToolhelpSnapshot(std::vector<SnapshotEntry>& entries);
 
   using QuerySystemFunction = long(__stdcall*)(int, void*, unsigned long, unsigned long*);
   QuerySystemFunction querySystem_ = nullptr;

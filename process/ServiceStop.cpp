@@ -32,16 +32,12 @@ class ServiceHostStop::Steps {
       : context_(context), targets_(targets), states_(targets.size()), services_(context, hosts, imageOf) {
     for (std::size_t h = 0; h < targets_.size(); ++h) {
       const ServiceHostTarget& target = targets_[h];
-      if (!hosts.IsOwnHost(context.Services(), target.Id, target.ProgramFile)) {
-        context_.Emit({.Image = target.Image,
-                       .Id = target.Id,
-                       .Session = target.Session,
-                       .Result = EndResult::SharedHost,
-                       .Names = hosts.NamesIn(target.Id)});
+      if (!hosts.IsOwnHost(context.Services(), target.Tag.Id, target.ProgramFile)) {
+        context_.Emit(RecordOf(target.Tag, {.Result = EndResult::SharedHost, .Names = hosts.NamesIn(target.Tag.Id)}));
         states_[h].State = HostStep::Done;
         continue;
       }
-      services_.AddHost(h, target.Id);
+      services_.AddHost(h, target.Tag.Id);
     }
     services_.AddDependents();
   }
@@ -83,7 +79,7 @@ class ServiceHostStop::Steps {
     std::string busy = services_.Busy();
     if (!busy.empty()) return busy;
     for (std::size_t h = 0; h < targets_.size(); ++h) {
-      if (states_[h].State != HostStep::Done) return "Waiting for " + targets_[h].Image + " to end";
+      if (states_[h].State != HostStep::Done) return "Waiting for " + targets_[h].Tag.Image + " to end";
     }
     return {};
   }
@@ -132,11 +128,8 @@ class ServiceHostStop::Steps {
 
   // The host's services, then the process, with the result `process` (its image and ids are filled in).
   void EmitHost(std::size_t h, EndRecord process) {
-    const ServiceHostTarget& target = targets_[h];
     const bool ended = process.Result == EndResult::Ended;
-    process.Image = target.Image;
-    process.Id = target.Id;
-    process.Session = target.Session;
+    process = RecordOf(targets_[h].Tag, std::move(process));
     services_.EmitHostServices(h, process);
     context_.Emit(std::move(process));
     states_[h].State = HostStep::Done;

@@ -14,9 +14,7 @@ namespace tarnwick {
 
 // A process about to be ended that hosts at least one service; its handles stay open meanwhile.
 struct ServiceHostTarget {
-  std::string Image{};
-  ProcessId Id = 0;
-  SessionId Session = kUnknownSession;
+  ProcessTag Tag{};
   ProcessHandle Process = nullptr;  // opened with the rights to end it
   ProcessHandle Wait = nullptr;     // one that can be waited on (SYNCHRONIZE where it could be had)
   std::string ProgramFile{};        // the path of its image: a host of the suite's own runs its services from it

@@ -27,7 +27,7 @@ WindowClose::WindowClose(EndContext& context, const std::vector<CloseTarget>& ta
   // Nothing to ask: these go at once, before any question can keep them waiting.
   std::vector<std::vector<WindowHandle>> groups;
   for (const CloseTarget& target : targets) {
-    const auto windows = byOwner.find(target.Id);
+    const auto windows = byOwner.find(target.Tag.Id);
     if (windows == byOwner.end()) {
       force_(target);
       continue;
@@ -35,7 +35,7 @@ WindowClose::WindowClose(EndContext& context, const std::vector<CloseTarget>& ta
     // WM_CLOSE goes where End task sends it, to the windows the user sees; to the hidden ones only where
     // there are no others (a program in the notification area): a helper window (an input method's, a COM
     // one) would only be destroyed under its program.
-    const auto visible = shown.find(target.Id);
+    const auto visible = shown.find(target.Tag.Id);
     closing_.push_back({.Target = target,
                         .Windows = windows->second,
                         .CloseWindows = visible != shown.end() ? visible->second : windows->second,
@@ -73,21 +73,11 @@ void WindowClose::Finish(Closing& closing, bool forced) {
   const std::uint32_t had = context_.Since(closing.SentAt);
   closing.State = Phase::Done;
   if (!forced) {
-    context_.Emit({.Image = target.Image,
-                   .Id = target.Id,
-                   .Session = target.Session,
-                   .Result = EndResult::Ended,
-                   .WaitedMs = had,
-                   .Way = EndWay::Closed});
+    context_.Emit(RecordOf(target.Tag, {.Result = EndResult::Ended, .WaitedMs = had, .Way = EndWay::Closed}));
     return;
   }
-  forced_[target.Id] = {.Image = target.Image,
-                        .Id = target.Id,
-                        .Session = target.Session,
-                        .Result = EndResult::Ended,
-                        .WaitedMs = had,
-                        .Way = EndWay::Forced,
-                        .Why = closing.Why};
+  forced_[target.Tag.Id] =
+      RecordOf(target.Tag, {.Result = EndResult::Ended, .WaitedMs = had, .Way = EndWay::Forced, .Why = closing.Why});
   force_(target);
 }
 
@@ -132,13 +122,12 @@ std::string WindowClose::Status() const {
   if (asking > 0) return "Asking " + std::to_string(asking) + (asking == 1 ? " program" : " programs") + " to close";
   if (first == nullptr) return {};
   const std::string others = waiting > 1 ? " and " + std::to_string(waiting - 1) + " more" : "";
-  return "Waiting for " + first->Target.Image + others + " to close";
+  return "Waiting for " + first->Target.Tag.Image + others + " to close";
 }
 
-EndRecord WindowClose::Ended(const std::string& image, ProcessId id, SessionId session) const {
-  const auto forced = forced_.find(id);
-  if (forced == forced_.end()) return {.Image = image, .Id = id, .Session = session, .Result = EndResult::Ended};
-  return forced->second;
+EndRecord WindowClose::Ended(const ProcessTag& tag) const {
+  const auto forced = forced_.find(tag.Id);
+  return forced == forced_.end() ? RecordOf(tag) : forced->second;
 }
 
 bool WindowOwners::Has(WindowApi* windows, ProcessId id) {

@@ -19,9 +19,7 @@ inline constexpr std::uint32_t kGraceFloorMs = 1000;
 inline constexpr std::uint32_t kClosePollMs = 100;
 
 struct CloseTarget {
-  std::string Image;
-  ProcessId Id = 0;
-  SessionId Session = kUnknownSession;
+  ProcessTag Tag;
   ProcessHandle Wait = nullptr;  // one that can be waited on
   std::size_t Index = 0;         // the caller's own number for it
 };
@@ -46,7 +44,7 @@ class WindowClose {
 
   // The record of a process ended by force once it is gone: "forced" after the time it had, and why,
   // where it was asked; a plain end where it was not.
-  EndRecord Ended(const std::string& image, ProcessId id, SessionId session) const;
+  EndRecord Ended(const ProcessTag& tag) const;
 
  private:
   enum class Phase { Asking, Grace, Done };

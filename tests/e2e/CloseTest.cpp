@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "process/ProcessWin32.h"
 #include "tests/support/Driver.h"
 #include "ui/frmMainIds.h"
 
@@ -172,20 +171,19 @@ TEST(Tree, KillEndsTheChildAndGrandchildAndLeavesAnOrphan) {
   const std::string helper = copy("supervisor.exe", "TreeHelper.exe");
   copy("supervisor.exe", "Vex.exe");
   Process root = Start(dir.File("Vex.exe"), helper + " " + worker);
-  ProcessWin32 api;
-  ASSERT_TRUE(WaitUntil([&] { return FindProcess(api, "TreeWorker.exe", false); }));
+  ASSERT_TRUE(WaitUntil([&] { return Runs("TreeWorker.exe"); }));
   App app;
   EXPECT_EQ(RunToEnd(app, "-k /tree"), 0);
   EXPECT_TRUE(root.WaitExit(0ms));
-  EXPECT_FALSE(FindProcess(api, "TreeHelper.exe", false));
-  EXPECT_FALSE(FindProcess(api, "TreeWorker.exe", false));
-  EXPECT_TRUE(FindProcess(api, "TreeOrphan.exe", false));
+  EXPECT_FALSE(Runs("TreeHelper.exe"));
+  EXPECT_FALSE(Runs("TreeWorker.exe"));
+  EXPECT_TRUE(Runs("TreeOrphan.exe"));
   const Lines log = LogOf(app);
   EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
     return line.find("\tTreeHelper.exe\t") != line.npos &&
            line.find("child of Vex.exe (" + std::to_string(root.Id()) + ")") != line.npos;
   }));
-  while (FindProcess(api, "TreeOrphan.exe", false)) FindProcess(api, "TreeOrphan.exe", true);
+  EndAll("TreeOrphan.exe");
 }
 
 TEST(Scope, KillWithAFolderEndsOnlyTheInstallInsideItAndAFolderItCannotUseIsCodeFive) {

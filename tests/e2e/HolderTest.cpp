@@ -6,8 +6,6 @@
 
 #include <algorithm>
 
-#include "process/FindProcess.h"
-#include "process/ProcessWin32.h"
 #include "tests/support/Driver.h"
 
 namespace tarnwick {
@@ -111,14 +109,13 @@ TEST(Holders, KillSeesAWatchdogThatRestartsAfterASecondAndAHalf) {
   const std::string sleeper = install.vex + "\\bin\\Vex.exe";
   CopyFileA((BinDir() + "sleeper.exe").c_str(), sleeper.c_str(), FALSE);
   Process supervisor = Start(BinDir() + "supervisor.exe", "--delay:1500 \"" + sleeper + "\"");
-  ProcessWin32 api;
-  ASSERT_TRUE(WaitUntil([&] { return FindProcess(api, "Vex.exe", false); }));
+  ASSERT_TRUE(WaitUntil([&] { return Runs("Vex.exe"); }));
   EXPECT_EQ(RunToEnd(install.tarnwick, "-k /limit:6 \"" + install.vex + "\""), 1);
   const Lines log = install.Log();
   EXPECT_TRUE(
       std::any_of(log.begin(), log.end(), [](const std::string& l) { return l.find("\tcame back\t") != l.npos; }));
   supervisor.Kill();
-  while (FindProcess(api, "Vex.exe", false)) FindProcess(api, "Vex.exe", true);
+  EndAll("Vex.exe");
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 
-#include "process/FindProcess.h"
-#include "process/ProcessWin32.h"
 #include "tests/support/Driver.h"
 
 namespace tarnwick {
@@ -147,8 +145,7 @@ TEST(Unattended, KillGivesUpWithCodeOneWhenAProcessKeepsComingBack) {
   Process supervisor = Start(BinDir() + "supervisor.exe", "\"" + sleeper + "\"");
   App app;
   WriteFile(app.IniPath(), "[Restarted.exe]\r\nImageName=Restarted.exe\r\nDescription=comes back\r\n");
-  ProcessWin32 api;
-  ASSERT_TRUE(WaitUntil([&] { return FindProcess(api, "Restarted.exe", false); }));
+  ASSERT_TRUE(WaitUntil([&] { return Runs("Restarted.exe"); }));
 
   // The run's limit comes from the command line: 3 s, not the default 30.
   const Finished run = RunToEnd(app, "-k /limit:3", nullptr, 60000ms);
@@ -162,7 +159,7 @@ TEST(Unattended, KillGivesUpWithCodeOneWhenAProcessKeepsComingBack) {
   EXPECT_NE(log[log.size() - 2].find("\tkept coming back\tended "), std::string::npos) << log[log.size() - 2];
 
   supervisor.Kill();
-  while (FindProcess(api, "Restarted.exe", false)) FindProcess(api, "Restarted.exe", true);
+  EndAll("Restarted.exe");
 }
 
 TEST(Unattended, WhileTarnwickRunsFromTheSameFolderNothingIsDoneAndTheCodeIsTwo) {

@@ -10,7 +10,9 @@
 #include <thread>
 #include <utility>
 
+#include "common/Text.h"
 #include "common/WideTextWin32.h"
+#include "process/ProcessWin32.h"
 #include "ui/frmMainIds.h"
 
 namespace tarnwick::test {
@@ -174,6 +176,22 @@ bool WaitReady(const Process& process) {
     char name[MAX_PATH];
     return GetModuleFileNameExA(process.Handle(), nullptr, name, MAX_PATH) > 0;
   });
+}
+
+bool Runs(const std::string& imageName) {
+  ProcessWin32 api;
+  return FindRunningImages(api, {imageName})[0];
+}
+
+void EndAll(const std::string& imageName) {
+  ProcessWin32 api;
+  std::vector<SnapshotEntry> snapshot;
+  (void)api.Snapshot(snapshot);
+  for (const SnapshotEntry& entry : snapshot) {
+    if (!EqualsNoCase(entry.ExeName, imageName)) continue;
+    ProcessRef process(api, kTerminateRights | kSynchronizeRights, entry.Id);
+    if (process && api.Terminate(process.Get(), 0)) api.WaitForExit(process.Get(), 5000);
+  }
 }
 
 Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide) {

@@ -75,6 +75,11 @@ Process Start(const std::string& exePath, const std::string& args = "", HANDLE o
 // Waits until the process's main module has a name: from then on the scan can identify it.
 bool WaitReady(const Process& process);
 
+// Whether a process of the image runs, as the window's scan sees it.
+bool Runs(const std::string& imageName);
+// Ends every process of the image: what a test's supervisor or launcher left behind.
+void EndAll(const std::string& imageName);
+
 // Copies a sleeper (of this build's bitness, or 64-bit where `wide`) into dir under imageName and starts it.
 Process StartSleeper(const TempDir& dir, const std::string& imageName, bool wide = false);
 

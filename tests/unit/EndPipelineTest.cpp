@@ -9,35 +9,16 @@
 
 #include "app/EndRun.h"
 #include "app/RunJson.h"
-#include "tests/unit/FakeProcessApi.h"
-#include "tests/unit/FakeServiceApi.h"
+#include "tests/unit/FakeWorld.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeClock;
 using test::FakeProcess;
 using test::FakeProcessApi;
-using test::FakeServiceApi;
 using Outcomes = std::vector<std::pair<ProcessId, EndResult>>;
 
-struct World {
-  FakeClock clock;
-  FakeProcessApi processes;
-  FakeServiceApi services{processes, clock};
-  EndSeams seams{processes, services, clock};
-
-  std::vector<EndRecord> Run(EndMode mode, const std::vector<std::string>& images, KeepAlive keepAlive = {},
-                             std::uint32_t runMs = EndLimits().RunMs, bool whatIf = false) {
-    EndRequest request;
-    request.Images = images;
-    request.Mode = mode;
-    request.Limits.RunMs = runMs;
-    request.WhatIf = whatIf;
-    request.WhileWaiting = std::move(keepAlive);
-    return EndProcesses(seams, request);
-  }
-};
+using World = test::FakeWorld;
 
 Outcomes OutcomesOf(const std::vector<EndRecord>& records) {
   Outcomes outcomes;
@@ -100,7 +81,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   using R = EndResult;
   struct Case {
     EndMode mode;
-    bool noSnapshot;  // found through the id list instead: names unknown until the module tells
     std::vector<ProcessId> terminated;
     std::vector<Outcome> outcomes;
     int exitCode;
@@ -108,7 +88,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   };
   const Case cases[] = {
       {EndMode::OnePerImage,
-       false,
        {10, 16},
        {{12, R::NotOpened, kErrorAccessDenied},
         {13, R::Critical},
@@ -118,17 +97,7 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
         {16, R::StillRunning, 0, 5000},
         {20, R::Ended}},
        1},
-      {EndMode::OnePerImage,
-       true,
-       {10, 16},
-       {{13, R::Critical},
-        {15, R::Refused, kErrorAccessDenied},
-        {10, R::Ended},
-        {16, R::StillRunning, 0, 5000},
-        {20, R::Ended}},
-       1},
       {EndMode::Every,
-       false,
        {10, 11, 16},
        {{12, R::NotOpened, kErrorAccessDenied},
         {13, R::Critical},
@@ -140,7 +109,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
         {20, R::Ended}},
        1},
       {EndMode::Every,
-       false,
        {},
        {{12, R::NotOpened, kErrorAccessDenied},
         {13, R::Critical},
@@ -153,7 +121,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
        1,
        true},
       {EndMode::ListOnly,
-       false,
        {},
        {{10, R::Listed},
         {11, R::Listed},
@@ -168,7 +135,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
   for (const Case& c : cases) {
     World world;
     AddMixedTable(world.processes);
-    world.processes.SnapshotFails = c.noSnapshot;
     const std::vector<EndRecord> records = world.Run(c.mode, kMixedImages, {}, EndLimits().RunMs, c.whatIf);
     EXPECT_EQ(world.processes.Terminated, c.terminated) << static_cast<int>(c.mode);
     EXPECT_EQ(records, WholeRecords(c.outcomes)) << static_cast<int>(c.mode);
@@ -179,7 +145,6 @@ TEST(EndProcesses, EachModeActsOnItsProcessesAndRecordsEveryOneItCouldNotEnd) {
     World reversed;
     AddMixedTable(reversed.processes);
     std::reverse(reversed.processes.Processes.begin(), reversed.processes.Processes.end());
-    reversed.processes.SnapshotFails = c.noSnapshot;
     const auto failures = [](std::vector<EndRecord> all) {
       std::erase_if(all, [](const EndRecord& r) { return !IsFailure(r); });
       std::ranges::sort(all, {}, &EndRecord::Id);
@@ -250,7 +215,7 @@ TEST(EndProcesses, KillsLimitIsAFailureWhenProcessesKeepComingBackWhateverTheLas
     world.processes.Add(10, "C:\\V\\Vex.exe");
     world.processes.Add(20, "C:\\V\\VexSQL.exe");
     world.processes.OnTerminate = [&](ProcessId id) {
-      FakeProcess& restarted = world.processes.Add(id + 100, world.processes.Find(id)->ModulePath);
+      FakeProcess& restarted = world.processes.Add(id + 100, world.processes.Find(id)->ImagePath);
       restarted.StartsAt = world.clock.Now + c.restartMs;
     };
     const std::uint64_t start = world.clock.Now;
@@ -282,10 +247,7 @@ TEST(EndProcesses, TheWindowStaysAliveDuringEveryWait) {
     calls.push_back(world.clock.Now);
     status = text;
   };
-  struct Lines : LineSink {
-    std::vector<std::string> All;
-    void WriteLine(const std::string& line) override { All.push_back(line); }
-  } lines;
+  test::KeptLines lines;
   const std::uint64_t start = world.clock.Now;
   const std::string message =
       TerminateFromWindow({"Vex.exe", "VexUPnP.exe", "Tallyboard.exe"}, world.seams, lines, keepAlive);
@@ -311,9 +273,7 @@ TEST(EndProcesses, TheWindowSeesAndEndsItsOwnSessionsAndServicesProcessesTheRuns
   const std::vector<std::string> images = {"Tallyboard.exe", "Vex.exe", "VexSQL.exe"};
   EXPECT_EQ(FindRunningImages(world.processes, images, SessionScope::WindowOf(1)),
             (std::vector<bool>{true, true, false}));
-  struct Lines : LineSink {
-    void WriteLine(const std::string&) override {}
-  } lines;
+  test::KeptLines lines;
   EXPECT_EQ(TerminateFromWindow(images, world.seams, lines, {}), "");
   EXPECT_EQ(world.processes.Terminated, (std::vector<ProcessId>{11, 12}));
   for (ProcessId other : {10u, 13u}) EXPECT_EQ(std::ranges::count(world.processes.Opened, other), 0) << other;
@@ -415,6 +375,12 @@ TEST(EndRecord, LogLinesOfTheResultsShownNowhereElse) {
        "Vex.exe\t7\t2\tcould not end\tWindows refused: system error 1234\t-"},
       {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Service = "Eng", .Result = R::ServiceNotStopped, .WaitedMs = 1500},
        "Vex.exe\t7\t0\tservice Eng: could not stop\tit did not stop within 1.5 s\t-"},
+      {{.Image = "Vex.exe", .Id = 7, .Session = 0, .Service = "Eng", .Result = R::ServiceNotStopped, .Error = 1053},
+       "Vex.exe\t7\t0\tservice Eng: could not stop\tthe service did not answer in time\t-"},
+      {{.Image = "svchost.exe", .Id = 7, .Session = 0, .Result = R::SharedHost, .Names = {"Eng", "Agent"}},
+       "svchost.exe\t7\t0\tcould not end\ta shared service host (Eng, Agent): never ended by force\t-"},
+      {{.Result = R::OnlyOutside, .Names = {"A.exe", "B.exe", "C.exe"}},
+       "-\t-\t-\tnone in the folder\tlisted images run only outside it: A.exe, B.exe, C.exe\t-"},
       {{.Result = R::ServicesNotAsked, .Error = 1062},
        "-\t-\t-\tservices not asked to stop\tthe service manager could not be asked: the service is not running; "
        "processes are ended without a stop request\t-"},
@@ -441,10 +407,6 @@ TEST(EndRun, TheDebugPrivilegeIsHeldForThePassOnly) {
     }
     void Disable() override { On = false; }
   };
-  struct Lines : LineSink {
-    std::vector<std::string> All;
-    void WriteLine(const std::string& line) override { All.push_back(line); }
-  };
   const struct {
     bool tokenHolds, onBefore;
     const char* note;
@@ -461,7 +423,7 @@ TEST(EndRun, TheDebugPrivilegeIsHeldForThePassOnly) {
     privilege.On = c.onBefore;
     std::vector<bool> onAtEnd;
     world.processes.OnTerminate = [&](ProcessId) { onAtEnd.push_back(privilege.On); };
-    Lines lines;
+    test::KeptLines lines;
     const RunInfo info{.ExeImage = "Tarnwick.exe", .OwnId = 5, .StartNote = "a warning", .Rights = &privilege};
     EXPECT_EQ(RunUnattended(RunSwitch::Auto, {"Vex.exe"}, world.seams, lines, info), kExitDone);
     EXPECT_EQ(onAtEnd, std::vector<bool>{c.tokenHolds}) << c.note;

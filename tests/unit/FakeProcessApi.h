@@ -29,10 +29,9 @@ class FakeClock : public Clock {
 
 struct FakeProcess {
   ProcessId Id = 0;
-  std::string ModulePath;    // what the main module's name gives; empty: unreadable (64-bit from 32-bit)
   std::string ImagePath;     // what QueryFullProcessImageNameW gives
   std::wstring FullPath;     // the wide long form of it; defaults to ImagePath
-  std::string SnapshotName;  // the toolhelp name; defaults to the file name of ModulePath or ImagePath
+  std::string SnapshotName;  // the snapshot's name; defaults to the file name of ImagePath
   bool Openable = true;
   bool LimitedOpenable = false;                  // opened with the least rights (kQueryRights) even where not Openable
   std::uint32_t OpenError = kErrorAccessDenied;  // why it cannot be opened
@@ -55,13 +54,10 @@ class FakeProcessApi : public ProcessApi {
   ProcessId Self = 1;
   SessionId OwnSession = 1;  // Tarnwick's own, where the table does not hold it
   bool SnapshotFails = false;
-  bool EnumerationFails = false;
-  bool AlwaysFull = false;  // the enumeration reports a full buffer, however large
   FakeClock* Time = nullptr;
   std::function<void(ProcessId)> OnTerminate;
 
   // What the scan did.
-  int Enumerations = 0;
   int Snapshots = 0;
   std::vector<ProcessId> Opened;
   std::vector<std::uint32_t> Rights;
@@ -71,7 +67,7 @@ class FakeProcessApi : public ProcessApi {
   FakeProcess& Add(ProcessId id, const std::string& path) {
     FakeProcess process;
     process.Id = id;
-    process.ModulePath = process.ImagePath = path;
+    process.ImagePath = path;
     Processes.push_back(process);
     return Processes.back();
   }
@@ -91,18 +87,6 @@ class FakeProcessApi : public ProcessApi {
   }
   const FakeProcess* Find(ProcessId id) const { return const_cast<FakeProcessApi*>(this)->Find(id); }
 
-  bool EnumerateIds(ProcessId* ids, std::uint32_t bufferBytes, std::uint32_t& bytesReturned) override {
-    ++Enumerations;
-    if (EnumerationFails) return false;
-    std::uint32_t n = 0;
-    for (const FakeProcess& p : Processes) {
-      if (!Alive(p)) continue;
-      if ((n + 1) * sizeof(ProcessId) > bufferBytes) break;  // like Windows: silently cut at the buffer's end
-      ids[n++] = p.Id;
-    }
-    bytesReturned = AlwaysFull ? bufferBytes : n * sizeof(ProcessId);
-    return true;
-  }
   ProcessHandle Open(std::uint32_t rights, ProcessId id) override {
     Opened.push_back(id);
     Rights.push_back(rights);
@@ -118,7 +102,6 @@ class FakeProcessApi : public ProcessApi {
     ++OpenHandles;
     return p;
   }
-  std::string MainModuleName(ProcessHandle process) override { return Of(process).ModulePath; }
   std::string ImagePath(ProcessHandle process) override { return Of(process).ImagePath; }
   bool IsCritical(ProcessHandle process) override { return Of(process).Critical; }
   std::wstring FullImagePath(ProcessHandle process) override {
@@ -165,7 +148,7 @@ class FakeProcessApi : public ProcessApi {
       if (!Alive(p)) continue;
       std::string name = p.SnapshotName;
       if (name.empty()) {
-        const std::string& path = p.ModulePath.empty() ? p.ImagePath : p.ModulePath;
+        const std::string& path = p.ImagePath;
         name = path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
       }
       entries.push_back(

@@ -48,6 +48,8 @@ class FakeServiceApi : public ServiceApi {
   std::uint32_t ListError = 0;
   std::vector<std::string> StopRequests;
   int UnexpectedEnds = 0;  // event 7031: a service's process ended while the service ran
+  int ListCalls = 0;
+  int ConfigReads = 0;
 
   FakeService& Add(const std::string& name, ProcessId pid) {
     FakeService service;
@@ -58,6 +60,7 @@ class FakeServiceApi : public ServiceApi {
   }
 
   std::uint32_t RunningServices(std::vector<RunningService>& services) override {
+    ++ListCalls;
     if (ListError != 0) return ListError;
     services.clear();
     for (FakeService& s : Services) {
@@ -66,12 +69,13 @@ class FakeServiceApi : public ServiceApi {
     return 0;
   }
   std::uint32_t Config(const std::string& name, ServiceConfig& config) override {
+    ++ConfigReads;
     FakeService* s = Find(name);
     if (s == nullptr) return kErrorServiceDoesNotExist;
     const FakeProcess* host = processes_.Find(s->Pid);
     config = {.Dependencies = s->Dependencies,
               .Group = s->Group,
-              .ProgramFile = !s->ProgramFile.empty() || host == nullptr ? s->ProgramFile : host->ModulePath,
+              .ProgramFile = !s->ProgramFile.empty() || host == nullptr ? s->ProgramFile : host->ImagePath,
               .FromDll = s->FromDll,
               .RestartDelaysMs = s->RestartDelaysMs};
     return 0;
@@ -150,7 +154,7 @@ class FakeServiceApi : public ServiceApi {
       if (!s.Recovers) continue;
       // Restarted at once in a new process of the same image.
       const FakeProcess& old = *processes_.Find(id);
-      FakeProcess& fresh = processes_.Add(id + 1000, old.ModulePath);
+      FakeProcess& fresh = processes_.Add(id + 1000, old.ImagePath);
       fresh.Session = old.Session;
       s.Pid = fresh.Id;
       s.Running = true;

@@ -6,16 +6,12 @@
 
 #include <map>
 
-#include "app/EndRun.h"
-#include "tests/unit/FakeProcessApi.h"
-#include "tests/unit/FakeServiceApi.h"
+#include "tests/unit/FakeWorld.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeClock;
 using test::FakeProcessApi;
-using test::FakeServiceApi;
 
 // What each process holds beyond its program file, and how it can be read.
 class FakeHolders : public HolderApi {
@@ -61,18 +57,12 @@ class FakeHolders : public HolderApi {
   FakeProcessApi& processes_;
 };
 
-struct World {
-  FakeClock clock;
-  FakeProcessApi processes;
-  FakeServiceApi services{processes, clock};
+struct World : test::FakeWorld {
   FakeHolders holders{processes};
-  EndSeams seams{.Processes = processes, .Services = services, .Time = clock, .Holders = &holders};
-  struct Lines : LineSink {
-    std::vector<std::string> All;
-    void WriteLine(const std::string& line) override { All.push_back(line.substr(line.find('\t') + 1)); }
-  } lines;
+  test::KeptLines lines;
 
   World() {
+    seams.Holders = &holders;
     processes.Time = &clock;
     processes.Self = 5;
     processes.Add(5, "D:\\Vex\\tools\\Tarnwick.exe");  // inside the folder it frees: never counts
@@ -80,7 +70,7 @@ struct World {
     holders.Parents[5] = 6;
   }
   int Run(RunSwitch runSwitch, const std::vector<std::string>& images, bool all = false) {
-    lines.All.clear();
+    lines.Clear();
     RunOptions options;
     options.Folder = L"D:\\Vex";
     options.All = all;
@@ -88,7 +78,7 @@ struct World {
   }
   // A line as given, its last field (the program's path) left out.
   bool Logged(const std::string& body) const {
-    return std::any_of(lines.All.begin(), lines.All.end(),
+    return std::any_of(lines.Untimed.begin(), lines.Untimed.end(),
                        [&](const std::string& line) { return line.substr(0, line.rfind('\t')) == body; });
   }
 };
@@ -128,16 +118,17 @@ TEST(HolderSearch, EveryWayOfHoldingIsNamedWithCodeSixAndNothingForeignIsEnded) 
                                  "start Tarnwick as administrator"));
     EXPECT_TRUE(world.Logged(s + "-\t-\t-\tnames not read\t2 open files did not give their name in time: the run "
                                  "went on without them"));
-    EXPECT_NE(world.lines.All.back().find("run ended\texit code 6, "), std::string::npos) << world.lines.All.back();
-    EXPECT_NE(world.lines.All.back().find("; 2 processes not inspected"), std::string::npos);
-    EXPECT_EQ(world.lines.All.size(), 11u);  // nothing else: not Tarnwick, not Other.exe
+    EXPECT_NE(world.lines.Untimed.back().find("run ended\texit code 6, "), std::string::npos)
+        << world.lines.Untimed.back();
+    EXPECT_NE(world.lines.Untimed.back().find("; 2 processes not inspected"), std::string::npos);
+    EXPECT_EQ(world.lines.Untimed.size(), 11u);  // nothing else: not Tarnwick, not Other.exe
   }
   EXPECT_TRUE(world.processes.Terminated.empty());
 
   // A listed image running in the folder is code 1, whatever else holds it; and is named once.
   world.processes.Add(30, "D:\\Vex\\Vex.exe");
   EXPECT_EQ(world.Run(RunSwitch::List, {"Vex.exe"}), kExitNotAll);
-  EXPECT_EQ(std::count_if(world.lines.All.begin(), world.lines.All.end(),
+  EXPECT_EQ(std::count_if(world.lines.Untimed.begin(), world.lines.Untimed.end(),
                           [](const std::string& l) { return l.find("\t30\t") != std::string::npos; }),
             1);
 

@@ -1,5 +1,4 @@
-// Log fields: a crafted name can neither break a line, forge one, nor hide or reorder its text,
-// whether the code page is a single-byte one, a double-byte one, or UTF-8.
+// Log fields: a crafted name can neither break a line, forge one, nor hide or reorder its text.
 #include <gtest/gtest.h>
 
 #include "process/LogText.h"
@@ -13,15 +12,7 @@ std::string Escaped(std::string_view text) {
   return out;
 }
 
-class LogText : public ::testing::Test {
- protected:
-  void TearDown() override { SetLogTextEncoding(LogTextEncoding::AsciiControls()); }
-};
-
-TEST_F(LogText, Utf8EscapesControlsSeparatorsAndBidiAndKeepsLetters) {
-  LogTextEncoding utf8;
-  utf8.Utf8 = true;
-  SetLogTextEncoding(utf8);
+TEST(LogText, Utf8EscapesControlsSeparatorsAndBidiAndKeepsLetters) {
   const struct {
     const char* in;
     const char* out;
@@ -50,29 +41,19 @@ TEST_F(LogText, Utf8EscapesControlsSeparatorsAndBidiAndKeepsLetters) {
        "b\xED\xA0\x80",
        "a\\xC0\\xAFb\\xED\\xA0\\x80"},  // overlong, surrogate: byte by byte
       {"cut\xE2\x80", "cut\\xE2\\x80"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Escaped(c.in), c.out) << c.in;
-}
-
-TEST_F(LogText, AnsiEscapesItsControlsAndKeepsDoubleByteCharactersWhole) {
-  // As a double-byte code page has it: 0x81 starts a character, 0x8D is undefined.
-  LogTextEncoding ansi = LogTextEncoding::AsciiControls();
-  ansi.Bytes[0x81] = AnsiByte::Lead;
-  ansi.Bytes[0x8D] = AnsiByte::Control;
-  SetLogTextEncoding(ansi);
-  const struct {
-    const char* in;
-    const char* out;
-  } cases[] = {
-      {"Caf\xE9.exe", "Caf\xE9.exe"},                    // a letter of the code page
-      {"a\tb\r\n\x1B[2J", "a\\x09b\\x0D\\x0A\\x1B[2J"},  // tab, line break, a terminal's escape
-      {"\x81\x40\x81\x80"
-       "x",
-       "\x81\x40\x81\x80"
-       "x"},                // double-byte characters, a trail like 0x80 too
-      {"a\x81", "a\\x81"},  // a first byte at the end would take the tab
-      {"a\x81\t", "a\\x81\\x09"},
-      {"\x8D\x7F", "\\x8D\\x7F"},
+      // 3- and 4-byte characters up to U+10FFFF stay; beyond it, overlong or cut short, byte by byte.
+      {"\xE2\x82\xAC\xED\x9F\xBF\xEE\x80\x80\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF",
+       "\xE2\x82\xAC\xED\x9F\xBF\xEE\x80\x80\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"},
+      {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
+      {"\xF0\x8F\xBF\xBF|\xE0\x9F\xBF", "\\xF0\\x8F\\xBF\\xBF|\\xE0\\x9F\\xBF"},
+      {"\xF0\x9F\x98", "\\xF0\\x9F\\x98"},
+      // Surrogates, paired (as CESU-8 writes U+1F600) or alone, at both ends of their range.
+      {"\xED\xA0\xBD\xED\xB8\x80", "\\xED\\xA0\\xBD\\xED\\xB8\\x80"},
+      {"\xED\xBF\xBF", "\\xED\\xBF\\xBF"},
+      // A byte that cannot start a character, however many continuation bytes follow it.
+      {"\x80\x80\x80\x80", "\\x80\\x80\\x80\\x80"},
+      {"\xF8\x88\x80\x80", "\\xF8\\x88\\x80\\x80"},
+      {"\xC1\xBF", "\\xC1\\xBF"},
   };
   for (const auto& c : cases) EXPECT_EQ(Escaped(c.in), c.out) << c.in;
 }

@@ -3,16 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/EndRun.h"
-#include "tests/unit/FakeProcessApi.h"
-#include "tests/unit/FakeServiceApi.h"
+#include "tests/unit/FakeWorld.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeClock;
 using test::FakeProcessApi;
-using test::FakeServiceApi;
 
 TEST(Scope, AFileLiesInTheFolderOrBelowItWhateverTheSpellingOfThePath) {
   struct Case {
@@ -42,7 +38,8 @@ TEST(Scope, OnlyFullPathsNameAFolder) {
   for (const wchar_t* path : {L"D:\\Vex", L"d:/", L"\\\\srv\\share", L"\\\\?\\D:\\Vex", L"\\\\?\\UNC\\srv\\share"}) {
     EXPECT_TRUE(IsAbsolutePath(path)) << path;
   }
-  for (const wchar_t* path : {L"Vex", L".\\Vex", L"D:Vex", L"\\Vex", L"D:", L"\\\\srv", L"\\\\srv\\", L""}) {
+  for (const wchar_t* path : {L"Vex", L".\\Vex", L"Tools\\Vex", L"D:Vex", L"\\Vex", L"\\Tools\\Vex", L"D:", L"\\\\srv",
+                              L"\\\\srv\\", L"\\\\srv\\\\share", L""}) {
     EXPECT_FALSE(IsAbsolutePath(path)) << path;
   }
 }
@@ -54,10 +51,8 @@ TEST(Scope, ALogLineGetsThePathInUtf8) {
 }
 
 TEST(Scope, AScopedRunActsOnlyInsideTheFolderAndItsFirstLineNamesIt) {
-  FakeClock clock;
-  FakeProcessApi processes;
-  FakeServiceApi services{processes, clock};
-  const EndSeams seams{processes, services, clock};
+  test::FakeWorld world;
+  FakeProcessApi& processes = world.processes;
   processes.Self = 5;
   processes.Add(5, "D:\\Tools\\Tarnwick.exe");
   processes.Add(10, "D:\\Vex2\\Vex.exe");  // first in the system's order: -a must not take it for the image
@@ -67,20 +62,17 @@ TEST(Scope, AScopedRunActsOnlyInsideTheFolderAndItsFirstLineNamesIt) {
   outsideUnopened.Openable = false;
   outsideUnopened.LimitedOpenable = true;
   processes.Add(14, "D:\\Vex\\VexSQL.exe").Openable = false;
-  struct Lines : LineSink {
-    std::vector<std::string> All;
-    void WriteLine(const std::string& line) override { All.push_back(line.substr(line.find('\t') + 1)); }
-  } lines;
+  test::KeptLines lines;
   RunOptions options;
   options.Folder = L"D:\\Vex";
   const RunInfo info{.ExeImage = "Tarnwick.exe", .OwnId = 5, .OwnSession = 1, .StartNote = "debug privilege enabled"};
-  EXPECT_EQ(RunUnattended(RunSwitch::Auto, {"Vex.exe", "VexSQL.exe"}, seams, lines, info, options), 1);
+  EXPECT_EQ(RunUnattended(RunSwitch::Auto, {"Vex.exe", "VexSQL.exe"}, world.seams, lines, info, options), 1);
   EXPECT_EQ(processes.Terminated, (std::vector<ProcessId>{12}));
-  ASSERT_EQ(lines.All.size(), 4u);
-  EXPECT_EQ(lines.All[0], "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled; scope: D:\\Vex\t-");
+  ASSERT_EQ(lines.Untimed.size(), 4u);
+  EXPECT_EQ(lines.Untimed[0], "-a\tTarnwick.exe\t5\t1\trun started\tdebug privilege enabled; scope: D:\\Vex\t-");
   // The one inside that could not be opened counts; the one outside does not, though it could not be either.
-  EXPECT_EQ(lines.All[1].rfind("-a\tVexSQL.exe\t14\t1\tcould not end\t", 0), 0u) << lines.All[1];
-  EXPECT_EQ(lines.All[2], "-a\tVex.exe\t12\t1\tended\t-\tD:\\VEX\\bin\\Vex.exe");
+  EXPECT_EQ(lines.Untimed[1].rfind("-a\tVexSQL.exe\t14\t1\tcould not end\t", 0), 0u) << lines.Untimed[1];
+  EXPECT_EQ(lines.Untimed[2], "-a\tVex.exe\t12\t1\tended\t-\tD:\\VEX\\bin\\Vex.exe");
 }
 
 }  // namespace

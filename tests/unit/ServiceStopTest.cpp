@@ -5,25 +5,16 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/FakeProcessApi.h"
-#include "tests/unit/FakeServiceApi.h"
+#include "tests/unit/FakeWorld.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeClock;
-using test::FakeProcessApi;
 using test::FakeService;
-using test::FakeServiceApi;
 using R = EndResult;
 using Records = std::vector<EndRecord>;
 
-struct World {
-  FakeClock clock;
-  FakeProcessApi processes;
-  FakeServiceApi services{processes, clock};
-  EndSeams seams{processes, services, clock};
-
+struct World : test::FakeWorld {
   // A service of its own in a process of the image, in session 0 as services are.
   FakeService& AddService(const std::string& name, ProcessId pid, const std::string& image) {
     processes.Add(pid, "C:\\Vex\\" + image).Session = 0;
@@ -31,15 +22,9 @@ struct World {
   }
   Records Run(EndMode mode, const std::vector<std::string>& images = {"Vex.exe"}, KeepAlive keepAlive = {},
               std::uint32_t runMs = EndLimits().RunMs, bool whatIf = false) {
-    EndRequest request;
-    request.WhatIf = whatIf;
-    request.Images = images;
-    request.Mode = mode;
-    request.Limits.RunMs = runMs;
-    request.WhileWaiting = std::move(keepAlive);
     start = clock.Now;
     // What the services did is the matter here; the program files are the pipeline test's.
-    Records records = EndProcesses(seams, request);
+    Records records = FakeWorld::Run(mode, images, std::move(keepAlive), runMs, whatIf);
     for (EndRecord& record : records) record.Path.clear();
     return records;
   }
@@ -53,6 +38,30 @@ EndRecord Ended(const std::string& image, ProcessId id, std::uint32_t waitedMs =
 EndRecord Stopped(const std::string& image, ProcessId id, const std::string& service,
                   std::vector<std::string> dependents = {}) {
   return {.Image = image, .Id = id, .Session = 0, .Service = service, .Result = R::ServiceStopped, .Names = dependents};
+}
+
+// The service manager is asked once per pass; each load forgets the last, and reads each configuration once.
+TEST(ServiceHosts, EachLoadAsksOnceAndForgetsTheLastOne) {
+  World world;
+  world.AddService("VexEngine", 10, "Vex.exe").Shared = true;
+  world.services.Add("VexAgent", 10).Shared = true;
+  world.AddService("VexSQL", 11, "VexSQL.exe").Dependencies = {"VexEngine"};
+  world.Run(EndMode::ListOnly, {"Vex.exe", "VexSQL.exe"});
+  EXPECT_EQ(world.services.ListCalls, 1);
+
+  ServiceHosts hosts;
+  ASSERT_EQ(hosts.Load(world.services), 0u);
+  world.services.ConfigReads = 0;
+  EXPECT_TRUE(hosts.IsOwnHost(world.services, 10, "C:\\Vex\\Vex.exe"));
+  EXPECT_EQ(hosts.DependentsInStopOrder(world.services, "VexEngine").size(), 1u);
+  EXPECT_EQ(world.services.ConfigReads, 3);
+  world.services.Services[0].ProgramFile = "C:\\Other\\Vex.exe";
+  ASSERT_EQ(hosts.Load(world.services), 0u);
+  EXPECT_FALSE(hosts.IsOwnHost(world.services, 10, "C:\\Vex\\Vex.exe"));
+  EXPECT_EQ(world.services.ConfigReads, 6);
+  world.services.ListError = kErrorAccessDenied;
+  EXPECT_EQ(hosts.Load(world.services), kErrorAccessDenied);
+  EXPECT_TRUE(hosts.In(10).empty());
 }
 
 TEST(ServiceStop, EveryServiceIsAskedOnceAfterItsDependentsAndOverlapsWithTheOthers) {

@@ -7,15 +7,13 @@
 #include <deque>
 #include <optional>
 
-#include "tests/unit/FakeProcessApi.h"
-#include "tests/unit/FakeServiceApi.h"
+#include "tests/unit/FakeWorld.h"
 
 namespace tarnwick {
 namespace {
 
 using test::FakeClock;
 using test::FakeProcessApi;
-using test::FakeServiceApi;
 
 struct FakeWindow {
   ProcessId Owner = 0;
@@ -77,15 +75,12 @@ class FakeWindowApi : public WindowApi {
   std::vector<std::pair<std::uint64_t, EndAnswer>> answers_;  // when each group's answer comes, and what
 };
 
-struct World {
-  FakeClock clock;
-  FakeProcessApi processes;
-  FakeServiceApi services{processes, clock};
+struct World : test::FakeWorld {
   FakeWindowApi windows{processes, clock};
-  EndSeams seams{.Processes = processes, .Services = services, .Time = clock, .Windows = &windows};
   std::vector<std::pair<ProcessId, std::uint64_t>> terminatedAt;  // after the start
 
   explicit World(bool fiveOfTheSuite = true) {
+    seams.Windows = &windows;
     processes.Time = &clock;
     processes.OnTerminate = [this](ProcessId id) { terminatedAt.emplace_back(id, clock.Now - 1000); };
     if (!fiveOfTheSuite) return;
