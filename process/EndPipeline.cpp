@@ -456,6 +456,7 @@ class Run {
   ServiceHosts services_;
   WindowOwners windowOwners_;
   struct Member {
+    // cppcheck-suppress unusedStructMember ; read through members_ when a child is noted
     std::string Image{};
     std::uint64_t CreatedAt = 0;
   };

@@ -5,7 +5,8 @@
 
 namespace tarnwick {
 
-std::optional<int> AutoRun::Tick(ScanCycle& scan, SearchList& list, ProcessApi& processes, const TerminatePass& pass) {
+std::optional<int> AutoRun::Tick(ScanCycle& scan, const SearchList& list, ProcessApi& processes,
+                                 const TerminatePass& pass) {
   if (done_) return std::nullopt;
   done_ = true;
   // However the pass goes, the run has a result: a throw must not leave the hidden window loaded,

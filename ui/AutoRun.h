@@ -18,7 +18,7 @@ class AutoRun {
   // The pass's result is the run's exit code. Nothing (and no pass) on any later tick: a run ends
   // exactly once, even if another tick slips in while the pass is under way. A pass that throws gives
   // kAutoRunFailed.
-  std::optional<int> Tick(ScanCycle& scan, SearchList& list, ProcessApi& processes, const TerminatePass& pass);
+  std::optional<int> Tick(ScanCycle& scan, const SearchList& list, ProcessApi& processes, const TerminatePass& pass);
 
  private:
   bool done_ = false;
