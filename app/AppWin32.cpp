@@ -10,6 +10,7 @@
 
 #include "app/FolderMark.h"
 #include "app/TrustWin32.h"
+#include "common/GrowBuffer.h"
 #include "common/SystemFunctionWin32.h"
 #include "common/Text.h"
 #include "common/WideTextWin32.h"
@@ -19,18 +20,8 @@
 namespace tarnwick {
 
 std::wstring StartedPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  // Long paths reach 32767 characters; a cut one is reported as the whole buffer (not terminated on XP).
-  while (path.size() <= 65536) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-  return {};
+  // Long paths reach 32767 characters; a cut one is reported as the whole buffer.
+  return SizedText([](wchar_t* data, DWORD size) { return GetModuleFileNameW(nullptr, data, size); });
 }
 
 std::wstring ExePath() {

@@ -11,8 +11,10 @@
 #include "app/AppWin32.h"
 #include "app/RunWin32.h"
 #include "app/Trust.h"
+#include "common/GrowBuffer.h"
 #include "common/Win32Handles.h"
 #include "process/Scope.h"
+#include "process/ScopeWin32.h"
 
 namespace tarnwick {
 namespace {
@@ -38,11 +40,12 @@ std::string RunningAccountSid() {
   HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
   KernelHandle token(raw);
-  DWORD size = 0;
-  GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-  std::vector<unsigned char> buffer(size);
-  if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return {};
-  return SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
+  const std::vector<unsigned char> user =
+      NeededBytes([&](unsigned char* data, DWORD size,
+                      DWORD* needed) { return GetTokenInformation(token.Get(), TokenUser, data, size, needed); },
+                  sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
+  if (user.empty()) return {};
+  return SidText(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
 }
 
 // An access rule that cannot be read, or of a kind not read here, lets others change the object as far
@@ -206,14 +209,7 @@ bool InProgramFiles(const std::wstring& folder) {
 std::wstring FinalPath(const std::wstring& path) {
   KernelHandle opened(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  std::wstring final(32768, L'\0');
-  const DWORD n = opened ? GetFinalPathNameByHandleW(opened.Get(), final.data(), static_cast<DWORD>(final.size()),
-                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)
-                         : 0;
-  if (n == 0 || n >= final.size()) return {};
-  final.resize(n);
-  // "\\?\C:\..." or "\\?\UNC\server\share\...": the plain form names the same file.
-  return Unprefixed(final);
+  return opened ? FinalPathOfHandle(opened.Get()) : std::wstring();
 }
 
 std::wstring FinalFolder(const std::wstring& folder) {

@@ -69,12 +69,17 @@ struct ClosePrivateNamespaceHandle {
   }
 };
 
+struct CloseRegistryKey {
+  void operator()(HKEY key) const { RegCloseKey(key); }
+};
+
 struct CloseServiceManagerHandle {
   void operator()(SC_HANDLE h) const { CloseServiceHandle(h); }
 };
 
 using KernelHandle = UniqueHandle<HANDLE, CloseKernelHandle>;
 using ServiceHandle = UniqueHandle<SC_HANDLE, CloseServiceManagerHandle>;
+using RegistryKey = UniqueHandle<HKEY, CloseRegistryKey>;
 using IconHandle = UniqueHandle<HICON, CloseIcon>;
 using FontHandle = UniqueHandle<HGDIOBJ, CloseGdiObject>;
 using MenuHandle = UniqueHandle<HMENU, CloseMenu>;

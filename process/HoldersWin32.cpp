@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/GrowBuffer.h"
 #include "common/SystemFunctionWin32.h"
 #include "common/Win32Handles.h"
 #include "process/Scope.h"
@@ -49,13 +50,22 @@ struct HandleTable {  // SYSTEM_HANDLE_INFORMATION_EX
 std::vector<unsigned char> QuerySystem(long(__stdcall* query)(int, void*, unsigned long, unsigned long*), int kind,
                                        std::size_t first) {
   std::vector<unsigned char> buffer(first);
-  for (int round = 0; round < 8; ++round) {
-    unsigned long needed = 0;
-    const long status = query(kind, buffer.data(), static_cast<unsigned long>(buffer.size()), &needed);
-    if (status != kStatusInfoLengthMismatch) return status >= 0 ? buffer : std::vector<unsigned char>();
-    buffer.resize(std::max<std::size_t>(needed + needed / 4, buffer.size() * 2));
-  }
-  return {};
+  const bool read = GrowUntilFits(
+      buffer,
+      [&](unsigned char* data, std::size_t& size) {
+        unsigned long needed = 0;
+        const long status = query(kind, data, static_cast<unsigned long>(size), &needed);
+        if (status != kStatusInfoLengthMismatch) return status >= 0 ? Fill::Done : Fill::Failed;
+        size = needed + needed / 4;  // the table grows meanwhile
+        return Fill::Grow;
+      },
+      first << 8);
+  return read ? buffer : std::vector<unsigned char>();
+}
+
+// This program's own file.
+std::wstring OwnPath() {
+  return SizedText([](wchar_t* data, DWORD size) { return GetModuleFileNameW(nullptr, data, size); });
 }
 
 std::wstring ImagePathOf(HANDLE process) {
@@ -69,10 +79,7 @@ std::wstring ImagePathOf(HANDLE process) {
 }  // namespace
 
 HoldersWin32::HoldersWin32(std::wstring helperExe) : helperExe_(std::move(helperExe)) {
-  if (helperExe_.empty()) {
-    helperExe_.resize(32768);
-    helperExe_.resize(GetModuleFileNameW(nullptr, helperExe_.data(), static_cast<DWORD>(helperExe_.size())));
-  }
+  if (helperExe_.empty()) helperExe_ = OwnPath();
   querySystem_ = SystemFunction<QuerySystemFunction>("ntdll.dll", "NtQuerySystemInformation");
 }
 
@@ -140,14 +147,17 @@ Inspection HoldersWin32::Inspect(ProcessId id, std::vector<HeldFile>& held, std:
     return Inspection::Wider;
   }
   std::vector<HMODULE> modules(256);
-  DWORD needed = 0;
-  for (int round = 0; round < 4; ++round) {
-    const DWORD bytes = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
-    if (!EnumProcessModulesEx(process.Get(), modules.data(), bytes, &needed, LIST_MODULES_ALL)) needed = 0;
-    if (needed <= bytes) break;
-    modules.resize(needed / sizeof(HMODULE) + 16);
-  }
-  modules.resize(std::min<std::size_t>(modules.size(), needed / sizeof(HMODULE)));
+  const bool listed = GrowUntilFits(modules, [&](HMODULE* data, std::size_t& size) {
+    DWORD bytes = 0;
+    if (!EnumProcessModulesEx(process.Get(), data, static_cast<DWORD>(size * sizeof(HMODULE)), &bytes,
+                              LIST_MODULES_ALL)) {
+      return Fill::Failed;
+    }
+    const bool fits = bytes / sizeof(HMODULE) <= size;
+    size = bytes / sizeof(HMODULE) + (fits ? 0 : 16);  // modules load meanwhile
+    return fits ? Fill::Done : Fill::Grow;
+  });
+  if (!listed) modules.clear();
   std::wstring name(32768, L'\0');
   for (HMODULE module : modules) {
     const DWORD length = GetModuleFileNameExW(process.Get(), module, name.data(), static_cast<DWORD>(name.size()));
@@ -175,9 +185,7 @@ HandleScan HoldersWin32::OpenFiles(const std::set<ProcessId>& skip, std::uint32_
   HandleScan scan;
   if (querySystem_ == nullptr) return scan;
   // The File type's number: that of a file handle of our own, open while the table is taken.
-  wchar_t ownPath[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
-  KernelHandle own(CreateFileW(ownPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  KernelHandle own(CreateFileW(OwnPath().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!own) return scan;
   const std::vector<unsigned char> buffer = QuerySystem(querySystem_, kSystemExtendedHandleInformation, 1 << 20);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/GrowBuffer.h"
 #include "common/SystemFunctionWin32.h"
 #include "common/WideTextWin32.h"
 
@@ -42,16 +43,19 @@ ProcessHandle ProcessWin32::Open(std::uint32_t rights, ProcessId id) {
 std::wstring ProcessWin32::WideImagePath(ProcessHandle process) {
   if (queryImageName_ == nullptr) return {};
   std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    unsigned long size = static_cast<unsigned long>(path.size());
-    if (queryImageName_(process, 0, path.data(), &size)) {
-      path.resize(size);
-      return path;
-    }
-    // A long path (beyond MAX_PATH) asks for more room; anything else means no name.
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
-    path.resize(path.size() * 4);
-  }
+  // A long path (beyond MAX_PATH) asks for more room; anything else means no name.
+  const bool read = GrowUntilFits(
+      path,
+      [&](wchar_t* data, std::size_t& size) {
+        unsigned long length = static_cast<unsigned long>(size);
+        if (queryImageName_(process, 0, data, &length)) {
+          size = length;
+          return Fill::Done;
+        }
+        return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? Fill::Grow : Fill::Failed;
+      },
+      1 << 16);
+  return read ? path : std::wstring();
 }
 
 std::string ProcessWin32::ImagePath(ProcessHandle process) { return Utf8FromWide(WideImagePath(process)); }

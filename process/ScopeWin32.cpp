@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "common/GrowBuffer.h"
 #include "common/SystemFunctionWin32.h"
 #include "common/Win32Handles.h"
 #include "process/ProcessWin32.h"
@@ -27,13 +28,9 @@ void UseSystemPathCaseFolding() { SetWideUpperCaseFunction(&SystemUpperCase); }
 
 std::wstring LongPathForm(const std::wstring& path) {
   if (path.empty()) return path;
-  const DWORD size = GetLongPathNameW(path.c_str(), nullptr, 0);
-  if (size == 0) return path;
-  std::wstring longPath(size, L'\0');
-  const DWORD length = GetLongPathNameW(path.c_str(), longPath.data(), size);
-  if (length == 0 || length >= size) return path;
-  longPath.resize(length);
-  return longPath;
+  const std::wstring longPath =
+      SizedText([&](wchar_t* data, DWORD size) { return GetLongPathNameW(path.c_str(), data, size); });
+  return longPath.empty() ? path : longPath;
 }
 
 bool ResolveScopeFolder(const std::wstring& given, std::wstring& folder, std::string& problem) {
@@ -41,14 +38,12 @@ bool ResolveScopeFolder(const std::wstring& given, std::wstring& folder, std::st
     problem = "the folder " + Utf8(given) + " is not a full path (like D:\\Vex)";
     return false;
   }
-  const DWORD size = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
-  std::wstring full(size > 0 ? size : 1, L'\0');
-  const DWORD length = size > 0 ? GetFullPathNameW(given.c_str(), size, full.data(), nullptr) : 0;
-  if (length == 0 || length >= size) {
+  const std::wstring full =
+      SizedText([&](wchar_t* data, DWORD size) { return GetFullPathNameW(given.c_str(), size, data, nullptr); });
+  if (full.empty()) {
     problem = "the folder " + Utf8(given) + " is not a valid path";
     return false;
   }
-  full.resize(length);
   const DWORD attributes = GetFileAttributesW(full.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     problem = "the folder " + Utf8(given) + (attributes == INVALID_FILE_ATTRIBUTES ? " does not exist" : " is a file");
@@ -62,17 +57,7 @@ std::wstring FinalPathOfHandle(void* handle) {
   using FinalPathFunction = DWORD(WINAPI*)(HANDLE, wchar_t*, DWORD, DWORD);
   static const auto finalPath = SystemFunction<FinalPathFunction>("kernel32.dll", "GetFinalPathNameByHandleW");
   if (finalPath == nullptr) return {};
-  std::wstring path(MAX_PATH, L'\0');
-  DWORD length = finalPath(handle, path.data(), static_cast<DWORD>(path.size()), 0);
-  if (length >= path.size() && length < 32768) {
-    path.resize(length + 1);
-    length = finalPath(handle, path.data(), static_cast<DWORD>(path.size()), 0);
-  }
-  if (length == 0 || length >= path.size()) return {};
-  path.resize(length);
-  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
-  if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
-  return path;
+  return Unprefixed(SizedText([&](wchar_t* data, DWORD size) { return finalPath(handle, data, size, 0); }));
 }
 
 std::wstring FinalPathOf(const std::wstring& path) {

@@ -9,25 +9,23 @@
 #include <cstring>
 #include <vector>
 
+#include "common/GrowBuffer.h"
 #include "common/Text.h"
 
 namespace tarnwick {
 namespace {
 
-struct CloseRegistryKey {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using RegistryKey = UniqueHandle<HKEY, CloseRegistryKey>;
-
 // A string or multi-string value with its closing NULs; empty when the value is missing.
 std::string RegistryText(HKEY key, const char* value) {
-  DWORD size = 0;
-  if (RegQueryValueExA(key, value, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return {};
-  std::string text(size + 2, '\0');
-  if (RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS) {
-    return {};
-  }
-  return text;
+  std::string text(256, '\0');
+  const bool read = GrowUntilFits(text, [&](char* data, std::size_t& size) {
+    DWORD bytes = static_cast<DWORD>(size - 2);  // room for two closing NULs the stored value may lack
+    const LSTATUS status = RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &bytes);
+    if (status == ERROR_SUCCESS) data[bytes] = data[bytes + 1] = '\0';
+    size = bytes + 2;
+    return status == ERROR_SUCCESS ? Fill::Done : status == ERROR_MORE_DATA ? Fill::Grow : Fill::Failed;
+  });
+  return read ? text : std::string();
 }
 
 // The names of a multi-string (each ends in a NUL, the list in one more); for a plain string, its text.
@@ -113,12 +111,13 @@ std::uint32_t ServiceWin32::RunningServices(std::vector<RunningService>& service
 // The recovery actions that start the service again after it ended unexpectedly, by their delays.
 std::vector<std::uint32_t> RestartDelays(SC_HANDLE service) {
   std::vector<std::uint32_t> delays;
-  DWORD needed = 0;
-  QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed);
-  if (needed == 0) return delays;
-  std::vector<BYTE> buffer(needed);
+  const std::vector<unsigned char> buffer = NeededBytes(
+      [&](unsigned char* data, DWORD size, DWORD* needed) {
+        return QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, data, size, needed);
+      },
+      256);
+  if (buffer.empty()) return delays;
   const auto* actions = reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(buffer.data());
-  if (!QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(), needed, &needed)) return delays;
   for (DWORD i = 0; i < actions->cActions && actions->lpsaActions != nullptr; ++i) {
     if (actions->lpsaActions[i].Type == SC_ACTION_RESTART) delays.push_back(actions->lpsaActions[i].Delay);
   }
@@ -130,11 +129,14 @@ std::uint32_t ServiceWin32::Config(const std::string& name, ServiceConfig& confi
   ServiceHandle service;
   if (OpenOne(name, SERVICE_QUERY_CONFIG, service) == 0) {
     config.RestartDelaysMs = RestartDelays(service.Get());
-    DWORD needed = 0;
-    QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed + sizeof(QUERY_SERVICE_CONFIGA));
-    auto* answer = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    if (QueryServiceConfigA(service.Get(), answer, static_cast<DWORD>(buffer.size()), &needed)) {
+    // A configuration takes at most 8 KB.
+    const std::vector<unsigned char> buffer = NeededBytes(
+        [&](unsigned char* data, DWORD size, DWORD* needed) {
+          return QueryServiceConfigA(service.Get(), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(data), size, needed);
+        },
+        8 * 1024);
+    if (!buffer.empty()) {
+      const auto* answer = reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(buffer.data());
       config.ProgramFile = ProgramOf(answer->lpBinaryPathName);
       config.FromDll = NamesServiceDll(name);
       // One list of services and groups, the groups marked with SC_GROUP_IDENTIFIER ('+').
