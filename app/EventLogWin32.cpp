@@ -5,22 +5,29 @@
 
 #include "app/AppWin32.h"
 #include "app/RunWin32.h"
+#include "common/GrowBuffer.h"
 #include "common/WideTextWin32.h"
+#include "common/Win32Handles.h"
 
 namespace tarnwick {
 namespace {
 
 std::wstring RegisteredMessageFile() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
-  wchar_t value[MAX_PATH * 4] = {};
+  HKEY raw = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return {};
+  const RegistryKey key(raw);
+  std::wstring value(MAX_PATH, L'\0');
   DWORD type = 0;
-  DWORD bytes = sizeof(value) - sizeof(wchar_t);  // room for a terminator the stored value may lack
-  const LONG status =
-      RegQueryValueExW(key, L"EventMessageFile", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
-  return value;
+  const bool read = GrowUntilFits(value, [&](wchar_t* data, std::size_t& size) {
+    DWORD bytes = static_cast<DWORD>((size - 1) * sizeof(wchar_t));  // room for a terminator the value may lack
+    const LSTATUS status =
+        RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
+    size = bytes / sizeof(wchar_t);
+    if (status == ERROR_SUCCESS) data[size] = L'\0';
+    return status == ERROR_SUCCESS ? Fill::Done : status == ERROR_MORE_DATA ? Fill::Grow : Fill::Failed;
+  });
+  if (!read || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
+  return value.c_str();  // up to its terminator
 }
 
 WORD TypeOf(EventLevel level) {
@@ -48,18 +55,19 @@ int RegisterTarnwickSource(RunContext& context) {
     context.Note("-register", "event source not registered", trust.Warning);
     return kExitUntrusted;
   }
-  HKEY key = nullptr;
+  HKEY raw = nullptr;
   LONG status =
-      RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr);
+  const RegistryKey key(raw);
   if (status != ERROR_SUCCESS) return Refused(context, "-register", "event source not registered", status);
   const std::wstring exe = ExePath();
   const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
-  status = RegSetValueExW(key, L"EventMessageFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
+  status = RegSetValueExW(key.Get(), L"EventMessageFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
                           static_cast<DWORD>((exe.size() + 1) * sizeof(wchar_t)));
   if (status == ERROR_SUCCESS) {
-    status = RegSetValueExW(key, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types), sizeof(types));
+    status = RegSetValueExW(key.Get(), L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
+                            sizeof(types));
   }
-  RegCloseKey(key);
   if (status != ERROR_SUCCESS) return Refused(context, "-register", "event source not registered", status);
   context.Note("-register", "event source registered", "Application log, source Tarnwick");
   return 0;

@@ -21,8 +21,8 @@ std::string Reason(DWORD error) {
   const DWORD length =
       FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const LocalMemory owned(text);
   std::string message = length > 0 && text != nullptr ? Utf8FromWide(std::wstring_view(text, length)) : std::string();
-  if (text != nullptr) LocalFree(text);
   while (!message.empty() &&
          (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.')) {
     message.pop_back();
