@@ -130,12 +130,14 @@ class RunLog final : public LineSink {
       if (MoveFileExW(path_.c_str(), (path_ + L".1").c_str(), MOVEFILE_REPLACE_EXISTING)) {
         log = OpenLog();
       } else {
-        // The log stays bounded: it starts over, and its first line says why.
+        // The log stays bounded: it starts over, and its first line (one like every other) says why.
         const DWORD error = GetLastError();
         log = OpenLog();
         if (!log || !SetFilePointerEx(log.Get(), {}, nullptr, FILE_BEGIN) || !SetEndOfFile(log.Get())) return;
-        text = "Tarnwick.log.1 could not be replaced (system error " + std::to_string(error) +
-               "): the log was emptied\r\n" + line;
+        text = LogLine(SystemClock().Local(), "log", "", 0, kUnknownSession, "the log was emptied",
+                       "Tarnwick.log.1 could not be replaced (system error " + std::to_string(error) + ")",
+                       path_ + L".1") +
+               "\r\n" + line;
       }
       if (!log) return;
     }
@@ -280,8 +282,8 @@ int RunContext::RefuseUntrusted(RunSwitch runSwitch) {
   return tarnwick::RefuseUntrusted(runSwitch, parts_->clock, parts_->log, parts_->info);
 }
 
-int RunContext::RefuseCommandLine(RunSwitch runSwitch, const std::string& problem) {
-  return tarnwick::RefuseCommandLine(runSwitch, parts_->clock, parts_->log, parts_->info, problem);
+int RunContext::RefuseCommandLine(const std::string& source, const std::string& problem) {
+  return tarnwick::RefuseCommandLine(source, parts_->clock, parts_->log, parts_->info, problem);
 }
 
 int RunContext::RefuseAnother(RunSwitch runSwitch) {
