@@ -71,9 +71,8 @@ RunEntry EndEntry(Clock& clock, const std::string& source, const RunInfo& info, 
 }
 
 // A start line and an end line that says why nothing was done.
-int Refuse(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info, int exitCode, Refusal refusal,
+int Refuse(const std::string& source, Clock& clock, LineSink& sink, const RunInfo& info, int exitCode, Refusal refusal,
            const std::string& why) {
-  const std::string source = SourceOf(runSwitch);
   sink.Write(StartEntry(clock, source, info, info.StartNote));
   RunEntry end = EndEntry(clock, source, info, exitCode, 0, nullptr);
   end.Refused = refusal;
@@ -133,7 +132,7 @@ std::string TextLine(const RunEntry& e) {
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
                   const RunInfo& info, const RunOptions& options) {
   if (!info.ListUnread.empty() && runSwitch != RunSwitch::List) {
-    return Refuse(runSwitch, seams.Time, sink, info, kExitCouldNotStart, Refusal::ListUnread,
+    return Refuse(SourceOf(runSwitch), seams.Time, sink, info, kExitCouldNotStart, Refusal::ListUnread,
                   "the list could not be read: " + info.ListUnread);
   }
   const std::string source = SourceOf(runSwitch);
@@ -164,18 +163,18 @@ int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, c
 }
 
 int RefuseUnattended(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
-  return Refuse(runSwitch, clock, sink, info, kExitAnotherRuns, Refusal::AnotherRuns,
+  return Refuse(SourceOf(runSwitch), clock, sink, info, kExitAnotherRuns, Refusal::AnotherRuns,
                 "another Tarnwick runs from this folder");
 }
 
 int RefuseUntrusted(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info) {
-  return Refuse(runSwitch, clock, sink, info, kExitUntrusted, Refusal::Untrusted,
+  return Refuse(SourceOf(runSwitch), clock, sink, info, kExitUntrusted, Refusal::Untrusted,
                 "others can change what the run would act on");
 }
 
-int RefuseCommandLine(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info,
+int RefuseCommandLine(const std::string& source, Clock& clock, LineSink& sink, const RunInfo& info,
                       const std::string& problem) {
-  return Refuse(runSwitch, clock, sink, info, kExitBadCommandLine, Refusal::BadCommandLine,
+  return Refuse(source, clock, sink, info, kExitBadCommandLine, Refusal::BadCommandLine,
                 "bad command line: " + problem);
 }
 

@@ -85,8 +85,9 @@ class LineSink {
 int RunUnattended(RunSwitch runSwitch, const std::vector<std::string>& images, const EndSeams& seams, LineSink& sink,
                   const RunInfo& info, const RunOptions& options = {});
 
-// The command line cannot be followed: the lines say why and that nothing was done. Returns kExitBadCommandLine.
-int RefuseCommandLine(RunSwitch runSwitch, Clock& clock, LineSink& sink, const RunInfo& info,
+// The command line cannot be followed: the lines of `source` (the switch, or "start" for none) say why and
+// that nothing was done. Returns kExitBadCommandLine.
+int RefuseCommandLine(const std::string& source, Clock& clock, LineSink& sink, const RunInfo& info,
                       const std::string& problem);
 
 // Another Tarnwick runs from this folder: the lines say that nothing was done. Returns kExitAnotherRuns.

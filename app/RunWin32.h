@@ -51,8 +51,8 @@ class RunContext {
 
   // Elevated "-a" or "-k" on files that others can change: ends nothing, returns kExitUntrusted.
   int RefuseUntrusted(RunSwitch runSwitch);
-  // The switch's options cannot be followed: returns kExitBadCommandLine.
-  int RefuseCommandLine(RunSwitch runSwitch, const std::string& problem);
+  // The switch or its options cannot be followed: returns kExitBadCommandLine.
+  int RefuseCommandLine(const std::string& source, const std::string& problem);
   // Another Tarnwick runs from this folder: returns kExitAnotherRuns.
   int RefuseAnother(RunSwitch runSwitch);
 

@@ -77,13 +77,11 @@ static int StartTarnwick(RunContext& context) {
   if (mode != StartMode::Kill && mode != StartMode::List) checked.HeldList.reset();
   context.SetTrust(checked);
   const TrustCheck& trust = context.Trust();
-  // A switch that is none ends nothing, whatever else runs: it never waits for anybody either.
-  if (mode == StartMode::Unknown) {
-    context.Note("start", "nothing was done", "exit code 5: " + command.Problem);
-    return kExitBadCommandLine;
-  }
-  // The switches' folder and limits: a command line that cannot be followed ends nothing.
-  if (IsRun(mode) && !command.Problem.empty()) return context.RefuseCommandLine(SwitchOf(mode), command.Problem);
+  // A switch that is none ends nothing, whatever else runs: it never waits for anybody either. Nor does a
+  // switch whose folder or limits cannot be followed.
+  if (mode == StartMode::Unknown) return context.RefuseCommandLine("start", command.Problem);
+  if (IsRun(mode) && !command.Problem.empty())
+    return context.RefuseCommandLine(SourceOf(SwitchOf(mode)), command.Problem);
 
   InstanceGuard guard;
   // The running copy is neither activated nor told; a script learns from the exit code and the log.

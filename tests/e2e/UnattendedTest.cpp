@@ -251,13 +251,13 @@ TEST(Unattended, AMistypedSwitchEndsNothingAndTheSlashFormsRunAsTheDashForms) {
   EXPECT_EQ(glued.ExitCode, 5);
   EXPECT_TRUE(vex.Running());
   const Lines log = LogOf(app);
-  ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(
-      Body(log[0]).rfind("start\tTarnwick.exe\t" + Id(glued.Id) + "\tnothing was done\texit code 5: unknown switch -k" +
-                             folder + ": the switches are -a, -i, -k or -l",
-                         0),
-      0u)
-      << log[0];
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(Body(log[1]).rfind("start\tTarnwick.exe\t" + Id(glued.Id) +
+                                   "\trun ended\texit code 5, 0.0 s: bad command line: unknown switch -k" + folder +
+                                   ": the switches are -a, -i, -k or -l; nothing was done",
+                               0),
+            0u)
+      << log[1];
 
   EXPECT_EQ(RunToEnd(app, "/k").ExitCode, 0);
   EXPECT_TRUE(vex.WaitExit(0ms));
