@@ -76,6 +76,9 @@ TEST(Trust, WhoCanChangeAFileOrFolder) {
       {"a deny that comes after the allow",
        {File, kMe, true, with({Allow(kUsers, 0x40000000), Deny(kUsers, 0x40000000)})},
        {{.Sid = kUsers, .Rights = 0x2 | 0x4}}},
+      {"several allows for one account add up, in the order of their first",
+       {File, kMe, true, with({Allow(kUsers, 0x2), Allow(kOther, 0x4), Allow(kUsers, 0x10000)})},
+       {{.Sid = kUsers, .Rights = 0x2 | 0x10000}, {.Sid = kOther, .Rights = 0x4}}},
       {"change of permissions or owner alone",
        {File, kMe, true, with({Allow(kOther, 0x80000)})},
        {{.Sid = kOther, .Rights = 0x80000}}},
@@ -147,6 +150,7 @@ TEST(Trust, TheWarningNamesWhoAndWhatToDo) {
   EXPECT_NE(TrustWarning({finding}, "C:\\").find("lock C:\\ down as an administrator: icacls C:\\ /reset"),
             std::string::npos);
   EXPECT_NE(warning.find("icacls \"C:\\Tools\" /reset /T /C"), std::string::npos) << warning;
+  EXPECT_EQ(TrustWarning({"one", "two"}, "C:\\T\\").rfind("not safe to act on: one; two. What to do: ", 0), 0u);
 }
 
 }  // namespace
