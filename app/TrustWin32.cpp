@@ -26,16 +26,6 @@ std::string SidText(PSID sid) {
   return text;
 }
 
-// The path as the log and the message box write it; a character outside the code page shows as "?".
-std::string DisplayPath(const std::wstring& path) {
-  if (path.empty()) return {};
-  const int length = static_cast<int>(path.size());
-  const int size = WideCharToMultiByte(CP_ACP, 0, path.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) WideCharToMultiByte(CP_ACP, 0, path.data(), length, text.data(), size, nullptr, nullptr);
-  return text;
-}
-
 std::string RunningAccountSid() {
   HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
@@ -111,10 +101,10 @@ std::string Check(HANDLE object, const std::wstring& path, const std::string& me
   ObjectSecurity security{.Kind = TrustKind::File};
   DWORD error = 0;
   if (!ReadSecurity(object, security, error)) {
-    return DisplayPath(path) + " could not be checked: system error " + std::to_string(error);
+    return Utf8(path) + " could not be checked: system error " + std::to_string(error);
   }
   const std::vector<Changer> changers = WhoCanChange(security, me);
-  return changers.empty() ? std::string() : DescribeFinding(DisplayPath(path), TrustKind::File, changers);
+  return changers.empty() ? std::string() : DescribeFinding(Utf8(path), TrustKind::File, changers);
 }
 
 // A file's finding; empty where it may be missing and is. The list is read later from `opened`, so it
@@ -138,12 +128,12 @@ std::string CheckFile(const std::wstring& path, bool mayBeMissing, const std::st
   if (!file) {
     const DWORD error = GetLastError();
     if (mayBeMissing && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return {};
-    return DisplayPath(path) + " could not be checked: system error " + std::to_string(error);
+    return Utf8(path) + " could not be checked: system error " + std::to_string(error);
   }
   BY_HANDLE_FILE_INFORMATION info{};
   if (opened != nullptr && (!GetFileInformationByHandle(file.Get(), &info) ||
                             (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks != 1)) {
-    return DisplayPath(path) + " is a link or has more than one name (hard link): an elevated run reads and " +
+    return Utf8(path) + " is a link or has more than one name (hard link): an elevated run reads and " +
            "writes a list of one name only";
   }
   std::string finding = Check(file.Get(), path, me);
@@ -166,7 +156,7 @@ bool CheckPath(const std::wstring& folder, const std::string& me, std::vector<st
   const std::vector<std::wstring> folders = PathFolders(folder);
   std::vector<PathFolderRead> chain;
   for (const std::wstring& each : folders) {
-    PathFolderRead read{.Path = DisplayPath(each)};
+    PathFolderRead read{.Path = Utf8(each)};
     KernelHandle opened(CreateFileW(each.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -242,7 +232,7 @@ TrustCheck CheckTrust(const TrustPaths& paths) {
   if (CheckPath(paths.Folder, me, pathFindings, lockDown, *held)) {
     const std::wstring target = FinalFolder(paths.Folder);
     if (target.empty()) {
-      pathFindings.push_back(DisplayPath(paths.Folder) + " could not be checked: where its links lead is unknown");
+      pathFindings.push_back(Utf8(paths.Folder) + " could not be checked: where its links lead is unknown");
     } else {
       CheckPath(target, me, pathFindings, lockDown, *held);
     }
@@ -256,7 +246,7 @@ TrustCheck CheckTrust(const TrustPaths& paths) {
   check.Findings.insert(check.Findings.end(), pathFindings.begin(), pathFindings.end());
   check.LogTrusted = pathFindings.empty() && CheckFile(paths.Log, true, me).empty();
   if (!check.Findings.empty()) {
-    check.Warning = TrustWarning(check.Findings, DisplayPath(lockDown), !InProgramFiles(paths.Folder));
+    check.Warning = TrustWarning(check.Findings, Utf8(lockDown), !InProgramFiles(paths.Folder));
   }
   check.HeldPath = std::move(held);
   if (list) check.HeldList = std::make_shared<const KernelHandle>(std::move(list));
