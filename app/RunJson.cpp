@@ -95,25 +95,6 @@ std::string StartLine(const RunEntry& e) {
   return object.Done();
 }
 
-// How a holder holds the folder, as the JSON token says it.
-std::string_view HoldToken(HoldWay way) {
-  switch (way) {
-    case HoldWay::Program:
-      return "program";
-    case HoldWay::Module:
-      return "module";
-    case HoldWay::File:
-      return "file";
-    case HoldWay::Folder:
-      return "folder";
-    case HoldWay::Mapped:
-      return "mappedView";
-    case HoldWay::None:
-      break;
-  }
-  return "";
-}
-
 std::string RecordLine(const RunEntry& e) {
   const EndRecord& r = *e.Record;
   const RecordTokens tokens = TokensOf(r);
@@ -125,7 +106,9 @@ std::string RecordLine(const RunEntry& e) {
   if (tokens.Type == "service") {
     object.TextOrNull("service", r.Service).Texts("dependents", r.Names);
   } else if (tokens.Type == "holder") {
-    object.TextOrNull("holds", r.Held == HoldWay::None ? "" : HoldToken(r.Held)).TextOrNull("file", Utf8(r.HeldPath));
+    // How it holds the folder: the log's word, but for a view ("mappedView").
+    object.TextOrNull("holds", r.Held == HoldWay::Mapped ? "mappedView" : HoldWayName(r.Held))
+        .TextOrNull("file", Utf8(r.HeldPath));
     Optional(object, "moreHeld", r.HeldCount, r.HeldCount != 0);
   } else {
     const bool named =
