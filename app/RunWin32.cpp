@@ -255,12 +255,7 @@ int RunContext::RunSwitchOnList(RunSwitch runSwitch, const RunOptions& options) 
   for (const std::string& told : DescribeListLoad(load, kProfileFileName)) Note("list", "list file", told);
   std::vector<std::string> names;
   for (std::size_t i = 1; i <= list.Count(); ++i) names.push_back(list.Row(i).ImageName);
-  Seams seams;
-  RunInfo info = parts_->info;
-  info.Rights = &seams.rights;  // the pass holds the debug privilege
-  info.WhileWaiting = ConsoleProgress(parts_->log.Json());
-  if (!load.MaySave()) info.ListUnread = load.reason;
-  return RunUnattended(runSwitch, names, seams.Get(), parts_->log, info, options);
+  return RunSwitchNow(runSwitch, names, options, load.MaySave() ? "" : load.reason);
 }
 
 int RunContext::RefuseUnreadList(RunSwitch runSwitch, const std::string& reason) {
@@ -270,11 +265,13 @@ int RunContext::RefuseUnreadList(RunSwitch runSwitch, const std::string& reason)
   return RunUnattended(runSwitch, {}, seams.Get(), parts_->log, info);
 }
 
-int RunContext::RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const RunOptions& options) {
+int RunContext::RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const RunOptions& options,
+                             const std::string& listUnread) {
   Seams seams;
   RunInfo info = parts_->info;
   info.Rights = &seams.rights;  // the pass holds the debug privilege
   info.WhileWaiting = ConsoleProgress(parts_->log.Json());
+  info.ListUnread = listUnread;
   return RunUnattended(runSwitch, images, seams.Get(), parts_->log, info, options);
 }
 

@@ -46,8 +46,9 @@ class RunContext {
   int RefuseUnreadList(RunSwitch runSwitch, const std::string& reason);
 
   // Runs "-a", "-k" or "-l" over the images and returns its exit code; the start line carries the trust
-  // check's warning. The options' folder is the checked one.
-  int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const RunOptions& options);
+  // check's warning. The options' folder is the checked one; `listUnread` says why the user's entries are missing.
+  int RunSwitchNow(RunSwitch runSwitch, const std::vector<std::string>& images, const RunOptions& options,
+                   const std::string& listUnread = {});
 
   // Elevated "-a" or "-k" on files that others can change: ends nothing, returns kExitUntrusted.
   int RefuseUntrusted(RunSwitch runSwitch);
