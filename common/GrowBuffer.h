@@ -47,7 +47,8 @@ std::wstring SizedText(Call&& call, std::size_t first = 260) {
 }
 
 // For calls that return whether they filled the buffer and set the room they need when it is too small:
-// GetTokenInformation, QueryServiceConfigA and the like. Empty on failure.
+// GetTokenInformation, QueryServiceConfigA and the like. Empty on failure. The buffer itself is handed back,
+// never a copy: such answers point into it.
 template <typename Call>
 std::vector<unsigned char> NeededBytes(Call&& call, std::size_t first) {
   std::vector<unsigned char> bytes(first);
@@ -58,7 +59,8 @@ std::vector<unsigned char> NeededBytes(Call&& call, std::size_t first) {
     size = needed;
     return more ? Fill::Grow : Fill::Failed;
   });
-  return read ? bytes : std::vector<unsigned char>();
+  if (!read) bytes.clear();
+  return bytes;
 }
 
 }  // namespace tarnwick

@@ -60,7 +60,8 @@ std::vector<unsigned char> QuerySystem(long(__stdcall* query)(int, void*, unsign
         return Fill::Grow;
       },
       first << 8);
-  return read ? buffer : std::vector<unsigned char>();
+  if (!read) buffer.clear();
+  return buffer;  // itself, not a copy: the names in it point into it
 }
 
 // This program's own file.

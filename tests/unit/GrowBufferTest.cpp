@@ -40,6 +40,15 @@ TEST(GrowBufferTest, EachConventionGivesTheWholeResultAndAFailureNone) {
   };
   EXPECT_EQ(NeededBytes(needsKilobyte, 16), std::vector<unsigned char>(1000, 7));
   EXPECT_TRUE(NeededBytes([](unsigned char*, unsigned long, unsigned long*) { return false; }, 16).empty());
+  // An answer that points into itself, as QUERY_SERVICE_CONFIG does, still does so where it is handed back.
+  const auto pointsIntoItself = [](unsigned char* data, unsigned long size, unsigned long* needed) {
+    *needed = 64;
+    if (size < 64) return false;
+    *reinterpret_cast<unsigned char**>(data) = data + 8;
+    return true;
+  };
+  const std::vector<unsigned char> answer = NeededBytes(pointsIntoItself, 16);
+  EXPECT_EQ(*reinterpret_cast<unsigned char* const*>(answer.data()), answer.data() + 8);
 }
 
 TEST(GrowBufferTest, ACallThatNeverFitsStopsAtTheLimit) {
