@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include "common/GrowBuffer.h"
-#include "common/SystemFunctionWin32.h"
 #include "common/Win32Handles.h"
 #include "process/ProcessWin32.h"
 #include "process/Scope.h"
@@ -54,10 +53,8 @@ bool ResolveScopeFolder(const std::wstring& given, std::wstring& folder, std::st
 }
 
 std::wstring FinalPathOfHandle(void* handle) {
-  using FinalPathFunction = DWORD(WINAPI*)(HANDLE, wchar_t*, DWORD, DWORD);
-  static const auto finalPath = SystemFunction<FinalPathFunction>("kernel32.dll", "GetFinalPathNameByHandleW");
-  if (finalPath == nullptr) return {};
-  return Unprefixed(SizedText([&](wchar_t* data, DWORD size) { return finalPath(handle, data, size, 0); }));
+  return Unprefixed(
+      SizedText([&](wchar_t* data, DWORD size) { return GetFinalPathNameByHandleW(handle, data, size, 0); }));
 }
 
 std::wstring FinalPathOf(const std::wstring& path) {
