@@ -44,24 +44,13 @@ std::wstring AppDirectory() {
   return directory;
 }
 
-std::wstring ExeBaseNameWide() {
+std::string ExeName() {
   const std::wstring path = ExePath();
-  const std::size_t slash = path.find_last_of(L"\\/");
-  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-  const std::size_t dot = name.rfind(L'.');
-  if (dot != std::wstring::npos) name.resize(dot);
-  return name;
+  const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+  return Utf8FromWide(name.substr(0, name.rfind(L'.')));
 }
-
-std::string ExeName() { return Utf8FromWide(ExeBaseNameWide()); }
 
 std::wstring ProfilePath() { return AppDirectory() + WideFromUtf8(kProfileFileName); }
-
-bool RunsElevated() {
-  // SYSTEM's runs (Task Scheduler) count too: for the files' rights and the writes it is the same question.
-  static const bool elevated = RunsElevatedOrAsSystem();
-  return elevated;
-}
 
 namespace {
 

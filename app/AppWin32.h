@@ -13,16 +13,10 @@ std::wstring StartedPath();
 std::wstring ExePath();
 // The executable's directory, always ending in exactly one backslash.
 std::wstring AppDirectory();
-// The executable's file name without directory and extension, as the program is run.
-std::wstring ExeBaseNameWide();
-// The same in the ANSI code page, for the log's lines and the notification-area tip.
+// The executable's file name without directory and extension, in UTF-8 as every name in the program.
 std::string ExeName();
 // The file of the user's entries: AppDirectory() followed by "Tarnwick.ini".
 std::wstring ProfilePath();
-
-// True when the process runs with an administrator's full token (or as SYSTEM): its writes then never
-// follow a link that someone else may have placed.
-bool RunsElevated();
 
 // Makes the portable case folding follow the system's locale.
 void UseSystemCaseFolding();

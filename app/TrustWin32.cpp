@@ -208,22 +208,23 @@ std::wstring FinalFolder(const std::wstring& folder) {
   return path;
 }
 
-bool RunsElevatedOrAsSystem() {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return true;  // cannot tell: check
-  KernelHandle token(raw);
-  TOKEN_ELEVATION elevation{};
-  DWORD size = 0;
-  if (GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
-      elevation.TokenIsElevated != 0) {
-    return true;
-  }
-  return RunningAccountSid() == kSystemSid;
+bool RunsElevated() {
+  static const bool elevated = [] {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return true;  // cannot tell: check
+    KernelHandle token(raw);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return (GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+            elevation.TokenIsElevated != 0) ||
+           RunningAccountSid() == kSystemSid;
+  }();
+  return elevated;
 }
 
 TrustCheck CheckTrust(const TrustPaths& paths) {
   TrustCheck check;
-  if (!RunsElevatedOrAsSystem()) return check;
+  if (!RunsElevated()) return check;
   const std::string me = RunningAccountSid();
   auto held = std::make_shared<std::vector<KernelHandle>>();
   std::vector<std::string> pathFindings;

@@ -32,8 +32,9 @@ struct TrustCheck {
   bool Trusted() const { return Warning.empty(); }
 };
 
-// True when the token is elevated or is SYSTEM's: only then do the files' rights matter.
-[[nodiscard]] bool RunsElevatedOrAsSystem();
+// True when the process runs with an administrator's full token or as SYSTEM (Task Scheduler): only then do
+// the files' rights matter, and its writes never follow a link that someone else may have placed.
+[[nodiscard]] bool RunsElevated();
 
 // Checks the paths when the token is elevated or SYSTEM's; otherwise trusts them (such a run can end only
 // what its user could end anyway). Every folder from the exe's up to the volume's root is checked, and

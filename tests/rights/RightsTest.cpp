@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppWin32.h"
+#include "app/TrustWin32.h"
 #include "common/WideTextWin32.h"
 #include "searchlist/frmAddProcess.h"
 #include "tests/support/Driver.h"

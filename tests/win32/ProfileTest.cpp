@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/AppWin32.h"
+#include "app/TrustWin32.h"
 #include "common/WideTextWin32.h"
 #include "searchlist/ProfileImage.h"
 #include "searchlist/SearchListFileWin32.h"
