@@ -36,6 +36,14 @@ std::string ConsoleText(const std::string& utf8) {
   return text;
 }
 
+// A standard handle that is a console the caller handed over (Tarnwick.com hands over its own): no console is
+// created.
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_CHAR &&
+         (GetConsoleMode(handle, &mode) || (AttachConsole(ATTACH_PARENT_PROCESS) && GetConsoleMode(handle, &mode)));
+}
+
 class SystemClock final : public Clock {
  public:
   std::uint64_t NowMs() override { return GetTickCount64(); }
@@ -60,14 +68,10 @@ class SystemClock final : public Clock {
 class RunLog final : public LineSink {
  public:
   RunLog() : path_(AppDirectory() + kLogFileName), elevated_(RunsElevated()), toFile_(!elevated_) {
+    // Only a file, a pipe or a console; a console is written in Unicode.
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    // Only a file, a pipe or a console the caller handed over (Tarnwick.com hands over its own): no console
-    // is created. A console is written in Unicode.
-    const DWORD type = (out != nullptr && out != INVALID_HANDLE_VALUE) ? GetFileType(out) : FILE_TYPE_UNKNOWN;
-    DWORD mode = 0;
-    console_ = type == FILE_TYPE_CHAR &&
-               (GetConsoleMode(out, &mode) || (AttachConsole(ATTACH_PARENT_PROCESS) && GetConsoleMode(out, &mode)));
-    stdout_ = (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE || console_) ? out : nullptr;
+    console_ = IsConsole(out);
+    stdout_ = console_ || StandardOutputRedirected() ? out : nullptr;
   }
 
   // Without toFile the lines go to standard output alone: the log failed the trust check.
@@ -173,11 +177,7 @@ std::string RunId() {
 // standard error what it waits for; JSON output stays data only.
 KeepAlive ConsoleProgress(bool json) {
   HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-  DWORD mode = 0;
-  if (json || err == nullptr || err == INVALID_HANDLE_VALUE || GetFileType(err) != FILE_TYPE_CHAR ||
-      !(GetConsoleMode(err, &mode) || (AttachConsole(ATTACH_PARENT_PROCESS) && GetConsoleMode(err, &mode)))) {
-    return {};
-  }
+  if (json || !IsConsole(err)) return {};
   return [err, start = GetTickCount64(), told = false](const std::string& status) mutable {
     if (told || GetTickCount64() - start < 2000) return;
     told = true;
