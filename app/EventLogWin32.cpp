@@ -18,15 +18,15 @@ std::wstring RegisteredMessageFile() {
   const RegistryKey key(raw);
   std::wstring value(MAX_PATH, L'\0');
   DWORD type = 0;
-  const bool read = GrowUntilFits(value, [&](wchar_t* data, std::size_t& size) {
+  const auto fill = [&](wchar_t* data, std::size_t& size) {
     DWORD bytes = static_cast<DWORD>((size - 1) * sizeof(wchar_t));  // room for a terminator the value may lack
     const LSTATUS status =
         RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
     size = bytes / sizeof(wchar_t);
     if (status == ERROR_SUCCESS) data[size] = L'\0';
     return status == ERROR_SUCCESS ? Fill::Done : status == ERROR_MORE_DATA ? Fill::Grow : Fill::Failed;
-  });
-  if (!read || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
+  };
+  if (!GrowUntilFits(value, fill) || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
   return value.c_str();  // up to its terminator
 }
 

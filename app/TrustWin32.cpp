@@ -30,10 +30,9 @@ std::string RunningAccountSid() {
   HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
   KernelHandle token(raw);
-  const std::vector<unsigned char> user =
-      NeededBytes([&](unsigned char* data, DWORD size,
-                      DWORD* needed) { return GetTokenInformation(token.Get(), TokenUser, data, size, needed); },
-                  sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
+  const auto user = NeededBytes(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE, [&](auto* data, DWORD size, DWORD* needed) {
+    return GetTokenInformation(token.Get(), TokenUser, data, size, needed);
+  });
   if (user.empty()) return {};
   return SidText(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
 }

@@ -33,33 +33,30 @@ template <typename Buffer, typename Call>
 // For calls that return the length written, the room needed (or all of the room when the result is cut), or
 // 0 on failure: GetModuleFileNameW, GetLongPathNameW, GetFullPathNameW and the like. Empty on failure.
 template <typename Call>
-std::wstring SizedText(Call&& call, std::size_t first = 260) {
-  std::wstring text(first, L'\0');
-  const bool read = GrowUntilFits(
-      text,
-      [&](wchar_t* data, std::size_t& size) {
-        const std::size_t given = size;
-        size = call(data, static_cast<unsigned long>(given));
-        return size == 0 ? Fill::Failed : size < given ? Fill::Done : Fill::Grow;
-      },
-      1 << 16);
-  return read ? text : std::wstring();
+std::wstring SizedText(Call&& call) {
+  std::wstring text(260, L'\0');
+  const auto fill = [&](wchar_t* data, std::size_t& size) {
+    const std::size_t given = size;
+    size = call(data, static_cast<unsigned long>(given));
+    return size == 0 ? Fill::Failed : size < given ? Fill::Done : Fill::Grow;
+  };
+  return GrowUntilFits(text, fill, 1 << 16) ? text : std::wstring();
 }
 
 // For calls that return whether they filled the buffer and set the room they need when it is too small:
 // GetTokenInformation, QueryServiceConfigA and the like. Empty on failure. The buffer itself is handed back,
 // never a copy: such answers point into it.
 template <typename Call>
-std::vector<unsigned char> NeededBytes(Call&& call, std::size_t first) {
+std::vector<unsigned char> NeededBytes(std::size_t first, Call&& call) {
   std::vector<unsigned char> bytes(first);
-  const bool read = GrowUntilFits(bytes, [&](unsigned char* data, std::size_t& size) {
+  const auto fill = [&](unsigned char* data, std::size_t& size) {
     unsigned long needed = 0;
     if (call(data, static_cast<unsigned long>(size), &needed)) return Fill::Done;
     const bool more = needed > size;
     size = needed;
     return more ? Fill::Grow : Fill::Failed;
-  });
-  if (!read) bytes.clear();
+  };
+  if (!GrowUntilFits(bytes, fill)) bytes.clear();
   return bytes;
 }
 

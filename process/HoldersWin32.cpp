@@ -50,17 +50,14 @@ struct HandleTable {  // SYSTEM_HANDLE_INFORMATION_EX
 std::vector<unsigned char> QuerySystem(long(__stdcall* query)(int, void*, unsigned long, unsigned long*), int kind,
                                        std::size_t first) {
   std::vector<unsigned char> buffer(first);
-  const bool read = GrowUntilFits(
-      buffer,
-      [&](unsigned char* data, std::size_t& size) {
-        unsigned long needed = 0;
-        const long status = query(kind, data, static_cast<unsigned long>(size), &needed);
-        if (status != kStatusInfoLengthMismatch) return status >= 0 ? Fill::Done : Fill::Failed;
-        size = needed + needed / 4;  // the table grows meanwhile
-        return Fill::Grow;
-      },
-      first << 8);
-  if (!read) buffer.clear();
+  const auto fill = [&](unsigned char* data, std::size_t& size) {
+    unsigned long needed = 0;
+    const long status = query(kind, data, static_cast<unsigned long>(size), &needed);
+    if (status != kStatusInfoLengthMismatch) return status >= 0 ? Fill::Done : Fill::Failed;
+    size = needed + needed / 4;  // the table grows meanwhile
+    return Fill::Grow;
+  };
+  if (!GrowUntilFits(buffer, fill, first << 8)) buffer.clear();
   return buffer;  // itself, not a copy: the names in it point into it
 }
 
@@ -148,17 +145,15 @@ Inspection HoldersWin32::Inspect(ProcessId id, std::vector<HeldFile>& held, std:
     return Inspection::Wider;
   }
   std::vector<HMODULE> modules(256);
-  const bool listed = GrowUntilFits(modules, [&](HMODULE* data, std::size_t& size) {
+  const auto fill = [&](HMODULE* data, std::size_t& size) {
     DWORD bytes = 0;
-    if (!EnumProcessModulesEx(process.Get(), data, static_cast<DWORD>(size * sizeof(HMODULE)), &bytes,
-                              LIST_MODULES_ALL)) {
-      return Fill::Failed;
-    }
-    const bool fits = bytes / sizeof(HMODULE) <= size;
+    const DWORD room = static_cast<DWORD>(size * sizeof(HMODULE));
+    if (!EnumProcessModulesEx(process.Get(), data, room, &bytes, LIST_MODULES_ALL)) return Fill::Failed;
+    const bool fits = bytes <= room;
     size = bytes / sizeof(HMODULE) + (fits ? 0 : 16);  // modules load meanwhile
     return fits ? Fill::Done : Fill::Grow;
-  });
-  if (!listed) modules.clear();
+  };
+  if (!GrowUntilFits(modules, fill)) modules.clear();
   std::wstring name(32768, L'\0');
   for (HMODULE module : modules) {
     const DWORD length = GetModuleFileNameExW(process.Get(), module, name.data(), static_cast<DWORD>(name.size()));

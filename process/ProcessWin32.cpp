@@ -44,18 +44,15 @@ std::wstring ProcessWin32::WideImagePath(ProcessHandle process) {
   if (queryImageName_ == nullptr) return {};
   std::wstring path(MAX_PATH, L'\0');
   // A long path (beyond MAX_PATH) asks for more room; anything else means no name.
-  const bool read = GrowUntilFits(
-      path,
-      [&](wchar_t* data, std::size_t& size) {
-        unsigned long length = static_cast<unsigned long>(size);
-        if (queryImageName_(process, 0, data, &length)) {
-          size = length;
-          return Fill::Done;
-        }
-        return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? Fill::Grow : Fill::Failed;
-      },
-      1 << 16);
-  return read ? path : std::wstring();
+  const auto fill = [&](wchar_t* data, std::size_t& size) {
+    unsigned long length = static_cast<unsigned long>(size);
+    if (!queryImageName_(process, 0, data, &length)) {
+      return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? Fill::Grow : Fill::Failed;
+    }
+    size = length;
+    return Fill::Done;
+  };
+  return GrowUntilFits(path, fill, 1 << 16) ? path : std::wstring();
 }
 
 std::string ProcessWin32::ImagePath(ProcessHandle process) { return Utf8FromWide(WideImagePath(process)); }

@@ -18,14 +18,14 @@ namespace {
 // A string or multi-string value with its closing NULs; empty when the value is missing.
 std::string RegistryText(HKEY key, const char* value) {
   std::string text(256, '\0');
-  const bool read = GrowUntilFits(text, [&](char* data, std::size_t& size) {
+  const auto fill = [&](char* data, std::size_t& size) {
     DWORD bytes = static_cast<DWORD>(size - 2);  // room for two closing NULs the stored value may lack
     const LSTATUS status = RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &bytes);
     if (status == ERROR_SUCCESS) data[bytes] = data[bytes + 1] = '\0';
     size = bytes + 2;
     return status == ERROR_SUCCESS ? Fill::Done : status == ERROR_MORE_DATA ? Fill::Grow : Fill::Failed;
-  });
-  return read ? text : std::string();
+  };
+  return GrowUntilFits(text, fill) ? text : std::string();
 }
 
 // The names of a multi-string (each ends in a NUL, the list in one more); for a plain string, its text.
@@ -111,11 +111,9 @@ std::uint32_t ServiceWin32::RunningServices(std::vector<RunningService>& service
 // The recovery actions that start the service again after it ended unexpectedly, by their delays.
 std::vector<std::uint32_t> RestartDelays(SC_HANDLE service) {
   std::vector<std::uint32_t> delays;
-  const std::vector<unsigned char> buffer = NeededBytes(
-      [&](unsigned char* data, DWORD size, DWORD* needed) {
-        return QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, data, size, needed);
-      },
-      256);
+  const auto buffer = NeededBytes(256, [&](BYTE* data, DWORD size, DWORD* needed) {
+    return QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, data, size, needed);
+  });
   if (buffer.empty()) return delays;
   const auto* actions = reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(buffer.data());
   for (DWORD i = 0; i < actions->cActions && actions->lpsaActions != nullptr; ++i) {
@@ -130,11 +128,9 @@ std::uint32_t ServiceWin32::Config(const std::string& name, ServiceConfig& confi
   if (OpenOne(name, SERVICE_QUERY_CONFIG, service) == 0) {
     config.RestartDelaysMs = RestartDelays(service.Get());
     // A configuration takes at most 8 KB.
-    const std::vector<unsigned char> buffer = NeededBytes(
-        [&](unsigned char* data, DWORD size, DWORD* needed) {
-          return QueryServiceConfigA(service.Get(), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(data), size, needed);
-        },
-        8 * 1024);
+    const auto buffer = NeededBytes(8 * 1024, [&](BYTE* data, DWORD size, DWORD* needed) {
+      return QueryServiceConfigA(service.Get(), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(data), size, needed);
+    });
     if (!buffer.empty()) {
       const auto* answer = reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(buffer.data());
       config.ProgramFile = ProgramOf(answer->lpBinaryPathName);

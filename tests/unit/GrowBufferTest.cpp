@@ -38,8 +38,8 @@ TEST(GrowBufferTest, EachConventionGivesTheWholeResultAndAFailureNone) {
     std::fill_n(data, 1000, 7);
     return true;
   };
-  EXPECT_EQ(NeededBytes(needsKilobyte, 16), std::vector<unsigned char>(1000, 7));
-  EXPECT_TRUE(NeededBytes([](unsigned char*, unsigned long, unsigned long*) { return false; }, 16).empty());
+  EXPECT_EQ(NeededBytes(16, needsKilobyte), std::vector<unsigned char>(1000, 7));
+  EXPECT_TRUE(NeededBytes(16, [](unsigned char*, unsigned long, unsigned long*) { return false; }).empty());
   // An answer that points into itself, as QUERY_SERVICE_CONFIG does, still does so where it is handed back.
   const auto pointsIntoItself = [](unsigned char* data, unsigned long size, unsigned long* needed) {
     *needed = 64;
@@ -47,7 +47,7 @@ TEST(GrowBufferTest, EachConventionGivesTheWholeResultAndAFailureNone) {
     *reinterpret_cast<unsigned char**>(data) = data + 8;
     return true;
   };
-  const std::vector<unsigned char> answer = NeededBytes(pointsIntoItself, 16);
+  const std::vector<unsigned char> answer = NeededBytes(16, pointsIntoItself);
   EXPECT_EQ(*reinterpret_cast<unsigned char* const*>(answer.data()), answer.data() + 8);
 }
 
