@@ -38,10 +38,7 @@ std::wstring ExePath() {
 
 std::wstring AppDirectory() {
   const std::wstring path = ExePath();
-  const std::size_t slash = path.rfind(L'\\');
-  std::wstring directory = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-  if (directory.empty() || directory.back() != L'\\') directory += L'\\';
-  return directory;
+  return path.substr(0, path.rfind(L'\\') + 1);
 }
 
 std::string ExeName() {
