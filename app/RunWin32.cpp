@@ -21,21 +21,6 @@
 namespace tarnwick {
 namespace {
 
-// Text as a console tool writes it: in the console's output code page, else the OEM one, which is how
-// cmd and PowerShell read a program's output.
-std::string ConsoleText(const std::string& utf8) {
-  const std::wstring wide = WideFromUtf8(utf8);
-  UINT codePage = GetConsoleOutputCP();
-  if (codePage == 0) codePage = GetOEMCP();
-  const int size =
-      WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) {
-    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
-  }
-  return text;
-}
-
 // A standard handle that is a console the caller handed over (Tarnwick.com hands over its own): no console is
 // created.
 bool IsConsole(HANDLE handle) {
@@ -103,7 +88,7 @@ class RunLog final : public LineSink {
       WriteConsoleW(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
       return;
     }
-    const std::string line = ConsoleText(text) + "\r\n";
+    const std::string line = ConsoleFromUtf8(text) + "\r\n";
     WriteFile(stdout_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
 

@@ -14,19 +14,27 @@ std::wstring ToWide(UINT codePage, std::string_view text) {
   return wide;
 }
 
+std::string FromWide(UINT codePage, std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  std::string narrow(
+      static_cast<std::size_t>(WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
+      '\0');
+  WideCharToMultiByte(codePage, 0, text.data(), size, narrow.data(), static_cast<int>(narrow.size()), nullptr, nullptr);
+  return narrow;
+}
+
 }  // namespace
 
 std::wstring WideFromAnsi(std::string_view text) { return ToWide(CP_ACP, text); }
 
 std::wstring WideFromUtf8(std::string_view text) { return ToWide(CP_UTF8, text); }
 
-std::string Utf8FromWide(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::string utf8(
-      static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
-  return utf8;
+std::string Utf8FromWide(std::wstring_view text) { return FromWide(CP_UTF8, text); }
+
+std::string ConsoleFromUtf8(std::string_view text) {
+  const UINT codePage = GetConsoleOutputCP();
+  return FromWide(codePage != 0 ? codePage : GetOEMCP(), WideFromUtf8(text));
 }
 
 std::optional<std::string> ExactAnsiFromWide(std::wstring_view text) {

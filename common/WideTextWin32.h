@@ -1,5 +1,6 @@
 // The one home of text conversions: the program's texts are UTF-8 in std::string, the W functions take
-// UTF-16, and the system's code page is met only in files and nowhere else. No conversion uses best fit.
+// UTF-16, and the system's code page is met only in files and a redirected standard output. Only the latter
+// uses best fit.
 #pragma once
 #include <optional>
 #include <string>
@@ -10,6 +11,10 @@ namespace tarnwick {
 // UTF-8 and UTF-16; a sequence that is not valid becomes U+FFFD.
 std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
+
+// UTF-8 as a console tool writes it: in the console's output code page, else the OEM one, which is how cmd
+// and PowerShell read a program's output. There a character the code page lacks becomes its nearest one.
+std::string ConsoleFromUtf8(std::string_view text);
 
 // The system's ANSI code page to UTF-16.
 std::wstring WideFromAnsi(std::string_view text);
