@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "common/ProcedureEdge.h"
-#include "common/SystemFunctionWin32.h"
 #include "tray/TrayTip.h"
 
 namespace tarnwick {
@@ -34,11 +33,9 @@ UINT TaskbarCreatedMessage() {
 }
 
 // The program may run elevated ("highestAvailable"); the shell's broadcast then reaches it only when
-// let through. Windows before 7 has no such filter per window.
+// let through.
 void AllowTaskbarCreated(HWND hwnd) {
-  using FilterFunction = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-  static const auto filter = SystemFunction<FilterFunction>("user32.dll", "ChangeWindowMessageFilterEx");
-  if (filter != nullptr) filter(hwnd, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+  ChangeWindowMessageFilterEx(hwnd, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
 }
 
 // The window's own icon, in the image drawn at the notification area's size where it has one.
