@@ -66,14 +66,6 @@ std::wstring OwnPath() {
   return SizedText([](wchar_t* data, DWORD size) { return GetModuleFileNameW(nullptr, data, size); });
 }
 
-std::wstring ImagePathOf(HANDLE process) {
-  std::wstring path(32768, L'\0');
-  DWORD size = static_cast<DWORD>(path.size());
-  if (!QueryFullProcessImageNameW(process, 0, path.data(), &size)) return {};
-  path.resize(size);
-  return path;
-}
-
 }  // namespace
 
 HoldersWin32::HoldersWin32(std::wstring helperExe) : helperExe_(std::move(helperExe)) {
@@ -132,11 +124,11 @@ Inspection HoldersWin32::Inspect(ProcessId id, std::vector<HeldFile>& held, std:
     error = GetLastError();
     // Its program file can often still be named with the least rights.
     KernelHandle limited(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
-    const std::wstring program = limited ? ImagePathOf(limited.Get()) : std::wstring();
+    const std::wstring program = limited ? ImagePathOfProcess(limited.Get()) : std::wstring();
     if (!program.empty()) held.push_back({.Way = HoldWay::Program, .Path = Final(program)});
     return Inspection::Denied;
   }
-  const std::wstring program = ImagePathOf(process.Get());
+  const std::wstring program = ImagePathOfProcess(process.Get());
   if (!program.empty()) held.push_back({.Way = HoldWay::Program, .Path = Final(program)});
   BOOL selfWow = FALSE;
   BOOL targetWow = FALSE;

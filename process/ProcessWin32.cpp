@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "common/GrowBuffer.h"
 #include "common/SystemFunctionWin32.h"
 #include "common/WideTextWin32.h"
+#include "process/ScopeWin32.h"
 
 namespace tarnwick {
 namespace {
@@ -25,7 +25,6 @@ constexpr long kStatusInfoLengthMismatch = static_cast<long>(0xC0000004L);
 ProcessWin32::ProcessWin32() {
   querySystem_ = SystemFunction<QuerySystemFunction>("ntdll.dll", "NtQuerySystemInformation");
   // Loaded by name: IsProcessCritical needs Windows 8.1.
-  queryImageName_ = SystemFunction<QueryImageNameFunction>("kernel32.dll", "QueryFullProcessImageNameW");
   isCritical_ = SystemFunction<IsCriticalFunction>("kernel32.dll", "IsProcessCritical");
   if (isCritical_ == nullptr) {
     queryProcess_ = SystemFunction<QueryProcessFunction>("ntdll.dll", "NtQueryInformationProcess");
@@ -40,22 +39,7 @@ ProcessHandle ProcessWin32::Open(std::uint32_t rights, ProcessId id) {
   return process;
 }
 
-std::wstring ProcessWin32::WideImagePath(ProcessHandle process) {
-  if (queryImageName_ == nullptr) return {};
-  std::wstring path(MAX_PATH, L'\0');
-  // A long path (beyond MAX_PATH) asks for more room; anything else means no name.
-  const auto fill = [&](wchar_t* data, std::size_t& size) {
-    unsigned long length = static_cast<unsigned long>(size);
-    if (!queryImageName_(process, 0, data, &length)) {
-      return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? Fill::Grow : Fill::Failed;
-    }
-    size = length;
-    return Fill::Done;
-  };
-  return GrowUntilFits(path, fill, 1 << 16) ? path : std::wstring();
-}
-
-std::string ProcessWin32::ImagePath(ProcessHandle process) { return Utf8FromWide(WideImagePath(process)); }
+std::string ProcessWin32::ImagePath(ProcessHandle process) { return Utf8FromWide(ImagePathOfProcess(process)); }
 
 bool ProcessWin32::IsCritical(ProcessHandle process) {
   int critical = FALSE;

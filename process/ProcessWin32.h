@@ -23,15 +23,10 @@ class ProcessWin32 final : public ProcessApi {
   std::uint64_t CreationTime(ProcessHandle process) override;
 
  private:
-  // QueryFullProcessImageNameW's answer, however long; empty where it cannot be had.
-  std::wstring WideImagePath(ProcessHandle process);
-
   using QuerySystemFunction = long(__stdcall*)(int, void*, unsigned long, unsigned long*);
   QuerySystemFunction querySystem_ = nullptr;
   std::vector<unsigned char> systemBuffer_;  // kept between ticks: the list is about the same size each time
-  using QueryImageNameFunction = int(__stdcall*)(void*, unsigned long, wchar_t*, unsigned long*);
   using IsCriticalFunction = int(__stdcall*)(void*, int*);
-  QueryImageNameFunction queryImageName_ = nullptr;
   IsCriticalFunction isCritical_ = nullptr;
   using QueryProcessFunction = long(__stdcall*)(void*, int, void*, unsigned long, unsigned long*);
   QueryProcessFunction queryProcess_ = nullptr;  // NtQueryInformationProcess, where IsProcessCritical is missing

@@ -21,7 +21,21 @@ std::wstring SystemUpperCase(std::wstring_view text) {
 }  // namespace
 
 // A member of the process interface, kept here beside the other path rules of the scope.
-std::wstring ProcessWin32::FullImagePath(ProcessHandle process) { return FinalPathOf(WideImagePath(process)); }
+std::wstring ProcessWin32::FullImagePath(ProcessHandle process) { return FinalPathOf(ImagePathOfProcess(process)); }
+
+std::wstring ImagePathOfProcess(void* process) {
+  std::wstring path(MAX_PATH, L'\0');
+  // A long path (beyond MAX_PATH) asks for more room; anything else means no name.
+  const auto fill = [&](wchar_t* data, std::size_t& size) {
+    DWORD length = static_cast<DWORD>(size);
+    if (!QueryFullProcessImageNameW(process, 0, data, &length)) {
+      return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? Fill::Grow : Fill::Failed;
+    }
+    size = length;
+    return Fill::Done;
+  };
+  return GrowUntilFits(path, fill, 1 << 16) ? path : std::wstring();
+}
 
 void UseSystemPathCaseFolding() { SetWideUpperCaseFunction(&SystemUpperCase); }
 

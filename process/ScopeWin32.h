@@ -15,6 +15,9 @@ void UseSystemPathCaseFolding();
 // The path with every 8.3 short name spelt out (GetLongPathNameW); unchanged where that fails.
 std::wstring LongPathForm(const std::wstring& path);
 
+// The image path of an open process (QueryFullProcessImageNameW), however long; empty where it cannot be had.
+std::wstring ImagePathOfProcess(void* process);
+
 // The path of an open file or folder as the file system resolves it (GetFinalPathNameByHandleW: through
 // links, substituted drives and short names), without "\\?\"; empty where it cannot be had.
 std::wstring FinalPathOfHandle(void* handle);

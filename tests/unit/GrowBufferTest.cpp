@@ -8,11 +8,7 @@
 namespace tarnwick {
 namespace {
 
-const std::wstring kText = [] {
-  std::wstring text;
-  for (int i = 0; i < 70; ++i) text += L"0123456789";
-  return text;
-}();
+const std::wstring kText = std::wstring(699, L'v') + L"x";  // its last character shows a cut
 
 // Like GetLongPathNameW: the length written, else the room needed with its terminator.
 unsigned long AsksForRoom(wchar_t* data, unsigned long size) {
