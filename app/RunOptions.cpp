@@ -102,15 +102,9 @@ EndLimits RunOptions::Applied(EndLimits base) const {
   return base;
 }
 
-std::vector<std::wstring> SplitArguments(std::wstring_view line) {
+std::vector<std::wstring> SplitArguments(std::wstring_view commandLine) {
+  const std::wstring_view line = AfterProgramName(commandLine);  // the name has no escapes
   std::size_t i = 0;
-  // The program's name: up to the next quote when it starts with one, else up to a blank; no escapes.
-  if (!line.empty() && line[0] == L'"') {
-    i = line.find(L'"', 1);
-    i = (i == std::wstring_view::npos) ? line.size() : i + 1;
-  } else {
-    while (i < line.size() && !IsBlank(line[i])) ++i;
-  }
   std::vector<std::wstring> arguments;
   for (;;) {
     while (i < line.size() && IsBlank(line[i])) ++i;

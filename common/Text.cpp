@@ -37,4 +37,15 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
+std::wstring_view AfterProgramName(std::wstring_view line) {
+  std::size_t i = 0;
+  if (!line.empty() && line[0] == L'"') {
+    i = line.find(L'"', 1);
+    i = (i == std::wstring_view::npos) ? line.size() : i + 1;
+  } else {
+    while (i < line.size() && line[i] != L' ' && line[i] != L'\t') ++i;
+  }
+  return line.substr(i);
+}
+
 }  // namespace tarnwick

@@ -20,6 +20,10 @@ std::wstring AsciiUpperCase(std::wstring_view text);
 // True when the two texts are equal without regard to letter case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// What follows the program's name in a command line, as Windows reads that name: up to the next quote when
+// it starts with one, else up to a blank; the rest is returned untouched, its leading blanks included.
+std::wstring_view AfterProgramName(std::wstring_view commandLine);
+
 // The text without the blanks (spaces, tabs, line breaks) at its start and end, as the profile functions read it.
 std::string_view TrimBlanks(std::string_view text);
 

@@ -6,6 +6,12 @@
 
 #include <string>
 
+#include "common/GrowBuffer.h"
+#include "common/Text.h"
+
+using tarnwick::AfterProgramName;
+using tarnwick::SizedText;
+
 namespace {
 
 HANDLE child = nullptr;
@@ -30,34 +36,14 @@ BOOL WINAPI OnControl(DWORD type) {
   return TRUE;
 }
 
-// The command line after the program's name, untouched; the name ends as Windows reads it.
-const wchar_t* ArgumentTail(const wchar_t* line) {
-  if (*line == L'"') {
-    ++line;
-    while (*line != L'\0' && *line != L'"') ++line;
-    if (*line == L'"') ++line;
-  } else {
-    while (*line != L'\0' && *line != L' ' && *line != L'\t') ++line;
-  }
-  return line;
-}
-
 }  // namespace
 
 int main() {
-  std::wstring exe(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
-    if (length == 0) return 3;
-    if (length < exe.size()) {
-      exe.resize(length);
-      break;
-    }
-    exe.resize(exe.size() * 2);
-  }
+  std::wstring exe = SizedText([](wchar_t* data, DWORD size) { return GetModuleFileNameW(nullptr, data, size); });
+  if (exe.empty()) return 3;
   exe.replace(exe.find_last_of(L'\\') + 1, std::wstring::npos, L"Tarnwick.exe");
-  const wchar_t* tail = ArgumentTail(GetCommandLineW());
-  std::wstring commandLine = L"\"" + exe + L"\"" + tail;
+  // The arguments go on untouched, as they were typed.
+  std::wstring commandLine = L"\"" + exe + L"\"" + std::wstring(AfterProgramName(GetCommandLineW()));
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Text.h"
 #include "common/Win32Handles.h"
 #include "process/HoldersWin32.h"
 #include "process/ScopeWin32.h"
@@ -19,17 +20,11 @@ struct AnswerHeader {
   std::uint32_t Length;  // in wide characters
 };
 
-// The arguments after the program's name, as Windows skips that name.
-const wchar_t* AfterProgramName(const wchar_t* line) {
-  if (*line == L'"') {
-    ++line;
-    while (*line != L'\0' && *line != L'"') ++line;
-    if (*line == L'"') ++line;
-  } else {
-    while (*line != L'\0' && *line != L' ' && *line != L'\t') ++line;
-  }
-  while (*line == L' ' || *line == L'\t') ++line;
-  return line;
+// The arguments after the program's name, without the blanks before them.
+std::wstring_view Arguments(const wchar_t* commandLine) {
+  std::wstring_view rest = AfterProgramName(commandLine);
+  while (!rest.empty() && (rest.front() == L' ' || rest.front() == L'\t')) rest.remove_prefix(1);
+  return rest;
 }
 
 bool WriteAll(HANDLE pipe, const void* data, DWORD size) {
@@ -150,13 +145,13 @@ class Helper final : public NameWorker {
 }  // namespace
 
 bool IsNameHelper(const wchar_t* commandLine) {
-  const std::wstring_view rest = AfterProgramName(commandLine);
+  const std::wstring_view rest = Arguments(commandLine);
   const std::wstring_view name = kNameHelperSwitch;
   return rest.size() > name.size() && rest.substr(0, name.size()) == name && rest[name.size()] == L' ';
 }
 
 int RunNameHelper(const wchar_t* commandLine) {
-  const std::wstring_view rest = AfterProgramName(commandLine);
+  const std::wstring_view rest = Arguments(commandLine);
   const HANDLE pipe = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(
       std::wcstoull(std::wstring(rest.substr(std::wstring_view(kNameHelperSwitch).size())).c_str(), nullptr, 10)));
   for (;;) {
