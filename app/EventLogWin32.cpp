@@ -27,7 +27,8 @@ std::wstring RegisteredMessageFile() {
     return status == ERROR_SUCCESS ? Fill::Done : status == ERROR_MORE_DATA ? Fill::Grow : Fill::Failed;
   };
   if (!GrowUntilFits(value, fill) || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
-  return value.c_str();  // up to its terminator
+  value.resize(wcslen(value.c_str()));  // up to its terminator
+  return value;
 }
 
 WORD TypeOf(EventLevel level) {

@@ -264,7 +264,7 @@ class Run {
       if (closed && stopped) break;
       std::string status = closed ? std::string() : closing.Status();
       const std::string stopStatus = stopped ? std::string() : stopping.Status();
-      if (!stopStatus.empty()) status = status.empty() ? stopStatus : status + "; " + stopStatus;
+      if (!stopStatus.empty()) status += (status.empty() ? "" : "; ") + stopStatus;
       const std::uint32_t poll = closed    ? stopping.PollMs()
                                  : stopped ? kClosePollMs
                                            : std::min(stopping.PollMs(), kClosePollMs);

@@ -54,12 +54,12 @@ struct EndRequest {
   std::vector<std::string> Images;  // the search list's names; a name repeated in another letter case counts once
   EndMode Mode = EndMode::OnePerImage;
   EndLimits Limits;
-  SessionScope Sessions;   // every session, or the window's own and session 0
-  KeepAlive WhileWaiting;  // may be empty
-  RecordSink OnRecord;     // may be empty
-  std::wstring Scope;      // only programs in this folder or below it (absolute, long form); empty: all
-  bool Tree = false;       // /tree: the descendants of each process ended are ended too, wherever they lie
-  bool WhatIf = false;     // decide as the run would, record what it would do, and end nothing
+  SessionScope Sessions;    // every session, or the window's own and session 0
+  KeepAlive WhileWaiting;   // may be empty
+  RecordSink OnRecord;      // may be empty
+  std::wstring Scope;       // only programs in this folder or below it (absolute, long form); empty: all
+  bool Tree = false;        // /tree: the descendants of each process ended are ended too, wherever they lie
+  bool WhatIf = false;      // decide as the run would, record what it would do, and end nothing
   bool AllInScope = false;  // "/all": every program of the scope is a target, listed or not
 };
 

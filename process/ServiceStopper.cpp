@@ -165,7 +165,7 @@ void ServiceStopper::Finish(Step& step, Phase result, bool asked, std::uint32_t 
 }
 
 // The service's record beside `process`, the record of its process (its image, ids and whether it ended).
-EndRecord ServiceStopper::Record(const Step& step, EndRecord process) const {
+EndRecord ServiceStopper::Record(const Step& step, const EndRecord& process) const {
   const bool processEnded = process.Result == EndResult::Ended;
   EndRecord record{.Image = process.Image,
                    .Id = process.Id,

@@ -62,7 +62,7 @@ class ServiceStopper {
   void Ask(Step& step);
   bool Follow(Step& step);
   void Finish(Step& step, Phase result, bool asked, std::uint32_t error);
-  EndRecord Record(const Step& step, EndRecord process) const;
+  EndRecord Record(const Step& step, const EndRecord& process) const;
 
   EndContext& context_;
   ServiceApi& api_;

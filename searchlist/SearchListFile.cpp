@@ -229,7 +229,7 @@ std::string DescribeDropped(const SearchList& list, std::string_view oldText) {
   const std::unordered_set<std::string> kept(now.begin(), now.end());
   std::vector<std::string> dropped;
   for (std::string& line : Lines(oldText))
-    if (!kept.count(line)) dropped.push_back(std::move(line));
+    if (!kept.contains(line)) dropped.push_back(std::move(line));
   if (dropped.empty()) return {};
   return std::to_string(dropped.size()) + (dropped.size() == 1 ? " line" : " lines") +
          " of the old file not kept: " + Quoted(dropped);
