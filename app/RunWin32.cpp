@@ -240,7 +240,7 @@ int RunContext::RunSwitchOnList(RunSwitch runSwitch, const RunOptions& options) 
   for (const std::string& told : DescribeListLoad(load, kProfileFileName)) Note("list", "list file", told);
   std::vector<std::string> names;
   for (std::size_t i = 1; i <= list.Count(); ++i) names.push_back(list.Row(i).ImageName);
-  return RunSwitchNow(runSwitch, names, options, load.MaySave() ? "" : load.reason);
+  return RunSwitchNow(runSwitch, names, options, load.MaySave() ? "" : load.Reason);
 }
 
 int RunContext::RefuseUnreadList(RunSwitch runSwitch, const std::string& reason) {

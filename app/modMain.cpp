@@ -107,24 +107,24 @@ static int StartTarnwick(RunContext& context) {
   ProcessWin32 processes;
   DebugPrivilegeWin32 scanRights;
   MainWindowSetup setup;
-  setup.autoMode = mode == StartMode::Auto;
-  setup.exeName = ExeName();
-  setup.profilePath = ProfilePath();
-  setup.elevated = RunsElevated();
-  if (!trust.Trusted()) setup.readOnlyReason = trust.Warning;
-  setup.note = [&context](std::string_view source, std::string_view what, std::string_view why) {
+  setup.AutoMode = mode == StartMode::Auto;
+  setup.ExeName = ExeName();
+  setup.ProfilePath = ProfilePath();
+  setup.Elevated = RunsElevated();
+  if (!trust.Trusted()) setup.ReadOnlyReason = trust.Warning;
+  setup.Note = [&context](std::string_view source, std::string_view what, std::string_view why) {
     context.Note(source, what, why);
   };
-  setup.processes = &processes;
-  setup.scanRights = &scanRights;
+  setup.Processes = &processes;
+  setup.ScanRights = &scanRights;
   const RunOptions options = command.Options;
-  setup.unattendedPass = [&context, options](const std::vector<std::string>& images) {
+  setup.UnattendedPass = [&context, options](const std::vector<std::string>& images) {
     return context.RunSwitchNow(RunSwitch::Auto, images, options);
   };
-  setup.refuseUnattended = [&context](const std::string& reason) {
+  setup.RefuseUnattended = [&context](const std::string& reason) {
     return context.RefuseUnreadList(RunSwitch::Auto, reason);
   };
-  setup.terminatePass = [&context](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
+  setup.TerminatePass = [&context](const std::vector<std::string>& images, const KeepAlive& whileWaiting) {
     return context.EndFromWindow(images, whileWaiting);
   };
   FrmMain main(std::move(setup));

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   // Each save writes the whole list anew: the file is emptied first so that no round finds it unchanged.
   const double saveMs = MedianMs(rounds, [&] {
     DeleteFileW(path.c_str());
-    if (!SaveSearchListFile(path, list, false).saved) std::fprintf(stderr, "the save failed\n");
+    if (!SaveSearchListFile(path, list, false).Saved) std::fprintf(stderr, "the save failed\n");
   });
   std::size_t read = 0;
   // As a start does it: the file read and decoded, the built-in rows, then every entry through the
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
 
   // The profile functions, for scale: section names, then two calls per entry.
   const std::wstring small = WideFromUtf8(dir.File("small.ini"));
-  if (!SaveSearchListFile(small, ListOf(1000), false).saved) std::fprintf(stderr, "the save failed\n");
+  if (!SaveSearchListFile(small, ListOf(1000), false).Saved) std::fprintf(stderr, "the save failed\n");
   const double profileMs = MedianMs(1, [&] {
     std::vector<wchar_t> names(1 << 20), value(1024);
     GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), small.c_str());

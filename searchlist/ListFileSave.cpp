@@ -5,18 +5,18 @@ namespace tarnwick {
 namespace {
 
 ListSaveResult Failed(std::string reason, std::string oldContent) {
-  return {.saved = false, .way = SaveWay::Nothing, .reason = std::move(reason), .oldContent = std::move(oldContent)};
+  return {.Saved = false, .Way = SaveWay::Nothing, .Reason = std::move(reason), .OldContent = std::move(oldContent)};
 }
 
 ListSaveResult InPlace(ListFileSystem& files, const ListFileState& state, const std::string& content,
                        const std::string& besideReason) {
-  if (!state.writable) return Failed(state.reason.empty() ? besideReason : state.reason, state.content);
+  if (!state.Writable) return Failed(state.Reason.empty() ? besideReason : state.Reason, state.Content);
   const FileStep written = files.WriteInPlace(content);
-  if (written.done) return {.saved = true, .way = SaveWay::InPlace, .reason = {}, .oldContent = state.content};
+  if (written.Done) return {.Saved = true, .Way = SaveWay::InPlace, .Reason = {}, .OldContent = state.Content};
   // Half a new list is worse than the old one: put the old back as it was.
-  const FileStep restored = files.WriteInPlace(state.content);
-  return Failed(restored.done ? written.reason : written.reason + "; the old content could not be put back",
-                state.content);
+  const FileStep restored = files.WriteInPlace(state.Content);
+  return Failed(restored.Done ? written.Reason : written.Reason + "; the old content could not be put back",
+                state.Content);
 }
 
 }  // namespace
@@ -24,35 +24,35 @@ ListSaveResult InPlace(ListFileSystem& files, const ListFileState& state, const 
 ListSaveResult SaveListContent(ListFileSystem& files, const std::string& content,
                                const std::function<bool(std::string_view old)>& holdsContent) {
   const ListFileState state = files.Open();
-  if (!state.exists) {
-    if (content.empty()) return {.saved = true, .way = SaveWay::Nothing, .reason = {}, .oldContent = {}};
+  if (!state.Exists) {
+    if (content.empty()) return {.Saved = true, .Way = SaveWay::Nothing, .Reason = {}, .OldContent = {}};
     const FileStep beside = files.WriteBeside(content);
-    if (!beside.done) return Failed(beside.reason, {});
+    if (!beside.Done) return Failed(beside.Reason, {});
     const FileStep placed = files.PutBesideInPlace(false);
-    if (placed.done) return {.saved = true, .way = SaveWay::NewFile, .reason = {}, .oldContent = {}};
+    if (placed.Done) return {.Saved = true, .Way = SaveWay::NewFile, .Reason = {}, .OldContent = {}};
     files.RemoveBeside();
-    return Failed(placed.reason, {});
+    return Failed(placed.Reason, {});
   }
-  if (state.foreignLink) {
-    return Failed("it is a link that someone else may have placed, and Tarnwick runs elevated", state.content);
+  if (state.ForeignLink) {
+    return Failed("it is a link that someone else may have placed, and Tarnwick runs elevated", state.Content);
   }
-  if (!state.readable) return Failed(state.reason, {});
-  if (state.content == content || (holdsContent && holdsContent(state.content))) {
-    return {.saved = true, .way = SaveWay::Nothing, .reason = {}, .oldContent = state.content};
+  if (!state.Readable) return Failed(state.Reason, {});
+  if (state.Content == content || (holdsContent && holdsContent(state.Content))) {
+    return {.Saved = true, .Way = SaveWay::Nothing, .Reason = {}, .OldContent = state.Content};
   }
   // A read-only file stays as its owner made it; swapping a new one in would not ask.
-  if (!state.writable) return Failed(state.reason, state.content);
-  if (state.links > 1 || state.followedLink) return InPlace(files, state, content, {});
+  if (!state.Writable) return Failed(state.Reason, state.Content);
+  if (state.Links > 1 || state.FollowedLink) return InPlace(files, state, content, {});
 
   const FileStep beside = files.WriteBeside(content);
-  if (beside.done) {
+  if (beside.Done) {
     const FileStep placed = files.PutBesideInPlace(true);
-    if (placed.done) return {.saved = true, .way = SaveWay::NewFile, .reason = {}, .oldContent = state.content};
+    if (placed.Done) return {.Saved = true, .Way = SaveWay::NewFile, .Reason = {}, .OldContent = state.Content};
     files.RemoveBeside();
-    return InPlace(files, state, content, placed.reason);
+    return InPlace(files, state, content, placed.Reason);
   }
   // The folder refuses a new file (only the list file is writable): the old content waits in memory.
-  return InPlace(files, state, content, beside.reason);
+  return InPlace(files, state, content, beside.Reason);
 }
 
 }  // namespace tarnwick

@@ -10,20 +10,20 @@ namespace tarnwick {
 
 // The list file as the save found it, from the one handle it opened.
 struct ListFileState {
-  bool exists = false;
-  bool readable = false;      // content holds the whole file
-  bool writable = false;      // the handle may write: a write in place is possible
-  bool followedLink = false;  // reached through a symbolic link the user placed: written in place, so it holds
-  bool foreignLink = false;   // a link, junction or hard-linked file that an elevated run must not write through
-  std::uint32_t links = 1;    // hard links: more than one is written in place, so that all of them see it
-  std::string content;
-  std::string reason;  // why it could not be opened for writing, where it could not
+  bool Exists = false;
+  bool Readable = false;      // Content holds the whole file
+  bool Writable = false;      // the handle may write: a write in place is possible
+  bool FollowedLink = false;  // reached through a symbolic link the user placed: written in place, so it holds
+  bool ForeignLink = false;   // a link, junction or hard-linked file that an elevated run must not write through
+  std::uint32_t Links = 1;    // hard Links: more than one is written in place, so that all of them see it
+  std::string Content;
+  std::string Reason;  // why it could not be opened for writing, where it could not
 };
 
 // One file step: done, or why not in the system's words.
 struct FileStep {
-  bool done = false;
-  std::string reason;
+  bool Done = false;
+  std::string Reason;
 };
 
 // The steps; the real ones act on "Tarnwick.ini" and "Tarnwick.ini.new" beside it.
@@ -44,11 +44,11 @@ class ListFileSystem {
 enum class SaveWay { Nothing, NewFile, InPlace };
 
 struct ListSaveResult {
-  bool saved = false;  // the file holds the content now (or held it already)
-  SaveWay way = SaveWay::Nothing;
-  std::string reason;  // why not, when not saved
+  bool Saved = false;  // the file holds the content now (or held it already)
+  SaveWay Way = SaveWay::Nothing;
+  std::string Reason;  // why not, when not Saved
   // The file as it was, for the caller's question whether an edit is lost.
-  std::string oldContent;
+  std::string OldContent;
 };
 
 // Writes `content` as the list file: a new file beside it swapped in where the folder lets it be made,

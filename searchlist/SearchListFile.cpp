@@ -64,13 +64,13 @@ ListReadReport ReadBounded(std::string_view bytes, bool cutAtSize, bool measured
     // A line cut in two would give half a name.
     const std::size_t lastBreak = bytes.find_last_of("\r\n");
     bytes = bytes.substr(0, lastBreak == std::string_view::npos ? 0 : lastBreak + 1);
-    report.cutAtSize = true;
+    report.CutAtSize = true;
   }
   ProfileImage image = ProfileImage::Parse(bytes, kMaxListEntries);
-  report.entriesLeftOut = image.SectionsLeftOut();
+  report.EntriesLeftOut = image.SectionsLeftOut();
   ReadSearchList(image, [&](const std::string& imageName, const std::string& description) {
     if (imageName.size() > kMaxImageNameLength) {
-      ++report.namesTooLong;
+      ++report.NamesTooLong;
       return;
     }
     addEntry(imageName, description);
@@ -89,13 +89,13 @@ std::string DescribeListOverrun(const ListReadReport& report, std::string_view f
   std::string parts;
   const auto add = [&parts](const std::string& part) { parts += (parts.empty() ? "" : "; ") + part; };
   const auto entries = [](std::size_t n) { return std::to_string(n) + (n == 1 ? " entry" : " entries"); };
-  if (report.cutAtSize)
+  if (report.CutAtSize)
     add("only its first " + std::to_string(kMaxListBytes / (std::size_t{1024} * 1024)) + " MB was read");
-  if (report.entriesLeftOut > 0) {
-    add(entries(report.entriesLeftOut) + " past the first " + std::to_string(kMaxListEntries) + " left out");
+  if (report.EntriesLeftOut > 0) {
+    add(entries(report.EntriesLeftOut) + " past the first " + std::to_string(kMaxListEntries) + " left out");
   }
-  if (report.namesTooLong > 0) {
-    add(entries(report.namesTooLong) + " with an image name longer than " + std::to_string(kMaxImageNameLength) +
+  if (report.NamesTooLong > 0) {
+    add(entries(report.NamesTooLong) + " with an image name longer than " + std::to_string(kMaxImageNameLength) +
         " characters left out");
   }
   return std::string(fileName) + " holds more than Tarnwick reads: " + parts + ".";
@@ -111,16 +111,16 @@ std::string SearchListBytes(const SearchList& list) {
 namespace {
 
 ListFileText TextFile(std::string_view text) {
-  return {.status = ListFileStatus::Read,
-          .text = std::string(text.substr(0, kMaxListBytes)),
-          .cutAtSize = text.size() > kMaxListBytes};
+  return {.Status = ListFileStatus::Read,
+          .Text = std::string(text.substr(0, kMaxListBytes)),
+          .CutAtSize = text.size() > kMaxListBytes};
 }
 
 // What a start would show from the file, and whether it read the file whole.
 std::vector<std::pair<std::string, std::string>> RowsOf(const ListFileText& file, bool* whole = nullptr) {
   SearchList rows;
   const ListLoad load = LoadList(rows, file);
-  if (whole != nullptr) *whole = load.overrun.Complete();
+  if (whole != nullptr) *whole = load.Overrun.Complete();
   std::vector<std::pair<std::string, std::string>> entries;
   for (std::size_t i = 1; i <= rows.Count(); ++i) entries.emplace_back(rows.Row(i).ImageName, rows.Row(i).Description);
   return entries;
@@ -152,23 +152,23 @@ bool NeverMatches(std::string_view imageName) {
 }
 
 ListLoad LoadList(SearchList& list, const ListFileText& file, const std::function<void(std::size_t)>& rowAdded) {
-  ListLoad load{.status = file.status, .reason = file.reason};
+  ListLoad load{.Status = file.Status, .Reason = file.Reason};
   AddBuiltInEntries(list);
   if (rowAdded)
     for (std::size_t i = 1; i <= list.Count(); ++i) rowAdded(i);
-  if (file.status != ListFileStatus::Read) return load;
+  if (file.Status != ListFileStatus::Read) return load;
   NameSet names(list);
-  load.overrun =
-      ReadBounded(file.text, file.cutAtSize, true, [&](const std::string& imageName, const std::string& description) {
+  load.Overrun =
+      ReadBounded(file.Text, file.CutAtSize, true, [&](const std::string& imageName, const std::string& description) {
         if (imageName.empty()) {
-          ++load.withoutImageName;
+          ++load.WithoutImageName;
           return;
         }
         if (!names.Add(imageName)) {
-          load.duplicates.push_back(imageName);
+          load.Duplicates.push_back(imageName);
           return;
         }
-        if (NeverMatches(imageName)) load.neverMatching.push_back(imageName);
+        if (NeverMatches(imageName)) load.NeverMatching.push_back(imageName);
         list.AppendCheckedUserRow(imageName, description);
         if (rowAdded) rowAdded(list.Count());
       });
@@ -202,24 +202,24 @@ std::vector<std::string> Lines(std::string_view text) {
 std::vector<std::string> DescribeListLoad(const ListLoad& load, std::string_view fileName) {
   const std::string file(fileName);
   std::vector<std::string> told;
-  if (load.status == ListFileStatus::Unreadable) {
-    told.push_back("Your entries in " + file + " could not be read (" + load.reason +
+  if (load.Status == ListFileStatus::Unreadable) {
+    told.push_back("Your entries in " + file + " could not be read (" + load.Reason +
                    "): only the built-in entries are listed, and the file is not saved over.");
     return told;
   }
-  if (std::string overrun = DescribeListOverrun(load.overrun, fileName); !overrun.empty())
+  if (std::string overrun = DescribeListOverrun(load.Overrun, fileName); !overrun.empty())
     told.push_back(std::move(overrun));
-  if (!load.duplicates.empty()) {
+  if (!load.Duplicates.empty()) {
     told.push_back(file + " lists these image names more than once; each is listed once, as first given: " +
-                   Quoted(load.duplicates) + ".");
+                   Quoted(load.Duplicates) + ".");
   }
-  if (load.withoutImageName > 0) {
-    told.push_back(file + " holds " + std::to_string(load.withoutImageName) +
-                   (load.withoutImageName == 1 ? " section" : " sections") + " without an ImageName: skipped.");
+  if (load.WithoutImageName > 0) {
+    told.push_back(file + " holds " + std::to_string(load.WithoutImageName) +
+                   (load.WithoutImageName == 1 ? " section" : " sections") + " without an ImageName: skipped.");
   }
-  if (!load.neverMatching.empty()) {
+  if (!load.NeverMatching.empty()) {
     told.push_back(file + " lists image names that no program's file name can be (a path, a wildcard or no " +
-                   "extension), kept as they are: " + Quoted(load.neverMatching) + ".");
+                   "extension), kept as they are: " + Quoted(load.NeverMatching) + ".");
   }
   return told;
 }

@@ -58,10 +58,10 @@ inline constexpr std::size_t kMaxImageNameLength = 260;
 
 // What a bounded read left out of the file; nothing when the whole file fitted.
 struct ListReadReport {
-  bool cutAtSize = false;          // longer than kMaxListBytes: its first part, to the last whole line, was read
-  std::size_t entriesLeftOut = 0;  // sections past the first kMaxListEntries
-  std::size_t namesTooLong = 0;    // entries whose image name is longer than kMaxImageNameLength
-  bool Complete() const { return !cutAtSize && entriesLeftOut == 0 && namesTooLong == 0; }
+  bool CutAtSize = false;          // longer than kMaxListBytes: its first part, to the last whole line, was read
+  std::size_t EntriesLeftOut = 0;  // sections past the first kMaxListEntries
+  std::size_t NamesTooLong = 0;    // entries whose image name is longer than kMaxImageNameLength
+  bool Complete() const { return !CutAtSize && EntriesLeftOut == 0 && NamesTooLong == 0; }
 };
 
 // Reads the file's bytes (at most kMaxListBytes of them; `cutAtSize` when the file held more) within the
@@ -75,22 +75,22 @@ std::string DescribeListOverrun(const ListReadReport& report, std::string_view f
 // UTF-8, at most kMaxListBytes of it), or there but not readable, which nothing may then act on or save over.
 enum class ListFileStatus { Missing, Read, Unreadable };
 struct ListFileText {
-  ListFileStatus status = ListFileStatus::Missing;
-  std::string text;        // UTF-8
-  bool cutAtSize = false;  // the file held more than kMaxListBytes
-  std::string reason;      // why unreadable, in the system's words
+  ListFileStatus Status = ListFileStatus::Missing;
+  std::string Text;        // UTF-8
+  bool CutAtSize = false;  // the file held more than kMaxListBytes
+  std::string Reason;      // why unreadable, in the system's words
 };
 
 // What the one load of the list found, besides its rows.
 struct ListLoad {
-  ListFileStatus status = ListFileStatus::Missing;
-  std::string reason;
-  ListReadReport overrun;
-  std::vector<std::string> duplicates;     // image names listed before, in file order
-  std::size_t withoutImageName = 0;        // sections with no ImageName value: skipped
-  std::vector<std::string> neverMatching;  // kept, but no program's file name can be one of them
+  ListFileStatus Status = ListFileStatus::Missing;
+  std::string Reason;
+  ListReadReport Overrun;
+  std::vector<std::string> Duplicates;     // image names listed before, in file order
+  std::size_t WithoutImageName = 0;        // sections with no ImageName value: skipped
+  std::vector<std::string> NeverMatching;  // kept, but no program's file name can be one of them
   // True when the list in the window is the file's: only then may a save replace the file.
-  bool MaySave() const { return status != ListFileStatus::Unreadable; }
+  bool MaySave() const { return Status != ListFileStatus::Unreadable; }
 };
 
 // The one load of the list: the nine built-in entries, then the file's entries by the duplicate rule.

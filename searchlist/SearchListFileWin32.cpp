@@ -99,42 +99,42 @@ class ListFileWin32 final : public ListFileSystem {
     ListFileState state;
     list_.Reset(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, openFlags_,
                             nullptr));
-    state.writable = static_cast<bool>(list_);
+    state.Writable = static_cast<bool>(list_);
     if (!list_) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return state;
-      state.reason = Reason(error);
+      state.Reason = Reason(error);
       list_.Reset(CreateFileW(path_.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, openFlags_, nullptr));
     }
-    state.exists = true;
+    state.Exists = true;
     if (!list_) return state;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(list_.Get(), &info)) {
-      state.reason = LastReason();
+      state.Reason = LastReason();
       return state;
     }
     // Opened as the link itself (elevated runs only): whoever placed it, it is not written through.
-    state.foreignLink = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    state.ForeignLink = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (openFlags_ == 0) {
       const DWORD attributes = GetFileAttributesW(path_.c_str());
-      state.followedLink = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+      state.FollowedLink = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     }
-    if (state.writable && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
-      state.writable = false;
-      state.reason = "the file is read-only";
+    if (state.Writable && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+      state.Writable = false;
+      state.Reason = "the file is read-only";
     }
-    state.links = info.nNumberOfLinks;
+    state.Links = info.nNumberOfLinks;
     // Elevated, a second name of the file may lie where someone else can place it (a hard link to a system
     // file, say): it is not written through either.
-    if (openFlags_ != 0 && state.links > 1) state.foreignLink = true;
+    if (openFlags_ != 0 && state.Links > 1) state.ForeignLink = true;
     attributes_ = info.dwFileAttributes;
     bool more = false;
-    if (!ReadUpTo(list_.Get(), kMaxSavedOverBytes, state.content, more)) {
-      state.reason = LastReason();
+    if (!ReadUpTo(list_.Get(), kMaxSavedOverBytes, state.Content, more)) {
+      state.Reason = LastReason();
     } else if (more) {
-      state.reason = "the file is larger than " + std::to_string(kMaxSavedOverBytes / (1024 * 1024)) + " MB";
+      state.Reason = "the file is larger than " + std::to_string(kMaxSavedOverBytes / (1024 * 1024)) + " MB";
     } else {
-      state.readable = true;
+      state.Readable = true;
     }
     return state;
   }
@@ -147,34 +147,34 @@ class ListFileWin32 final : public ListFileSystem {
       if (!file && GetLastError() != ERROR_FILE_EXISTS) break;
       if (!file) DeleteFileW(beside_.c_str());
     }
-    if (!file) return {.done = false, .reason = LastReason()};
+    if (!file) return {.Done = false, .Reason = LastReason()};
     // The bytes reach the disk before the swap makes them the list, so a power cut leaves a whole file.
     if (!WriteAll(file.Get(), content) || !FlushFileBuffers(file.Get())) {
       const std::string reason = LastReason();
       file.Reset();
       RemoveBeside();
-      return {.done = false, .reason = reason};
+      return {.Done = false, .Reason = reason};
     }
-    return {.done = true, .reason = {}};
+    return {.Done = true, .Reason = {}};
   }
 
   FileStep PutBesideInPlace(bool listExists) override {
     if (!listExists) {
-      if (MoveFileExW(beside_.c_str(), path_.c_str(), MOVEFILE_WRITE_THROUGH)) return {.done = true, .reason = {}};
-      return {.done = false, .reason = LastReason()};
+      if (MoveFileExW(beside_.c_str(), path_.c_str(), MOVEFILE_WRITE_THROUGH)) return {.Done = true, .Reason = {}};
+      return {.Done = false, .Reason = LastReason()};
     }
     list_.Reset();  // the swap opens the list itself
     // ReplaceFileW keeps them on Windows; Wine's does not, so the new file carries them already.
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     if (attributes_ & kKept) SetFileAttributesW(beside_.c_str(), (attributes_ & kKept) | FILE_ATTRIBUTE_ARCHIVE);
-    if (ReplaceFileW(path_.c_str(), beside_.c_str(), nullptr, 0, nullptr, nullptr)) return {.done = true, .reason = {}};
+    if (ReplaceFileW(path_.c_str(), beside_.c_str(), nullptr, 0, nullptr, nullptr)) return {.Done = true, .Reason = {}};
     const DWORD error = GetLastError();
     // A swap cut half-way can leave the list gone and the new file whole: that one is then the list.
     if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES &&
         MoveFileExW(beside_.c_str(), path_.c_str(), MOVEFILE_WRITE_THROUGH)) {
-      return {.done = true, .reason = {}};
+      return {.Done = true, .Reason = {}};
     }
-    return {.done = false, .reason = Reason(error)};
+    return {.Done = false, .Reason = Reason(error)};
   }
 
   void RemoveBeside() override { DeleteFileW(beside_.c_str()); }
@@ -187,16 +187,16 @@ class ListFileWin32 final : public ListFileSystem {
       if (list_ && GetFileInformationByHandle(list_.Get(), &info) &&
           (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         list_.Reset();
-        return {.done = false, .reason = "the file was replaced by a link"};
+        return {.Done = false, .Reason = "the file was replaced by a link"};
       }
-      if (!list_) return {.done = false, .reason = LastReason()};
+      if (!list_) return {.Done = false, .Reason = LastReason()};
     }
     LARGE_INTEGER start{};
     if (SetFilePointerEx(list_.Get(), start, nullptr, FILE_BEGIN) && WriteAll(list_.Get(), content) &&
         SetEndOfFile(list_.Get()) && FlushFileBuffers(list_.Get())) {
-      return {.done = true, .reason = {}};
+      return {.Done = true, .Reason = {}};
     }
-    return {.done = false, .reason = LastReason()};
+    return {.Done = false, .Reason = LastReason()};
   }
 
  private:
@@ -210,9 +210,9 @@ class ListFileWin32 final : public ListFileSystem {
 // The file as a start reads it: its first kMaxListBytes bytes, decoded. The bound counts the file's bytes,
 // so that the save judges a file by what the start read of it.
 ListFileText TextOfBytes(std::string_view bytes) {
-  return {.status = ListFileStatus::Read,
-          .text = DecodeListBytes(bytes.substr(0, kMaxListBytes)),
-          .cutAtSize = bytes.size() > kMaxListBytes};
+  return {.Status = ListFileStatus::Read,
+          .Text = DecodeListBytes(bytes.substr(0, kMaxListBytes)),
+          .CutAtSize = bytes.size() > kMaxListBytes};
 }
 
 }  // namespace
@@ -221,9 +221,9 @@ ListFileText ReadSearchListFile(HANDLE file) {
   std::string bytes;
   bool more = false;
   if (!SetFilePointerEx(file, {}, nullptr, FILE_BEGIN) || !ReadUpTo(file, kMaxListBytes, bytes, more))
-    return {.status = ListFileStatus::Unreadable, .reason = LastReason()};
+    return {.Status = ListFileStatus::Unreadable, .Reason = LastReason()};
   ListFileText text = TextOfBytes(bytes);
-  text.cutAtSize = more;
+  text.CutAtSize = more;
   return text;
 }
 
@@ -237,7 +237,7 @@ ListFileText ReadSearchListFile(const std::wstring& path) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
     if (!IsSharingError(error) || attempt == kTries) {
-      return {.status = ListFileStatus::Unreadable, .reason = Reason(error)};
+      return {.Status = ListFileStatus::Unreadable, .Reason = Reason(error)};
     }
     Sleep(kPauseMs);
   }
@@ -250,18 +250,18 @@ SearchListSave SaveSearchListFile(const std::wstring& path, const SearchList& li
   // past the read's bounds keeps what was not read, as long as the list is as read.
   const ListSaveResult result = SaveListContent(files, EncodeListText(text), [&](std::string_view old) {
     const ListFileText oldFile = TextOfBytes(old);
-    return (!oldFile.cutAtSize && oldFile.text == text) ||
+    return (!oldFile.CutAtSize && oldFile.Text == text) ||
            (!ReadsWhole(oldFile) && !ListDiffersFromFile(list, oldFile));
   });
-  const ListFileText oldFile = TextOfBytes(result.oldContent);
-  if (result.saved) {
-    const bool rewritten = result.way != SaveWay::Nothing;
-    return {.saved = true,
-            .editLost = false,
-            .reason = {},
-            .dropped = rewritten ? DescribeDropped(list, DecodeListBytes(result.oldContent)) : ""};
+  const ListFileText oldFile = TextOfBytes(result.OldContent);
+  if (result.Saved) {
+    const bool rewritten = result.Way != SaveWay::Nothing;
+    return {.Saved = true,
+            .EditLost = false,
+            .Reason = {},
+            .Dropped = rewritten ? DescribeDropped(list, DecodeListBytes(result.OldContent)) : ""};
   }
-  return {.saved = false, .editLost = ListDiffersFromFile(list, oldFile), .reason = result.reason, .dropped = {}};
+  return {.Saved = false, .EditLost = ListDiffersFromFile(list, oldFile), .Reason = result.Reason, .Dropped = {}};
 }
 
 }  // namespace tarnwick

@@ -19,10 +19,10 @@ namespace tarnwick {
 
 // How a save ended.
 struct SearchListSave {
-  bool saved = false;     // the file holds the list's user rows
-  bool editLost = false;  // not saved, and the file holds other entries than the list: the user must hear of it
-  std::string reason;     // why not, in the system's words
-  std::string dropped;    // a rewrite: what of the old file it left out (DescribeDropped), for the log
+  bool Saved = false;     // the file holds the list's user rows
+  bool EditLost = false;  // not Saved, and the file holds other entries than the list: the user must hear of it
+  std::string Reason;     // why not, in the system's words
+  std::string Dropped;    // a rewrite: what of the old file it left out (DescribeDropped), for the log
 };
 
 // Saves the list's user rows to the file at `path` (see SaveListContent for the way it takes). When

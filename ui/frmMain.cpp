@@ -74,7 +74,7 @@ bool FrmMain::MoveTo(WindowPhase next) {
 
 std::string FrmMain::TrayTipText() const {
   // The icon's tip field is ANSI: a name that the code page cannot hold exactly gives the program's own.
-  const std::string name = ExactAnsiFromWide(WideFromUtf8(setup_.exeName)).value_or("Tarnwick");
+  const std::string name = ExactAnsiFromWide(WideFromUtf8(setup_.ExeName)).value_or("Tarnwick");
   return name + std::string(1, '\0');
 }
 
@@ -258,7 +258,7 @@ void FrmMain::AddSearchEntry(const std::string& imageName, const std::string& de
 
 void FrmMain::ShowDuplicateMessage() {
   // An unattended run has nobody to answer a box: it would wait forever.
-  if (setup_.autoMode) return;
+  if (setup_.AutoMode) return;
   AppMessageBox(MessageOwner(), "This ImageName has already been added. ", MB_OK | MB_ICONINFORMATION);
 }
 

@@ -30,22 +30,22 @@ namespace tarnwick {
 
 // What the program start hands to its main window.
 struct MainWindowSetup {
-  bool autoMode = false;     // "-a": the first tick is the unattended run
-  std::string exeName;       // its file name without extension: the tip and the version box
-  std::wstring profilePath;  // the file of the user's entries
-  bool elevated = false;     // its save then writes through no link found in the file's place
-  // Not empty: the window never saves the list, and this says why (elevated in a folder that others can
+  bool AutoMode = false;     // "-a": the first tick is the unattended run
+  std::string ExeName;       // its file name without extension: the tip and the version box
+  std::wstring ProfilePath;  // the file of the user's entries
+  bool Elevated = false;     // its save then writes through no link found in the file's place
+  // Not empty: the window never saves the list, and this says why (Elevated in a folder that others can
   // change, or a list that could not be read).
-  std::string readOnlyReason;
+  std::string ReadOnlyReason;
   // A line of the log and of a redirected standard output: source, what, why. Where no box may ask.
-  std::function<void(std::string_view, std::string_view, std::string_view)> note;
-  ProcessApi* processes = nullptr;  // the running processes, for the scan
-  TerminatePass unattendedPass;     // "-a": ends, awaits, logs; its result is the exit code
+  std::function<void(std::string_view, std::string_view, std::string_view)> Note;
+  ProcessApi* Processes = nullptr;  // the running Processes, for the scan
+  TerminatePass UnattendedPass;     // "-a": ends, awaits, logs; its result is the exit code
   // "-a" with a list that could not be read: logs why and that nothing was done; its result is the exit code.
-  std::function<int(const std::string& reason)> refuseUnattended;
-  WindowTerminatePass terminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
+  std::function<int(const std::string& reason)> RefuseUnattended;
+  WindowTerminatePass TerminatePass;  // the Terminate command: ends, awaits, logs; its result is the message
   // Held for each tick's scan only, so that the window's list sees what a pass sees.
-  PrivilegeApi* scanRights = nullptr;
+  PrivilegeApi* ScanRights = nullptr;
 };
 
 // The window's life, in order; FrmMain::MoveTo holds the legal steps.

@@ -12,15 +12,15 @@
 namespace tarnwick {
 
 void FrmMain::LoadSearchList() {
-  const ListLoad load = LoadList(searchList_, ReadSearchListFile(setup_.profilePath),
+  const ListLoad load = LoadList(searchList_, ReadSearchListFile(setup_.ProfilePath),
                                  [this](std::size_t position) { searchView_.RowAdded(position); });
   listTold_ = DescribeListLoad(load, kProfileFileName);
   if (!load.MaySave()) {
-    listUnread_ = load.reason;
+    listUnread_ = load.Reason;
     // Its entries were never read: a save would put the built-ins' empty list over them.
     saveRefused_ = "its entries could not be read";
   } else {
-    saveRefused_ = setup_.readOnlyReason;
+    saveRefused_ = setup_.ReadOnlyReason;
   }
 }
 
@@ -29,28 +29,28 @@ void FrmMain::TellListLoad() {
   const std::vector<std::string> told = std::exchange(listTold_, {});
   std::string text;
   for (const std::string& sentence : told) {
-    if (setup_.note) setup_.note(setup_.autoMode ? "-a" : "window", "list file", sentence);
+    if (setup_.Note) setup_.Note(setup_.AutoMode ? "-a" : "window", "list file", sentence);
     text += (text.empty() ? "" : "\n\n") + sentence;
   }
   // An unattended run has nobody to answer a box.
-  if (!setup_.autoMode) AppMessageBox(MessageOwner(), text, MB_OK | MB_ICONWARNING);
+  if (!setup_.AutoMode) AppMessageBox(MessageOwner(), text, MB_OK | MB_ICONWARNING);
 }
 
 void FrmMain::SaveSearchList() {
   if (!saveRefused_.empty()) return;
-  const char* source = setup_.autoMode ? "-a" : "window";
+  const char* source = setup_.AutoMode ? "-a" : "window";
   for (;;) {
-    const SearchListSave save = SaveSearchListFile(setup_.profilePath, searchList_, setup_.elevated);
-    if (!save.dropped.empty() && setup_.note) setup_.note(source, "list file rewritten", save.dropped);
+    const SearchListSave save = SaveSearchListFile(setup_.ProfilePath, searchList_, setup_.Elevated);
+    if (!save.Dropped.empty() && setup_.Note) setup_.Note(source, "list file rewritten", save.Dropped);
     // Nothing lost: the file holds the list, or held it already.
-    if (save.saved || !save.editLost) return;
-    const std::string where = Utf8FromWide(setup_.profilePath) + ": " + save.reason;
-    if (setup_.autoMode || sessionEnded_) {
-      if (setup_.note) setup_.note(source, "entries not saved", where);
+    if (save.Saved || !save.EditLost) return;
+    const std::string where = Utf8FromWide(setup_.ProfilePath) + ": " + save.Reason;
+    if (setup_.AutoMode || sessionEnded_) {
+      if (setup_.Note) setup_.Note(source, "entries not saved", where);
       return;
     }
-    const std::wstring text = L"Your entries could not be saved to\n" + setup_.profilePath + L"\n\n" +
-                              WideFromUtf8(save.reason) +
+    const std::wstring text = L"Your entries could not be saved to\n" + setup_.ProfilePath + L"\n\n" +
+                              WideFromUtf8(save.Reason) +
                               L"\n\nRetry to save them again, or Cancel to close without saving them.";
     int answer = IDCANCEL;
     {

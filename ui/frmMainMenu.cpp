@@ -23,7 +23,7 @@ void FrmMain::OnMenuViewItem(int index) {
 
 void FrmMain::OnMenuHelpItem(int index) {
   if (index != 0) return;
-  const std::string text = VersionText(setup_.exeName, OwnVersion());
+  const std::string text = VersionText(setup_.ExeName, OwnVersion());
   AppMessageBox(MessageOwner(), text.c_str(), MB_OK);
 }
 

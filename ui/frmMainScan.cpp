@@ -72,20 +72,20 @@ void FrmMain::SetTimerEnabled(bool enabled) {
 void FrmMain::OnScanTick() {
   if (modal_ == WindowModal::Ending) return;  // the list waits until Terminate's wait is over
   // Services' and other users' processes open only with the debug privilege; it is off between ticks.
-  const PrivilegeScope rights(setup_.scanRights);
-  if (!setup_.autoMode) {
-    scan_.RefreshResideList(searchList_, *setup_.processes, false);
+  const PrivilegeScope rights(setup_.ScanRights);
+  if (!setup_.AutoMode) {
+    scan_.RefreshResideList(searchList_, *setup_.Processes, false);
     return;
   }
   // The unattended run is its first tick: the window starts it, keeps its exit code and unloads.
   SetTimerEnabled(false);
   if (!listUnread_.empty()) {
     // A list that was not read is acted on by nobody: the run ends nothing.
-    exitCode_ = setup_.refuseUnattended ? setup_.refuseUnattended(listUnread_) : 3;
+    exitCode_ = setup_.RefuseUnattended ? setup_.RefuseUnattended(listUnread_) : 3;
     Unload();
     return;
   }
-  if (const std::optional<int> exitCode = autoRun_.Tick(scan_, searchList_, *setup_.processes, setup_.unattendedPass)) {
+  if (const std::optional<int> exitCode = autoRun_.Tick(scan_, searchList_, *setup_.Processes, setup_.UnattendedPass)) {
     exitCode_ = *exitCode;
     Unload();
   }
@@ -106,12 +106,12 @@ void FrmMain::OnTerminateClick() {
 }
 
 void FrmMain::EndTickedLines() {
-  if (!setup_.terminatePass) return;
+  if (!setup_.TerminatePass) return;
   std::string failures;
   {
     const ModalScope ending(*this, WindowModal::Ending);
     WaitingWindow waiting(hwnd_, Control(IDC_LBLPROCESSRESIDE));
-    failures = setup_.terminatePass(scan_.TerminateTargets(), [&waiting](const std::string& status) {
+    failures = setup_.TerminatePass(scan_.TerminateTargets(), [&waiting](const std::string& status) {
       waiting.Show(status);
       PumpMessages();
     });

@@ -78,13 +78,13 @@ TEST(LoadList, ListsTellsAndDecidesWhetherTheFileMayBeSavedOver) {
   } cases[] = {
       {"missing", {}, {}, true, {}},
       {"unreadable",
-       {.status = ListFileStatus::Unreadable, .text = {}, .cutAtSize = false, .reason = "in use"},
+       {.Status = ListFileStatus::Unreadable, .Text = {}, .CutAtSize = false, .Reason = "in use"},
        {},
        false,
        {"Your entries in Tarnwick.ini could not be read (in use): only the built-in entries are listed, and the "
         "file is not saved over."}},
       {"read",
-       {.status = ListFileStatus::Read, .text = file},
+       {.Status = ListFileStatus::Read, .Text = file},
        {"a.exe", "D:\\b.exe", "Gad*", "z.exe"},
        true,
        {"Tarnwick.ini lists these image names more than once; each is listed once, as first given: \"VEX.EXE\", "
@@ -139,23 +139,23 @@ TEST(BoundedRead, ReadsWhatFitsAndTellsTheRest) {
   const Entries read = Read(many, &report);
   ASSERT_EQ(read.size(), 10000u);
   EXPECT_EQ(read.back().first, "e9999");
-  EXPECT_EQ(report.entriesLeftOut, 1u);
+  EXPECT_EQ(report.EntriesLeftOut, 1u);
   EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"),
             "Tarnwick.ini holds more than Tarnwick reads: 1 entry past the first 10000 left out.");
 
   const std::string longest(260, 'n');
   Read("[a]\r\nImageName=" + longest + "\r\n[b]\r\nImageName=" + longest + "x\r\n", &report);
-  EXPECT_EQ(report.namesTooLong, 1u);
+  EXPECT_EQ(report.NamesTooLong, 1u);
   EXPECT_EQ(Read("[a]\r\nImageName=" + longest + "\r\n").size(), 1u);
 
   // Past 1 MB: the whole lines before the bound, never half a name.
   std::string big = "[a]\r\nImageName=a.exe\r\nDescription=" + std::string(kMaxListBytes, 'd') + "\r\n";
   EXPECT_EQ(Read(big, &report), (Entries{{"a.exe", ""}}));
-  EXPECT_TRUE(report.cutAtSize);
+  EXPECT_TRUE(report.CutAtSize);
   EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"),
             "Tarnwick.ini holds more than Tarnwick reads: only its first 1 MB was read.");
-  report.entriesLeftOut = 2;
-  report.namesTooLong = 1;
+  report.EntriesLeftOut = 2;
+  report.NamesTooLong = 1;
   EXPECT_EQ(DescribeListOverrun(report, "Tarnwick.ini"),
             "Tarnwick.ini holds more than Tarnwick reads: only its first 1 MB was read; 2 entries past the first "
             "10000 left out; 1 entry with an image name longer than 260 characters left out.");
@@ -184,26 +184,26 @@ class FakeFiles final : public ListFileSystem {
   std::string steps;
 
   ListFileState Open() override {
-    state.content = file;
+    state.Content = file;
     return state;
   }
   FileStep WriteBeside(std::string_view content) override {
     steps += "beside ";
     // The new file is whole before anything else happens.
     if (besideOk) beside_ = content;
-    return {.done = besideOk, .reason = besideOk ? "" : "the folder refuses"};
+    return {.Done = besideOk, .Reason = besideOk ? "" : "the folder refuses"};
   }
   FileStep PutBesideInPlace(bool) override {
     steps += "swap ";
     if (swapOk) file = beside_;
-    return {.done = swapOk, .reason = swapOk ? "" : "swap refused"};
+    return {.Done = swapOk, .Reason = swapOk ? "" : "swap refused"};
   }
   void RemoveBeside() override { steps += "remove "; }
   FileStep WriteInPlace(std::string_view content) override {
     steps += "in-place ";
     const bool ok = inPlaceWrites_++ == 0 ? inPlaceOk : restoreOk;
     file = ok ? std::string(content) : "half";
-    return {.done = ok, .reason = ok ? "" : "disk full"};
+    return {.Done = ok, .Reason = ok ? "" : "disk full"};
   }
 
  private:
@@ -253,47 +253,47 @@ TEST(SaveListContent, ChoosesTheWayThatKeepsTheFileItsRightsAndItsLinks) {
   };
   for (const auto& c : cases) {
     FakeFiles files;
-    files.state = {.exists = c.exists,
-                   .readable = c.exists,
-                   .writable = c.writable,
-                   .followedLink = c.followedLink,
-                   .foreignLink = c.foreignLink,
-                   .links = c.links,
-                   .content = {},
-                   .reason = c.writable ? "" : "access denied"};
+    files.state = {.Exists = c.exists,
+                   .Readable = c.exists,
+                   .Writable = c.writable,
+                   .FollowedLink = c.followedLink,
+                   .ForeignLink = c.foreignLink,
+                   .Links = c.links,
+                   .Content = {},
+                   .Reason = c.writable ? "" : "access denied"};
     files.file = c.exists ? old : "";
     files.besideOk = c.besideOk;
     files.swapOk = c.swapOk;
     files.inPlaceOk = c.inPlaceOk;
     files.restoreOk = c.restoreOk;
     const ListSaveResult result = SaveListContent(files, c.content);
-    EXPECT_EQ(result.saved, c.saved) << c.name;
-    EXPECT_EQ(result.way, c.way) << c.name;
+    EXPECT_EQ(result.Saved, c.saved) << c.name;
+    EXPECT_EQ(result.Way, c.way) << c.name;
     EXPECT_EQ(files.steps, c.steps) << c.name;
     EXPECT_EQ(files.file, c.fileAfter) << c.name;
-    EXPECT_EQ(result.reason.empty(), c.saved) << c.name << ": " << result.reason;
-    EXPECT_EQ(result.oldContent, files.state.content) << c.name;
+    EXPECT_EQ(result.Reason.empty(), c.saved) << c.name << ": " << result.Reason;
+    EXPECT_EQ(result.OldContent, files.state.Content) << c.name;
   }
   // A file that is there but cannot be read is left alone.
   FakeFiles unread;
-  unread.state = {.exists = true, .readable = false, .writable = true, .reason = "in use"};
+  unread.state = {.Exists = true, .Readable = false, .Writable = true, .Reason = "in use"};
   unread.file = old;
-  EXPECT_EQ(SaveListContent(unread, next).reason, "in use");
+  EXPECT_EQ(SaveListContent(unread, next).Reason, "in use");
   EXPECT_EQ(unread.steps, "");
   EXPECT_EQ(unread.file, old);
   // Old content the caller finds equal to the list (a file past the read's bounds) is left alone.
   FakeFiles files;
-  files.state = {.exists = true,
-                 .readable = true,
-                 .writable = true,
-                 .followedLink = false,
-                 .foreignLink = false,
-                 .links = 1,
-                 .content = {},
-                 .reason = {}};
+  files.state = {.Exists = true,
+                 .Readable = true,
+                 .Writable = true,
+                 .FollowedLink = false,
+                 .ForeignLink = false,
+                 .Links = 1,
+                 .Content = {},
+                 .Reason = {}};
   files.file = old;
   const ListSaveResult kept = SaveListContent(files, next, [&](std::string_view content) { return content == old; });
-  EXPECT_TRUE(kept.saved);
+  EXPECT_TRUE(kept.Saved);
   EXPECT_EQ(files.steps, "");
   EXPECT_EQ(files.file, old);
 }

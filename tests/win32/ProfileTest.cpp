@@ -53,7 +53,7 @@ Loaded Load(const std::wstring& path) {
 Loaded Load(const std::string& path) { return Load(WideFromUtf8(path)); }
 
 bool Save(const std::wstring& path, const SearchList& list) {
-  return SaveSearchListFile(path, list, RunsElevated()).saved;
+  return SaveSearchListFile(path, list, RunsElevated()).Saved;
 }
 bool Save(const std::string& path, const SearchList& list) { return Save(WideFromUtf8(path), list); }
 
@@ -75,7 +75,7 @@ std::vector<std::string> ThroughProfileFunctions(const std::wstring& path) {
 
 // The same through the program's own reader.
 std::vector<std::string> ThroughTheReader(const std::wstring& path) {
-  ProfileImage image = ProfileImage::Parse(ReadSearchListFile(path).text);
+  ProfileImage image = ProfileImage::Parse(ReadSearchListFile(path).Text);
   std::vector<std::string> read;
   for (const std::string& section : image.GetSectNames()) {
     read.push_back("[" + section + "] " + image.GetString(section, kImageNameKey, "<none>") + " " +
@@ -166,7 +166,7 @@ TEST_F(ProfileFile, UserRowsRoundTripInListOrderAndBuiltInRowsAreNeverWritten) {
             "[C.EXE]\r\nImageName=C.EXE\r\nDescription=third\r\n");
   const Loaded loaded = Load(Path());
   EXPECT_EQ(loaded.added, rows);
-  EXPECT_TRUE(loaded.load.duplicates.empty());
+  EXPECT_TRUE(loaded.load.Duplicates.empty());
   EXPECT_FALSE(FileExists(Path() + ".new"));
 }
 
@@ -180,7 +180,7 @@ TEST_F(ProfileFile, ForeignSectionsExtraKeysAndOtherNamesLoadByImageNameAndAreRe
       "[dup2]\r\nImageName=O.exe\r\n");
   const Loaded loaded = Load(Path());
   EXPECT_EQ(loaded.added, (Entries{{"o.exe", "foreign"}, {"real.exe", "d"}, {"nd.exe", ""}}));
-  EXPECT_EQ(loaded.load.duplicates, (std::vector<std::string>{"VEX.EXE", "O.exe"}));
+  EXPECT_EQ(loaded.load.Duplicates, (std::vector<std::string>{"VEX.EXE", "O.exe"}));
   SearchList list = BuiltIns();
   for (const auto& [name, description] : loaded.added) list.AddSearchEntry(name, description, false);
   ASSERT_TRUE(Save(Path(), list));
@@ -194,7 +194,7 @@ TEST_F(ProfileFile, SectionsWithoutImageNameAreSkippedAndCounted) {
   Write("[x]\r\nDescription=first\r\n[y]\r\nDescription=second\r\n");
   const Loaded loaded = Load(Path());
   EXPECT_TRUE(loaded.added.empty());
-  EXPECT_EQ(loaded.load.withoutImageName, 2u);
+  EXPECT_EQ(loaded.load.WithoutImageName, 2u);
 }
 
 TEST_F(ProfileFile, DeletingEveryUserRowLeavesAFileWithoutSections) {
@@ -213,20 +213,20 @@ TEST_F(ProfileFile, NoFileAndNoUserRowsWritesNothing) {
 TEST_F(ProfileFile, MissingFolderAndReadOnlyFileFailWithAReasonAndKeepTheOld) {
   const SearchList list = WithUserRows({{"new.exe", ""}});
   const SearchListSave nowhere = SaveSearchListFile(WideFromUtf8(dir_.File("gone\\Tarnwick.ini")), list, false);
-  EXPECT_FALSE(nowhere.saved);
-  EXPECT_TRUE(nowhere.editLost);
-  EXPECT_FALSE(nowhere.reason.empty());
+  EXPECT_FALSE(nowhere.Saved);
+  EXPECT_TRUE(nowhere.EditLost);
+  EXPECT_FALSE(nowhere.Reason.empty());
   EXPECT_TRUE(Load(dir_.File("gone\\Tarnwick.ini")).added.empty());
 
   const std::string old = "[old.exe]\r\nImageName=old.exe\r\nDescription=\r\n";
   Write(old);
   SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_READONLY);
   const SearchListSave readOnly = SaveSearchListFile(WideFromUtf8(Path()), list, false);
-  EXPECT_FALSE(readOnly.saved);
-  EXPECT_TRUE(readOnly.editLost);
-  EXPECT_EQ(readOnly.reason, "the file is read-only");
+  EXPECT_FALSE(readOnly.Saved);
+  EXPECT_TRUE(readOnly.EditLost);
+  EXPECT_EQ(readOnly.Reason, "the file is read-only");
   // Nothing to lose when the file holds the list already.
-  EXPECT_FALSE(SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"old.exe", ""}}), false).editLost);
+  EXPECT_FALSE(SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"old.exe", ""}}), false).EditLost);
   SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadFile(Path()), old);
   EXPECT_FALSE(FileExists(Path() + ".new"));
@@ -345,14 +345,14 @@ TEST_F(ProfileFile, AFileHeldWithoutSharingIsReadOnceReleasedElseToldUnreadable)
   });
   const ListFileText released = ReadSearchListFile(path);
   release.join();
-  EXPECT_EQ(released.status, ListFileStatus::Read);
-  EXPECT_EQ(released.text, old);
+  EXPECT_EQ(released.Status, ListFileStatus::Read);
+  EXPECT_EQ(released.Text, old);
 
   held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   const ListFileText unread = ReadSearchListFile(path);
-  EXPECT_EQ(unread.status, ListFileStatus::Unreadable);
-  EXPECT_NE(unread.reason.find("(error 32)"), std::string::npos) << unread.reason;
-  EXPECT_FALSE(SaveSearchListFile(path, BuiltIns(), false).saved);
+  EXPECT_EQ(unread.Status, ListFileStatus::Unreadable);
+  EXPECT_NE(unread.Reason.find("(error 32)"), std::string::npos) << unread.Reason;
+  EXPECT_FALSE(SaveSearchListFile(path, BuiltIns(), false).Saved);
   CloseHandle(held);
   EXPECT_EQ(ReadFile(Path()), old);
 }
@@ -367,9 +367,9 @@ TEST_F(ProfileFile, ASaveKeepsHardLinksAndAttributes) {
   ASSERT_TRUE(CreateHardLinkA(Path().c_str(), kept.c_str(), nullptr));
   // Elevated, a file with a second name is not written through: that name may be anyone's.
   const SearchListSave refused = SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"new.exe", ""}}), true);
-  EXPECT_FALSE(refused.saved);
+  EXPECT_FALSE(refused.Saved);
   EXPECT_EQ(ReadFile(kept), old);
-  ASSERT_TRUE(SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"new.exe", ""}}), false).saved);
+  ASSERT_TRUE(SaveSearchListFile(WideFromUtf8(Path()), WithUserRows({{"new.exe", ""}}), false).Saved);
   EXPECT_EQ(ReadFile(kept), next);
   EXPECT_EQ(ReadFile(Path()), next);
 

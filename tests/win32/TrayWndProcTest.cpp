@@ -43,9 +43,9 @@ BOOL WINAPI RefusingShell(DWORD message, PNOTIFYICONDATAA) {
 // The main window of this process, saving its entries in the test's own folder.
 MainWindowSetup SetupIn(const test::TempDir& dir, ProcessApi& processes) {
   MainWindowSetup setup;
-  setup.exeName = "Tarnwick";
-  setup.profilePath = WideFromUtf8(dir.File("Tarnwick.ini"));
-  setup.processes = &processes;
+  setup.ExeName = "Tarnwick";
+  setup.ProfilePath = WideFromUtf8(dir.File("Tarnwick.ini"));
+  setup.Processes = &processes;
   return setup;
 }
 
