@@ -26,8 +26,9 @@ VersionNumbers OwnVersion() {
   if (valueLength < sizeof(info) || info.dwSignature != 0xFEEF04BD) return version;
   version.Major = HIWORD(info.dwFileVersionMS);
   version.Minor = LOWORD(info.dwFileVersionMS);
-  // The revision is the fourth field of major.minor.build.revision; the build number is not shown.
-  version.Revision = LOWORD(info.dwFileVersionLS);
+  // The third field: the version is typed once as major.minor.patch and stamped as major,minor,patch,0, so
+  // the fourth is always 0 and would show 1.0.1 as "1.0.0".
+  version.Revision = HIWORD(info.dwFileVersionLS);
   return version;
 }
 

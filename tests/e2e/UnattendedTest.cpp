@@ -271,7 +271,7 @@ TEST(Unattended, HelpAndVersionGoToARedirectedStandardOutput) {
     const char* args;
     std::string start;
   } cases[] = {{"/?", "Usage: Tarnwick.exe [switch] [folder] [options]\r\n"},
-               {"--version", wide ? "Tarnwick 1.0.0 (64-bit)\r\n" : "Tarnwick 1.0.0 (32-bit)\r\n"}};
+               {"--version", std::string("Tarnwick ") + TARNWICK_VERSION + (wide ? " (64-bit)\r\n" : " (32-bit)\r\n")}};
   for (const auto& c : cases) {
     SECURITY_ATTRIBUTES inherit = Inheritable();
     HANDLE out = CreateFileA(app.Dir().File("out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
